@@ -1,0 +1,96 @@
+#include "platform/Application.h"
+
+#include "platform/Exceptions.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+TApplication* g_instance = nullptr;
+
+// Catches at event dispatch whatever an event handler lets escape.
+class DispatchingApplication final : public QApplication {
+public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    std::exception_ptr error;
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      error = std::current_exception();
+    }
+    // Shown outside the catch block: the error box runs a nested event loop.
+    if (g_instance)
+      g_instance->HandleException(error);
+    return false;
+  }
+};
+
+} // namespace
+
+TApplication::TApplication(int& argc, char** argv)
+    : m_qt(std::make_unique<DispatchingApplication>(argc, argv)) {
+  // Closing a message box while the main window is still hidden must not end the program:
+  // only the terminate request does.
+  QApplication::setQuitOnLastWindowClosed(false);
+  g_instance = this;
+}
+
+TApplication::~TApplication() {
+  g_instance = nullptr;
+}
+
+TApplication* TApplication::Instance() noexcept {
+  return g_instance;
+}
+
+void TApplication::SetTitle(const QString& title) {
+  if (title == m_title)
+    return;
+  m_title = title;
+  QApplication::setApplicationDisplayName(title);
+}
+
+void TApplication::RegisterForm(QWidget* form) {
+  if (!m_mainForm)
+    m_mainForm = form;
+}
+
+int TApplication::Run() {
+  if (m_mainForm)
+    Dispatch([this] { m_mainForm->show(); });
+  QApplication::exec();
+  return 0;
+}
+
+void TApplication::Terminate() {
+  m_terminated = true;
+  // Queued, so that a request made before the loop runs is taken when it does.
+  QMetaObject::invokeMethod(m_qt.get(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TApplication::HandleException(const std::exception_ptr& error) {
+  const ExceptionReport report = DescribeException(error);
+  if (report.silent)
+    return;
+  ShowErrorBox(QString::fromStdString(report.text));
+}
+
+void TApplication::Dispatch(const std::function<void()>& handler) {
+  std::exception_ptr error;
+  try {
+    handler();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  if (error)
+    HandleException(error);
+}
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class QApplication;
+class QWidget;
+
+namespace platform {
+
+// The application object: one per process. It holds the application title, the main window
+// and the terminate request, and runs the event loop. Exceptions that escape an event handler
+// end at its HandleException: EAbort is dropped, anything else is shown in an error box and
+// the program goes on.
+class TApplication {
+public:
+  TApplication(int& argc, char** argv);
+  ~TApplication();
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  // The one instance, or null outside its lifetime.
+  static TApplication* Instance() noexcept;
+
+  const QString& Title() const noexcept { return m_title; }
+  void SetTitle(const QString& title);
+
+  // The first window registered becomes the main window; later ones are ignored.
+  QWidget* MainForm() const noexcept { return m_mainForm; }
+  void RegisterForm(QWidget* form);
+
+  // Makes the main window visible, then dispatches events until a terminate request has been
+  // taken. Returns the process exit code, 0.
+  int Run();
+
+  // Posts a quit request to the event loop; it ends when the loop takes it. Safe to call
+  // before the loop runs.
+  void Terminate();
+  bool Terminated() const noexcept { return m_terminated; }
+
+  // Event dispatch's catch point.
+  void HandleException(const std::exception_ptr& error);
+
+  // Runs `handler` as an event handler: whatever escapes it goes to HandleException.
+  void Dispatch(const std::function<void()>& handler);
+
+private:
+  std::unique_ptr<QApplication> m_qt;
+  QString m_title;
+  QWidget* m_mainForm = nullptr;
+  bool m_terminated = false;
+};
+
+} // namespace platform

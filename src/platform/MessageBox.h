@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// The update flow's only dialog: application-modal, centred on the screen, the application
+// title as caption, no icon, the text and one "OK" button that is both the default and the
+// cancel button (Enter, Escape, the button and the close box all close it). Returns when the
+// dialog has been closed.
+void ShowMessageBox(const QString& text);
+
+// The event loop's error box for an exception that escaped a handler: as ShowMessageBox, but
+// with the error icon.
+void ShowErrorBox(const QString& text);
+
+} // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+#include <sys/types.h>
+
+namespace platform {
+
+// A top-level window of the desktop (an X11 window id); NoWindow names none.
+using WindowHandle = std::uint64_t;
+inline constexpr WindowHandle NoWindow = 0;
+
+// How long a window may take to answer a ping before its client counts as hung.
+inline constexpr std::chrono::milliseconds HungAnswerLimit{500};
+
+// After a client has handled the close request, how long its window may take to disappear.
+inline constexpr std::chrono::milliseconds CloseGrace{1000};
+
+// The first top-level window, topmost first, whose WM_CLASS class equals `className` without
+// regard to ASCII case. NoWindow when there is none or no display can be reached.
+WindowHandle FindWindowByClass(std::string_view className);
+
+// Asks the window to close (WM_DELETE_WINDOW) and waits until its client has handled the
+// request, at most `timeout`: the wait ends when the window is destroyed, shortly after the
+// client has answered a ping sent behind the request, or at once when the client does not
+// answer a ping sent before it (the hung case). Reports nothing.
+void RequestWindowClose(WindowHandle window, std::chrono::milliseconds timeout);
+
+// Whether the handle still names a window.
+bool IsWindow(WindowHandle window);
+
+// The process that owns the window, from _NET_WM_PID; 0 when the window does not tell or
+// belongs to a client on another machine.
+pid_t WindowProcessId(WindowHandle window);
+
+} // namespace platform

@@ -1,0 +1,58 @@
+// The real kolvarin-update program, started as a user would start it.
+#include "FakePlayer.h"
+#include "platform/X11Windows.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace testsupport;
+
+platform::WindowHandle WaitForUpdaterWindow() {
+  platform::WindowHandle window = platform::NoWindow;
+  WaitFor([&] {
+    window = platform::FindWindowByClass("kolvarin-update");
+    return window != platform::NoWindow;
+  });
+  return window;
+}
+
+TEST(Program, ClosesAResponsivePlayerThenShowsItsWindowAndEndsWithCodeZeroWhenClosed) {
+  KV_REQUIRE_DISPLAY();
+  FakePlayer player({"close", "--delay", "200"});
+  ASSERT_NE(player.window, 0u);
+  TempDir folder;
+
+  ChildProcess updater(KOLVARIN_UPDATE_BINARY, {.workingDir = folder.Path()});
+
+  ASSERT_TRUE(player.process->WaitExit());
+  EXPECT_TRUE(player.process->ExitedNormallyWith(0));
+  const platform::WindowHandle window = WaitForUpdaterWindow();
+  ASSERT_NE(window, platform::NoWindow);
+  EXPECT_TRUE(updater.Running());
+
+  platform::RequestWindowClose(window, std::chrono::milliseconds(5000));
+
+  ASSERT_TRUE(updater.WaitExit());
+  EXPECT_TRUE(updater.ExitedNormallyWith(0));
+}
+
+TEST(Program, KillsAPlayerThatIgnoresTheCloseRequest) {
+  KV_REQUIRE_DISPLAY();
+  FakePlayer player({"ignore"});
+  ASSERT_NE(player.window, 0u);
+  TempDir folder;
+
+  ChildProcess updater(KOLVARIN_UPDATE_BINARY, {.workingDir = folder.Path()});
+
+  ASSERT_TRUE(player.process->WaitExit());
+  EXPECT_TRUE(player.process->KilledBy(SIGKILL));
+  const platform::WindowHandle window = WaitForUpdaterWindow();
+  ASSERT_NE(window, platform::NoWindow);
+  platform::RequestWindowClose(window, std::chrono::milliseconds(5000));
+  ASSERT_TRUE(updater.WaitExit());
+  EXPECT_TRUE(updater.ExitedNormallyWith(0));
+}
+
+} // namespace
