@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
   // Without a display the toolkit would abort; say why instead.
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") &&
       !std::getenv("QT_QPA_PLATFORM")) {
-    std::fprintf(stderr, "kolvarin-update: no display to show the window on (DISPLAY is not set)\n");
+    std::fprintf(stderr,
+                 "kolvarin-update: no display to show the window on (DISPLAY is not set)\n");
     return 1;
   }
   platform::TApplication application(argc, argv);

@@ -55,4 +55,14 @@ TEST(Program, KillsAPlayerThatIgnoresTheCloseRequest) {
   EXPECT_TRUE(updater.ExitedNormallyWith(0));
 }
 
+TEST(Program, WithoutADisplayEndsWithAClearErrorInsteadOfAborting) {
+  TempDir folder;
+  ChildProcess updater(KOLVARIN_UPDATE_BINARY,
+                       {.workingDir = folder.Path(),
+                        .environment = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}});
+
+  ASSERT_TRUE(updater.WaitExit());
+  EXPECT_TRUE(updater.ExitedNormallyWith(1));
+}
+
 } // namespace

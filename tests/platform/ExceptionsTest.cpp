@@ -18,8 +18,8 @@ TEST(DescribeException, AbortIsSilentAndEverythingElseShowsItsText) {
       {std::make_exception_ptr(platform::EAbort("custom")), true, ""},
       {std::make_exception_ptr(platform::Exception("Socket Error # 10061")), false,
        "Socket Error # 10061"},
-      {std::make_exception_ptr(platform::EConvertError("'x' is not a valid integer value")),
-       false, "'x' is not a valid integer value"},
+      {std::make_exception_ptr(platform::EConvertError("'x' is not a valid integer value")), false,
+       "'x' is not a valid integer value"},
       {std::make_exception_ptr(std::runtime_error("plain")), false, "plain"},
       {std::make_exception_ptr(42), false, "Unknown exception"},
   };

@@ -89,7 +89,8 @@ std::optional<std::string> ChildProcess::ReadLine(std::chrono::milliseconds time
       m_buffer.erase(0, end + 1);
       return line;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0)
       return std::nullopt;
     pollfd fd{m_out, POLLIN, 0};

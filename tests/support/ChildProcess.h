@@ -13,11 +13,11 @@ namespace testsupport {
 using namespace std::chrono_literals;
 
 struct StartOptions {
-  std::vector<std::string> args = {};                       // after argv[0]
-  std::optional<std::string> argv0 = {};                    // defaults to the path
+  std::vector<std::string> args = {};    // after argv[0]
+  std::optional<std::string> argv0 = {}; // defaults to the path
   std::optional<std::filesystem::path> workingDir = {};
-  std::optional<uid_t> uid = {};                            // run as this user (needs root)
-  std::vector<std::string> environment = {};                // "NAME=value" set, "NAME" removed
+  std::optional<uid_t> uid = {};             // run as this user (needs root)
+  std::vector<std::string> environment = {}; // "NAME=value" set, "NAME" removed
 };
 
 // A child process with its standard output on a pipe. Killed and reaped when destroyed.

@@ -10,10 +10,10 @@
 namespace testsupport {
 
 // Tests that need an X display skip without one; scripts/test always provides one.
-#define KV_REQUIRE_DISPLAY()                                                                \
-  do {                                                                                      \
-    if (!std::getenv("DISPLAY"))                                                            \
-      GTEST_SKIP() << "needs an X display (scripts/test starts one)";                       \
+#define KV_REQUIRE_DISPLAY()                                                                       \
+  do {                                                                                             \
+    if (!std::getenv("DISPLAY"))                                                                   \
+      GTEST_SKIP() << "needs an X display (scripts/test starts one)";                              \
   } while (false)
 
 // The fake player started with `args` (mode first), once its window exists.

@@ -1,9 +1,8 @@
 // Test entry for suites that need the application object and an event loop.
 #include "platform/Application.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);

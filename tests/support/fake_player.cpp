@@ -10,7 +10,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,8 +20,10 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s close|ignore|hang [--class NAME] [--delay MS] "
-                         "[--machine HOST] [--no-ping]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s close|ignore|hang [--class NAME] [--delay MS] "
+                 "[--machine HOST] [--no-ping]\n",
+                 argv[0]);
     return 2;
   }
   const std::string mode = argv[1];
@@ -93,8 +94,7 @@ int main(int argc, char** argv) {
     if (protocol == pingAtom) {
       XEvent answer = event;
       answer.xclient.window = root;
-      XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask,
-                 &answer);
+      XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &answer);
       XFlush(display);
     } else if (protocol == deleteWindow) {
       std::printf("close-request\n");
