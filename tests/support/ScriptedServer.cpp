@@ -1,0 +1,195 @@
+#include "ScriptedServer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+namespace {
+
+int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0)
+    throw std::runtime_error("socket failed");
+  const int on = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(fd, backlog) != 0) {
+    close(fd);
+    throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+  }
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  boundPort = ntohs(address.sin_port);
+  return fd;
+}
+
+void SendAll(int fd, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return;
+    sent += static_cast<std::size_t>(n);
+  }
+}
+
+} // namespace
+
+ScriptedServer::ScriptedServer(std::vector<Script> scripts, std::uint16_t port)
+    : m_scripts(std::move(scripts)) {
+  if (m_scripts.empty())
+    m_scripts.emplace_back();
+  m_listener = ListenOnLoopback(port, 64, m_port);
+  if (pipe2(m_wake, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
+  m_acceptor = std::thread([this] { AcceptLoop(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+  m_stopping = true;
+  [[maybe_unused]] const ssize_t ignored = write(m_wake[1], "x", 1);
+  m_acceptor.join();
+  for (std::thread& thread : m_threads)
+    thread.join();
+  close(m_listener);
+  close(m_wake[0]);
+  close(m_wake[1]);
+}
+
+void ScriptedServer::AcceptLoop() {
+  while (!m_stopping) {
+    pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+    if (poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN))
+      continue;
+    const int fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+      continue;
+    std::size_t index = 0;
+    {
+      std::lock_guard lock(m_lock);
+      index = m_connections.size();
+      m_connections.push_back(std::make_unique<Connection>());
+    }
+    ++m_accepted;
+    m_threads.emplace_back([this, fd, index] { Play(fd, index); });
+  }
+}
+
+// Reads what is there (waiting at most `waitMs`); false once the client has closed.
+bool ScriptedServer::ReadSome(int fd, std::size_t index, int waitMs) {
+  pollfd p{fd, POLLIN, 0};
+  if (poll(&p, 1, waitMs) <= 0)
+    return true;
+  char chunk[65536];
+  const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+  if (n <= 0)
+    return n < 0 && errno == EINTR;
+  std::lock_guard lock(m_lock);
+  m_connections[index]->received.append(chunk, static_cast<std::size_t>(n));
+  m_changed.notify_all();
+  return true;
+}
+
+void ScriptedServer::Play(int fd, std::size_t index) {
+  const Script& script = m_scripts[std::min(index, m_scripts.size() - 1)];
+  bool open = true;     // the socket is ours to use
+  bool reading = true;  // the client has not closed
+  for (const ServerStep& step : script) {
+    if (m_stopping || !open)
+      break;
+    switch (step.kind) {
+    case ServerStep::Send:
+      SendAll(fd, step.bytes);
+      break;
+    case ServerStep::Pause: {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
+      while (!m_stopping && std::chrono::steady_clock::now() < until && reading)
+        reading = ReadSome(fd, index, 20);
+      while (!m_stopping && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      break;
+    }
+    case ServerStep::ReadUntil:
+      while (!m_stopping && reading &&
+             Received(index).find(step.bytes) == std::string::npos)
+        reading = ReadSome(fd, index, 20);
+      break;
+    case ServerStep::Close:
+      shutdown(fd, SHUT_RDWR);
+      open = false;
+      break;
+    case ServerStep::HalfClose:
+      shutdown(fd, SHUT_WR);
+      break;
+    case ServerStep::Reset: {
+      const linger hard{1, 0};
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+      open = false;
+      break;
+    }
+    }
+  }
+  while (open && reading && !m_stopping)
+    reading = ReadSome(fd, index, 20);
+  close(fd);
+  std::lock_guard lock(m_lock);
+  m_connections[index]->finished = true;
+  m_changed.notify_all();
+}
+
+std::string ScriptedServer::Received(std::size_t index) const {
+  std::lock_guard lock(m_lock);
+  return index < m_connections.size() ? m_connections[index]->received : std::string();
+}
+
+bool ScriptedServer::WaitReceived(std::size_t index, const std::string& text,
+                                  std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(m_lock);
+  return m_changed.wait_for(lock, timeout, [&] {
+    return index < m_connections.size() &&
+           m_connections[index]->received.find(text) != std::string::npos;
+  });
+}
+
+bool ScriptedServer::WaitFinished(std::size_t index, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(m_lock);
+  return m_changed.wait_for(lock, timeout, [&] {
+    return index < m_connections.size() && m_connections[index]->finished;
+  });
+}
+
+UnacceptingListener::UnacceptingListener() {
+  m_listener = ListenOnLoopback(0, 0, m_port);
+  // With a backlog of 0 the queue takes one connection; a couple more make sure it is full.
+  for (int i = 0; i < 3; ++i) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    m_fillers.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+UnacceptingListener::~UnacceptingListener() {
+  for (int fd : m_fillers)
+    close(fd);
+  close(m_listener);
+}
+
+} // namespace testsupport

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+// One thing the server does on a connection.
+struct ServerStep {
+  enum Kind { Send, Pause, ReadUntil, Close, HalfClose, Reset } kind;
+  std::string bytes; // Send: what to send; ReadUntil: what to wait for in what the client sent
+  int milliseconds = 0;
+};
+
+inline ServerStep Send(std::string bytes) { return {ServerStep::Send, std::move(bytes), 0}; }
+inline ServerStep Pause(int ms) { return {ServerStep::Pause, {}, ms}; }
+inline ServerStep ReadUntil(std::string text) { return {ServerStep::ReadUntil, std::move(text), 0}; }
+// Shuts down both directions and closes.
+inline ServerStep Close() { return {ServerStep::Close, {}, 0}; }
+// Stops sending (FIN) but goes on reading.
+inline ServerStep HalfClose() { return {ServerStep::HalfClose, {}, 0}; }
+// Closes with SO_LINGER 0: the client sees a reset.
+inline ServerStep Reset() { return {ServerStep::Reset, {}, 0}; }
+
+using Script = std::vector<ServerStep>;
+
+// A loopback TCP server that plays a script on each connection it accepts (the n-th connection
+// the n-th script; the last script repeats) and records what each client sent. Without a
+// closing step it keeps reading until the client closes. Listening starts in the constructor
+// and everything stops in the destructor.
+class ScriptedServer {
+public:
+  explicit ScriptedServer(std::vector<Script> scripts, std::uint16_t port = 0);
+  explicit ScriptedServer(Script script, std::uint16_t port = 0)
+      : ScriptedServer(std::vector<Script>{std::move(script)}, port) {}
+  ~ScriptedServer();
+  ScriptedServer(const ScriptedServer&) = delete;
+  ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+  std::uint16_t Port() const { return m_port; }
+  int Accepted() const { return m_accepted.load(); }
+  // What the client of connection `index` has sent so far.
+  std::string Received(std::size_t index = 0) const;
+  // Waits until connection `index` has received `text` (or the time passes).
+  bool WaitReceived(std::size_t index, const std::string& text,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+  // Waits until connection `index` has ended (script done and client gone).
+  bool WaitFinished(std::size_t index,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+
+private:
+  struct Connection {
+    std::string received;
+    bool finished = false;
+  };
+  void AcceptLoop();
+  void Play(int socket, std::size_t index);
+  bool ReadSome(int socket, std::size_t index, int waitMs);
+
+  std::vector<Script> m_scripts;
+  int m_listener = -1;
+  int m_wake[2] = {-1, -1};
+  std::uint16_t m_port = 0;
+  std::atomic<bool> m_stopping{false};
+  std::atomic<int> m_accepted{0};
+  mutable std::mutex m_lock;
+  mutable std::condition_variable m_changed;
+  std::vector<std::unique_ptr<Connection>> m_connections;
+  std::vector<std::thread> m_threads;
+  std::thread m_acceptor;
+};
+
+// A listener that never accepts and whose queue is full, so that a further connect hangs
+// until the client gives up.
+class UnacceptingListener {
+public:
+  UnacceptingListener();
+  ~UnacceptingListener();
+  UnacceptingListener(const UnacceptingListener&) = delete;
+  UnacceptingListener& operator=(const UnacceptingListener&) = delete;
+  std::uint16_t Port() const { return m_port; }
+
+private:
+  int m_listener = -1;
+  std::vector<int> m_fillers;
+  std::uint16_t m_port = 0;
+};
+
+} // namespace testsupport
