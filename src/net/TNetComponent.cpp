@@ -6,12 +6,18 @@ namespace net {
 
 std::string StatusText(TNetStatus status, const std::string& argument) {
   switch (status) {
-  case hsResolving: return "Resolving hostname " + argument + ".";
-  case hsConnecting: return "Connecting to " + argument + ".";
-  case hsConnected: return "Connected.";
-  case hsDisconnecting: return "Disconnecting.";
-  case hsDisconnected: return "Disconnected.";
-  default: return argument;
+  case hsResolving:
+    return "Resolving hostname " + argument + ".";
+  case hsConnecting:
+    return "Connecting to " + argument + ".";
+  case hsConnected:
+    return "Connected.";
+  case hsDisconnecting:
+    return "Disconnecting.";
+  case hsDisconnected:
+    return "Disconnected.";
+  default:
+    return argument;
   }
 }
 

@@ -14,8 +14,7 @@ class TNetIOHandler : public TNetComponent {
 public:
   virtual void Close() = 0;
   virtual void ConnectHandler(const std::string& host, int port, const std::string& boundIP,
-                              int boundPort, int boundPortMin, int boundPortMax,
-                              int timeout) = 0;
+                              int boundPort, int boundPortMin, int boundPortMax, int timeout) = 0;
   virtual bool IsOpen() = 0;
   virtual void Open() = 0;
   // True when data (or the peer's close) is waiting within `timeout` ms (-2: no limit).
@@ -39,8 +38,8 @@ public:
   ~TNetIOHandlerSocket() override;
 
   void Close() override;
-  void ConnectHandler(const std::string& host, int port, const std::string& boundIP,
-                      int boundPort, int boundPortMin, int boundPortMax, int timeout) override;
+  void ConnectHandler(const std::string& host, int port, const std::string& boundIP, int boundPort,
+                      int boundPortMin, int boundPortMax, int timeout) override;
   bool IsOpen() override;
   void Open() override;
   bool WaitReadable(int timeout) override;

@@ -92,8 +92,8 @@ void TNetSocketHandle::SetPeer(const std::string& address, int port) {
 
 int TNetSocketHandle::ConnectHandle(int family, int timeoutMs) {
   const ws::SockAddrIn peer = MakeAddress(family, m_peerIP, m_peerPort);
-  const int result = timeoutMs > 0 ? ws::ConnectWithin(m_socket, peer, timeoutMs)
-                                   : ws::Connect(m_socket, peer);
+  const int result =
+      timeoutMs > 0 ? ws::ConnectWithin(m_socket, peer, timeoutMs) : ws::Connect(m_socket, peer);
   if (result != ws::SocketError) {
     ReadLocalAddress();
     ws::SockAddrIn remote;

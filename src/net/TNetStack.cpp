@@ -120,46 +120,125 @@ void TNetStack::RaiseSocketFailure(int code) {
 std::string TNetStack::TranslateSocketError(int code) {
   const char* text = "";
   switch (code) {
-  case 10004: text = "Interrupted system call."; break;
-  case 10009: text = "Bad file number."; break;
-  case 10013: text = "Access denied."; break;
-  case 10014: text = "Bad address."; break;
-  case 10022: text = "Invalid argument."; break;
-  case 10024: text = "Too many open files."; break;
-  case 10035: text = "Operation would block. "; break;
-  case 10036: text = "Operation now in progress."; break;
-  case 10037: text = "Operation already in progress."; break;
-  case 10038: text = "Socket operation on non-socket."; break;
-  case 10039: text = "Destination address required."; break;
-  case 10040: text = "Message too long."; break;
-  case 10041: text = "Protocol wrong type for socket."; break;
-  case 10042: text = "Bad protocol option."; break;
-  case 10043: text = "Protocol not supported."; break;
-  case 10044: text = "Socket type not supported."; break;
-  case 10045: text = "Operation not supported on socket."; break;
-  case 10046: text = "Protocol family not supported."; break;
-  case 10047: text = "Address family not supported by protocol family."; break;
-  case 10048: text = "Address already in use."; break;
-  case 10049: text = "Cannot assign requested address."; break;
-  case 10050: text = "Network is down."; break;
-  case 10051: text = "Network is unreachable."; break;
-  case 10052: text = "Net dropped connection or reset."; break;
-  case 10053: text = "Software caused connection abort."; break;
-  case 10054: text = "Connection reset by peer."; break;
-  case 10055: text = "No buffer space available."; break;
-  case 10056: text = "Socket is already connected."; break;
-  case 10057: text = "Socket is not connected."; break;
-  case 10058: text = "Cannot send or receive after socket is closed."; break;
-  case 10059: text = "Too many references, cannot splice."; break;
-  case 10060: text = "Connection timed out."; break;
-  case 10061: text = "Connection refused."; break;
-  case 10062: text = "Too many levels of symbolic links."; break;
-  case 10063: text = "File name too long."; break;
-  case 10064: text = "Host is down."; break;
-  case 10065: text = "No route to host."; break;
-  case 10066: text = "Directory not empty"; break;
-  case 11001: text = "Host not found."; break;
-  default: break;
+  case 10004:
+    text = "Interrupted system call.";
+    break;
+  case 10009:
+    text = "Bad file number.";
+    break;
+  case 10013:
+    text = "Access denied.";
+    break;
+  case 10014:
+    text = "Bad address.";
+    break;
+  case 10022:
+    text = "Invalid argument.";
+    break;
+  case 10024:
+    text = "Too many open files.";
+    break;
+  case 10035:
+    text = "Operation would block. ";
+    break;
+  case 10036:
+    text = "Operation now in progress.";
+    break;
+  case 10037:
+    text = "Operation already in progress.";
+    break;
+  case 10038:
+    text = "Socket operation on non-socket.";
+    break;
+  case 10039:
+    text = "Destination address required.";
+    break;
+  case 10040:
+    text = "Message too long.";
+    break;
+  case 10041:
+    text = "Protocol wrong type for socket.";
+    break;
+  case 10042:
+    text = "Bad protocol option.";
+    break;
+  case 10043:
+    text = "Protocol not supported.";
+    break;
+  case 10044:
+    text = "Socket type not supported.";
+    break;
+  case 10045:
+    text = "Operation not supported on socket.";
+    break;
+  case 10046:
+    text = "Protocol family not supported.";
+    break;
+  case 10047:
+    text = "Address family not supported by protocol family.";
+    break;
+  case 10048:
+    text = "Address already in use.";
+    break;
+  case 10049:
+    text = "Cannot assign requested address.";
+    break;
+  case 10050:
+    text = "Network is down.";
+    break;
+  case 10051:
+    text = "Network is unreachable.";
+    break;
+  case 10052:
+    text = "Net dropped connection or reset.";
+    break;
+  case 10053:
+    text = "Software caused connection abort.";
+    break;
+  case 10054:
+    text = "Connection reset by peer.";
+    break;
+  case 10055:
+    text = "No buffer space available.";
+    break;
+  case 10056:
+    text = "Socket is already connected.";
+    break;
+  case 10057:
+    text = "Socket is not connected.";
+    break;
+  case 10058:
+    text = "Cannot send or receive after socket is closed.";
+    break;
+  case 10059:
+    text = "Too many references, cannot splice.";
+    break;
+  case 10060:
+    text = "Connection timed out.";
+    break;
+  case 10061:
+    text = "Connection refused.";
+    break;
+  case 10062:
+    text = "Too many levels of symbolic links.";
+    break;
+  case 10063:
+    text = "File name too long.";
+    break;
+  case 10064:
+    text = "Host is down.";
+    break;
+  case 10065:
+    text = "No route to host.";
+    break;
+  case 10066:
+    text = "Directory not empty";
+    break;
+  case 11001:
+    text = "Host not found.";
+    break;
+  default:
+    break;
   }
   return "Socket Error # " + std::to_string(code) + "\r\n" + text;
 }

@@ -219,8 +219,8 @@ void TNetTCPConnection::ReceiveToStream(platform::TStream& stream, int count, bo
     unsigned char length[4];
     ReceiveExact(length, 4);
     const std::uint32_t value = (std::uint32_t(length[0]) << 24) |
-                                (std::uint32_t(length[1]) << 16) |
-                                (std::uint32_t(length[2]) << 8) | std::uint32_t(length[3]);
+                                (std::uint32_t(length[1]) << 16) | (std::uint32_t(length[2]) << 8) |
+                                std::uint32_t(length[3]);
     count = static_cast<int>(value);
   }
   if (count >= 0)
@@ -270,8 +270,7 @@ void TNetTCPConnection::SendNow(const char* bytes, std::size_t count) {
     CheckPeerClosed(true, false);
     if (n == ws::SocketError) {
       const int code = SocketErrorCode();
-      if (code == ws::WSAESHUTDOWN || code == ws::WSAECONNABORTED ||
-          code == ws::WSAECONNRESET)
+      if (code == ws::WSAESHUTDOWN || code == ws::WSAECONNABORTED || code == ws::WSAECONNRESET)
         DropSocket();
       TNetStack::RaiseSocketFailure(code);
     }
@@ -315,10 +314,9 @@ void TNetTCPConnection::SendStream(platform::TStream& stream, bool fromStart, bo
     count = size;
   if (withLength) {
     const auto value = static_cast<std::uint32_t>(count);
-    const unsigned char length[4] = {static_cast<unsigned char>(value >> 24),
-                                     static_cast<unsigned char>(value >> 16),
-                                     static_cast<unsigned char>(value >> 8),
-                                     static_cast<unsigned char>(value)};
+    const unsigned char length[4] = {
+        static_cast<unsigned char>(value >> 24), static_cast<unsigned char>(value >> 16),
+        static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
     SendBytes(length, 4);
   }
   BeginWork(wmWrite, static_cast<int>(count));

@@ -65,8 +65,7 @@ public:
   void SendBytes(const void* buffer, int count, bool sendNow = false);
   virtual void SendText(const std::string& text);
   virtual void SendLine(const std::string& text);
-  virtual void SendStream(platform::TStream& stream, bool fromStart, bool withLength,
-                          int size = 0);
+  virtual void SendStream(platform::TStream& stream, bool fromStart, bool withLength, int size = 0);
 
   // Threshold -1: the batch is sent only by FlushSendBatch or FinishSendBatch.
   void StartSendBatch(int threshold);

@@ -67,8 +67,7 @@ Entry<ssize_t (*)(int, const void*, size_t, int)> s_send("send");
 Entry<int (*)(int, int)> s_shutdown("shutdown");
 Entry<int (*)(int)> s_close("close");
 Entry<int (*)(int, int, ...)> s_fcntl("fcntl");
-Entry<int (*)(const char*, const char*, const addrinfo*, addrinfo**)> s_getaddrinfo(
-    "getaddrinfo");
+Entry<int (*)(const char*, const char*, const addrinfo*, addrinfo**)> s_getaddrinfo("getaddrinfo");
 Entry<void (*)(addrinfo*)> s_freeaddrinfo("freeaddrinfo");
 
 int Fail() {
@@ -307,8 +306,7 @@ int SetSockOpt(TSocket socket, int level, int option, const void* value, int len
   auto setsockopt = s_setsockopt.Get();
   if (!setsockopt)
     return SocketError;
-  return setsockopt(socket, level, option, value, static_cast<socklen_t>(length)) < 0 ? Fail()
-                                                                                      : 0;
+  return setsockopt(socket, level, option, value, static_cast<socklen_t>(length)) < 0 ? Fail() : 0;
 }
 
 std::optional<std::array<std::uint8_t, 4>> GetHostByName(const char* name) {
@@ -351,53 +349,96 @@ std::uint16_t Ntohs(std::uint16_t value) {
 
 int ErrorCodeOfErrno(int error) {
   switch (error) {
-  case EINTR: return 10004;
-  case EBADF: return 10009;
+  case EINTR:
+    return 10004;
+  case EBADF:
+    return 10009;
   case EACCES:
-  case EPERM: return 10013;
-  case EFAULT: return 10014;
-  case EINVAL: return 10022;
+  case EPERM:
+    return 10013;
+  case EFAULT:
+    return 10014;
+  case EINVAL:
+    return 10022;
   case EMFILE:
-  case ENFILE: return 10024;
-  case EAGAIN: return 10035; // also EWOULDBLOCK
-  case EINPROGRESS: return 10036;
-  case EALREADY: return 10037;
-  case ENOTSOCK: return 10038;
-  case EDESTADDRREQ: return 10039;
-  case EMSGSIZE: return 10040;
-  case EPROTOTYPE: return 10041;
-  case ENOPROTOOPT: return 10042;
-  case EPROTONOSUPPORT: return 10043;
-  case ESOCKTNOSUPPORT: return 10044;
-  case EOPNOTSUPP: return 10045; // also ENOTSUP
-  case EPFNOSUPPORT: return 10046;
-  case EAFNOSUPPORT: return 10047;
-  case EADDRINUSE: return 10048;
-  case EADDRNOTAVAIL: return 10049;
-  case ENETDOWN: return 10050;
-  case ENETUNREACH: return 10051;
-  case ENETRESET: return 10052;
-  case ECONNABORTED: return 10053;
-  case ECONNRESET: return 10054;
+  case ENFILE:
+    return 10024;
+  case EAGAIN:
+    return 10035; // also EWOULDBLOCK
+  case EINPROGRESS:
+    return 10036;
+  case EALREADY:
+    return 10037;
+  case ENOTSOCK:
+    return 10038;
+  case EDESTADDRREQ:
+    return 10039;
+  case EMSGSIZE:
+    return 10040;
+  case EPROTOTYPE:
+    return 10041;
+  case ENOPROTOOPT:
+    return 10042;
+  case EPROTONOSUPPORT:
+    return 10043;
+  case ESOCKTNOSUPPORT:
+    return 10044;
+  case EOPNOTSUPP:
+    return 10045; // also ENOTSUP
+  case EPFNOSUPPORT:
+    return 10046;
+  case EAFNOSUPPORT:
+    return 10047;
+  case EADDRINUSE:
+    return 10048;
+  case EADDRNOTAVAIL:
+    return 10049;
+  case ENETDOWN:
+    return 10050;
+  case ENETUNREACH:
+    return 10051;
+  case ENETRESET:
+    return 10052;
+  case ECONNABORTED:
+    return 10053;
+  case ECONNRESET:
+    return 10054;
   case ENOBUFS:
-  case ENOMEM: return 10055;
-  case EISCONN: return 10056;
-  case ENOTCONN: return 10057;
+  case ENOMEM:
+    return 10055;
+  case EISCONN:
+    return 10056;
+  case ENOTCONN:
+    return 10057;
   case EPIPE:
-  case ESHUTDOWN: return 10058;
-  case ETOOMANYREFS: return 10059;
-  case ETIMEDOUT: return 10060;
-  case ECONNREFUSED: return 10061;
-  case ELOOP: return 10062;
-  case ENAMETOOLONG: return 10063;
-  case EHOSTDOWN: return 10064;
-  case EHOSTUNREACH: return 10065;
-  case ENOTEMPTY: return 10066;
-  case EUSERS: return 10068;
-  case EDQUOT: return 10069;
-  case ESTALE: return 10070;
-  case EREMOTE: return 10071;
-  default: return error; // no counterpart: the system's own number
+  case ESHUTDOWN:
+    return 10058;
+  case ETOOMANYREFS:
+    return 10059;
+  case ETIMEDOUT:
+    return 10060;
+  case ECONNREFUSED:
+    return 10061;
+  case ELOOP:
+    return 10062;
+  case ENAMETOOLONG:
+    return 10063;
+  case EHOSTDOWN:
+    return 10064;
+  case EHOSTUNREACH:
+    return 10065;
+  case ENOTEMPTY:
+    return 10066;
+  case EUSERS:
+    return 10068;
+  case EDQUOT:
+    return 10069;
+  case ESTALE:
+    return 10070;
+  case EREMOTE:
+    return 10071;
+  default:
+    return error; // no counterpart: the system's own number
   }
 }
 
@@ -408,16 +449,21 @@ int ErrorCodeOfResolver(int result, int error) {
   case EAI_NODATA:
 #endif
     return WSAHOST_NOT_FOUND;
-  case EAI_AGAIN: return WSATRY_AGAIN;
-  case EAI_FAIL: return WSANO_RECOVERY;
-  case EAI_MEMORY: return 10055;
+  case EAI_AGAIN:
+    return WSATRY_AGAIN;
+  case EAI_FAIL:
+    return WSANO_RECOVERY;
+  case EAI_MEMORY:
+    return 10055;
   case EAI_FAMILY:
 #ifdef EAI_ADDRFAMILY
   case EAI_ADDRFAMILY:
 #endif
     return WSANO_DATA;
-  case EAI_SYSTEM: return ErrorCodeOfErrno(error);
-  default: return WSANO_RECOVERY;
+  case EAI_SYSTEM:
+    return ErrorCodeOfErrno(error);
+  default:
+    return WSANO_RECOVERY;
   }
 }
 

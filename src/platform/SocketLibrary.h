@@ -72,8 +72,7 @@ int WSACleanup();
 // WSANOTINITIALISED) or cannot be bound by name (ErrorProcNotFound). It may throw; when it
 // returns, the call fails with -1 and that code as the last error. The layer above installs one
 // that raises its stub exception.
-using StubFailureHandler = void (*)(const char* function, int code,
-                                    const std::string& systemText);
+using StubFailureHandler = void (*)(const char* function, int code, const std::string& systemText);
 void SetStubFailureHandler(StubFailureHandler handler);
 // Binds `function` by name now; false (after the stub handler) when it cannot be.
 bool BindFunction(const char* function);

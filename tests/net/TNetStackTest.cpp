@@ -14,11 +14,10 @@ using net::TNetStack;
 
 TEST(IsDottedQuad, AcceptsFourPartsFrom0To255) {
   const std::pair<const char*, bool> cases[] = {
-      {"10.0.0.1", true},    {"0.0.0.0", true},     {"255.255.255.255", true},
-      {"127.0.0.1", true},   {"10.0.0", false},     {"10.0.0.256", false},
-      {"10.0.0.1.5", false}, {"10.0..1", false},    {"", false},
-      {"a.b.c.d", false},    {"10.0.0.-1", false},  {"localhost", false},
-      {" 10.0.0.1", false},  {"10.0.0.1 ", false},
+      {"10.0.0.1", true},   {"0.0.0.0", true},     {"255.255.255.255", true}, {"127.0.0.1", true},
+      {"10.0.0", false},    {"10.0.0.256", false}, {"10.0.0.1.5", false},     {"10.0..1", false},
+      {"", false},          {"a.b.c.d", false},    {"10.0.0.-1", false},      {"localhost", false},
+      {" 10.0.0.1", false}, {"10.0.0.1 ", false},
   };
   for (const auto& [text, dotted] : cases)
     EXPECT_EQ(TNetStack::IsDottedQuad(text), dotted) << text;
@@ -42,7 +41,7 @@ TEST(TranslateSocketError, FormatsTheCodeAndItsText) {
 TEST(ErrorCodes, ErrnoAndResolverFailuresMapToTheLibraryCodes) {
   namespace ws = platform::ws;
   const std::pair<int, int> errnos[] = {
-      {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060}, {ENETUNREACH, 10051}, {ECONNRESET, 10054},
+      {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},  {ENETUNREACH, 10051},  {ECONNRESET, 10054},
       {EPIPE, 10058},        {EADDRINUSE, 10048}, {EHOSTUNREACH, 10065}, {EINTR, 10004},
       {EWOULDBLOCK, 10035},  {ENOTEMPTY, 10066},  {EMFILE, 10024},       {ECONNABORTED, 10053},
   };

@@ -97,7 +97,8 @@ TEST(FillInputBuffer, AnAbortWithUnreadDataEndsTheStreamAndWithoutRaises) {
       FAIL() << "no exception";
     } catch (const net::ENetSocketError& e) {
       EXPECT_EQ(e.LastError(), 10058);
-      EXPECT_EQ(e.Message(), "Socket Error # 10058\r\nCannot send or receive after socket is closed.");
+      EXPECT_EQ(e.Message(),
+                "Socket Error # 10058\r\nCannot send or receive after socket is closed.");
     }
     EXPECT_FALSE(memory.client.IsConnected());
   }
@@ -111,8 +112,7 @@ TEST(FillInputBuffer, AnAbortWithUnreadDataEndsTheStreamAndWithoutRaises) {
 TEST(ReceiveToStream, ACountThePeerDoesNotDeliverKeepsOnlyCompletedBlocks) {
   MemoryClient memory({std::string(50000, 'b')});
   platform::TMemoryStream stream;
-  EXPECT_THROW(memory.client.ReceiveToStream(stream, 100000, false),
-               net::ENetConnClosedGracefully);
+  EXPECT_THROW(memory.client.ReceiveToStream(stream, 100000, false), net::ENetConnClosedGracefully);
   EXPECT_EQ(stream.Size(), 32768);
   EXPECT_EQ(memory.client.InputBuffer().Size(), 50000u - 32768u);
 }
@@ -186,13 +186,12 @@ TEST(TCPClient, ConnectsReportsItsStatusAndReadsAWholeStreamUntilClosed) {
   EXPECT_EQ(stream.Size(), static_cast<std::int64_t>(body.size()));
   EXPECT_EQ(stream.Bytes(), body);
   EXPECT_EQ(server.Received(), "hello\r\n");
-  EXPECT_EQ(statuses,
-            (std::vector<std::string>{"Resolving hostname localhost.", "Connecting to 127.0.0.1.",
-                                      "Connected.",
-                                      // the peer's close, noticed while reading
-                                      "Disconnected.",
-                                      // CloseConnection
-                                      "Disconnecting.", "Disconnected."}));
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Resolving hostname localhost.",
+                                                "Connecting to 127.0.0.1.", "Connected.",
+                                                // the peer's close, noticed while reading
+                                                "Disconnected.",
+                                                // CloseConnection
+                                                "Disconnecting.", "Disconnected."}));
 }
 
 TEST(TCPClient, ARefusedConnectionRaises10061AndAReachableHostThenWorks) {

@@ -105,8 +105,8 @@ bool ScriptedServer::ReadSome(int fd, std::size_t index, int waitMs) {
 
 void ScriptedServer::Play(int fd, std::size_t index) {
   const Script& script = m_scripts[std::min(index, m_scripts.size() - 1)];
-  bool open = true;     // the socket is ours to use
-  bool reading = true;  // the client has not closed
+  bool open = true;    // the socket is ours to use
+  bool reading = true; // the client has not closed
   for (const ServerStep& step : script) {
     if (m_stopping || !open)
       break;
@@ -115,7 +115,8 @@ void ScriptedServer::Play(int fd, std::size_t index) {
       SendAll(fd, step.bytes);
       break;
     case ServerStep::Pause: {
-      const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
+      const auto until =
+          std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
       while (!m_stopping && std::chrono::steady_clock::now() < until && reading)
         reading = ReadSome(fd, index, 20);
       while (!m_stopping && std::chrono::steady_clock::now() < until)
@@ -123,8 +124,7 @@ void ScriptedServer::Play(int fd, std::size_t index) {
       break;
     }
     case ServerStep::ReadUntil:
-      while (!m_stopping && reading &&
-             Received(index).find(step.bytes) == std::string::npos)
+      while (!m_stopping && reading && Received(index).find(step.bytes) == std::string::npos)
         reading = ReadSome(fd, index, 20);
       break;
     case ServerStep::Close:

@@ -19,15 +19,27 @@ struct ServerStep {
   int milliseconds = 0;
 };
 
-inline ServerStep Send(std::string bytes) { return {ServerStep::Send, std::move(bytes), 0}; }
-inline ServerStep Pause(int ms) { return {ServerStep::Pause, {}, ms}; }
-inline ServerStep ReadUntil(std::string text) { return {ServerStep::ReadUntil, std::move(text), 0}; }
+inline ServerStep Send(std::string bytes) {
+  return {ServerStep::Send, std::move(bytes), 0};
+}
+inline ServerStep Pause(int ms) {
+  return {ServerStep::Pause, {}, ms};
+}
+inline ServerStep ReadUntil(std::string text) {
+  return {ServerStep::ReadUntil, std::move(text), 0};
+}
 // Shuts down both directions and closes.
-inline ServerStep Close() { return {ServerStep::Close, {}, 0}; }
+inline ServerStep Close() {
+  return {ServerStep::Close, {}, 0};
+}
 // Stops sending (FIN) but goes on reading.
-inline ServerStep HalfClose() { return {ServerStep::HalfClose, {}, 0}; }
+inline ServerStep HalfClose() {
+  return {ServerStep::HalfClose, {}, 0};
+}
 // Closes with SO_LINGER 0: the client sees a reset.
-inline ServerStep Reset() { return {ServerStep::Reset, {}, 0}; }
+inline ServerStep Reset() {
+  return {ServerStep::Reset, {}, 0};
+}
 
 using Script = std::vector<ServerStep>;
 
