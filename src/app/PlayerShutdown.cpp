@@ -1,6 +1,7 @@
 #include "app/PlayerShutdown.h"
 
 #include "platform/Processes.h"
+#include "platform/Text.h"
 
 namespace app {
 
@@ -15,12 +16,7 @@ void CloseWindowProcess(platform::WindowHandle window) {
 }
 
 std::string AsciiUpperCase(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
+  return platform::UpperCase(text);
 }
 
 bool ExeNameMatches(std::string_view exe, std::string_view name) {

@@ -1,8 +1,8 @@
 #include "net/TNetStack.h"
 
 #include "net/NetExceptions.h"
+#include "platform/Text.h"
 
-#include <charconv>
 #include <memory>
 #include <mutex>
 
@@ -41,16 +41,6 @@ std::array<std::string_view, 4> QuadParts(std::string_view text) {
   return parts;
 }
 
-// A strict integer: optional sign, decimal digits, nothing else.
-bool ParseInteger(std::string_view text, long long& value) {
-  if (!text.empty() && text.front() == '+')
-    text.remove_prefix(1);
-  if (text.empty())
-    return false;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
-}
-
 } // namespace
 
 void InstallStubErrorHandler() {
@@ -72,10 +62,7 @@ TNetStack::TNetStack() {
 }
 
 std::string TNetStack::ResolveHostName(const std::string& host) {
-  std::string upper = host;
-  for (char& c : upper)
-    c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  if (upper == "LOCALHOST")
+  if (platform::SameText(host, "localhost"))
     return "127.0.0.1";
   if (IsDottedQuad(host))
     return host;
@@ -90,8 +77,8 @@ std::string TNetStack::ResolveHostName(const std::string& host) {
 
 bool TNetStack::IsDottedQuad(std::string_view text) {
   for (std::string_view part : QuadParts(text)) {
-    long long value = 0;
-    if (!ParseInteger(part, value) || value < 0 || value > 255)
+    const auto value = platform::TryStrToInt(part);
+    if (!value || *value < 0 || *value > 255)
       return false;
   }
   return true;
@@ -246,12 +233,8 @@ std::string TNetStack::TranslateSocketError(int code) {
 std::array<std::uint8_t, 4> TNetStack::AddressFromText(std::string_view text) {
   std::array<std::uint8_t, 4> address{};
   const auto parts = QuadParts(text);
-  for (size_t i = 0; i < 4; ++i) {
-    long long value = 0;
-    if (!ParseInteger(parts[i], value))
-      throw platform::EConvertError("'" + std::string(parts[i]) + "' is not a valid integer value");
-    address[i] = static_cast<std::uint8_t>(value);
-  }
+  for (size_t i = 0; i < 4; ++i)
+    address[i] = static_cast<std::uint8_t>(platform::StrToInt(parts[i]));
   return address;
 }
 

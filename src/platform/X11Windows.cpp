@@ -1,5 +1,7 @@
 #include "platform/X11Windows.h"
 
+#include "platform/Text.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -61,22 +63,11 @@ private:
   XErrorHandler m_previous;
 };
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
-    if (upper(a[i]) != upper(b[i]))
-      return false;
-  }
-  return true;
-}
-
 bool HasClass(Display* display, Window window, std::string_view className) {
   XClassHint hint{};
   if (!XGetClassHint(display, window, &hint))
     return false;
-  const bool match = hint.res_class && EqualsIgnoringAsciiCase(hint.res_class, className);
+  const bool match = hint.res_class && SameText(hint.res_class, className);
   if (hint.res_name)
     XFree(hint.res_name);
   if (hint.res_class)
