@@ -167,8 +167,12 @@ void TNetHeaderList::SetValue(std::string_view name, std::string_view value) {
   std::size_t start = 0;
   while (true) {
     const std::size_t end = wrapped.find("\r\n", start);
-    pieces.emplace_back(platform::TrimRight(
-        std::string_view(wrapped).substr(start, end == std::string::npos ? end : end - start)));
+    const std::string_view piece = platform::TrimRight(
+        std::string_view(wrapped).substr(start, end == std::string::npos ? end : end - start));
+    // A piece of nothing but blanks would put an empty line into the block, which ends a
+    // header block on the wire; it is left out.
+    if (pieces.empty() || !piece.empty())
+      pieces.emplace_back(piece);
     if (end == std::string::npos)
       break;
     start = end + 2;

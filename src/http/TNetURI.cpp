@@ -115,8 +115,10 @@ std::string TNetURI::MergePaths(std::string_view current, std::string_view given
   if (given.starts_with('/'))
     return std::string(given);
   const std::size_t slash = current.rfind('/');
-  const std::string base =
+  std::string base =
       slash == std::string::npos ? std::string("/") : std::string(current.substr(0, slash + 1));
+  if (!base.starts_with('/'))
+    base.insert(0, "/");
   return RemoveDotSegments(base + std::string(given));
 }
 

@@ -91,6 +91,15 @@ TEST(HeaderList, FoldsPastTheWidthAfterTheLastBreakAndReadsBackJoined) {
   EXPECT_EQ(list.Text(), "X-Long: short\r\n");
 }
 
+TEST(HeaderList, FoldingNeverLeavesAnEmptyLineInTheBlock) {
+  TNetHeaderList list;
+  list.FoldWidth = 10;
+  list.SetValue("X-Blank", std::string("a") + std::string(20, '\t'));
+  for (const std::string& line : list.Lines())
+    EXPECT_FALSE(line.empty());
+  EXPECT_EQ(list.ValueOf("X-Blank"), "a");
+}
+
 TEST(HeaderList, TextSplitsAtCrLfCrOrLf) {
   TNetHeaderList list;
   list.SetText("a\r\nb\rc\nd\r\n\r\ne\r\n");

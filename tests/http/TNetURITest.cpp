@@ -69,6 +69,7 @@ TEST(URIMergePaths, AbsolutePathsStandAndRelativeOnesMergeWithoutDotSegments) {
       {"/a/b/", "d/e", "/a/b/d/e"}, {"/a/b/c", "../d", "/a/d"},
       {"/a/b/c", "./d", "/a/b/d"},  {"/a/b/c", "../../../d", "/d"},
       {"", "d", "/d"},              {"/a/b/c", "d/./e/../f", "/a/b/d/f"},
+      {"a/b", "../../c", "/c"},
   };
   for (const auto& [current, given, merged] : cases)
     EXPECT_EQ(TNetURI::MergePaths(current, given), merged) << current << " + " << given;
