@@ -261,6 +261,14 @@ void TNetTCPConnection::ReceiveToStream(platform::TStream& stream, int count, bo
     stream.SetSize(stream.Position());
 }
 
+void TNetTCPConnection::ReceiveBufferedToStream(platform::TStream& stream) {
+  const std::size_t unread = m_inputBuffer.Size();
+  if (unread == 0)
+    return;
+  stream.Write(m_inputBuffer.Data(), static_cast<std::int64_t>(unread));
+  m_inputBuffer.Consume(unread);
+}
+
 void TNetTCPConnection::SendNow(const char* bytes, std::size_t count) {
   std::size_t sent = 0;
   while (sent < count) {

@@ -61,6 +61,8 @@ public:
   std::string ReceiveExact(int count);
   // Count -1 without untilClosed: the count is first read as a 4-byte network-order integer.
   void ReceiveToStream(platform::TStream& stream, int count, bool untilClosed);
+  // Writes every unread byte of the input buffer to the stream.
+  void ReceiveBufferedToStream(platform::TStream& stream);
 
   void SendBytes(const void* buffer, int count, bool sendNow = false);
   virtual void SendText(const std::string& text);
@@ -71,6 +73,8 @@ public:
   void StartSendBatch(int threshold);
   void FlushSendBatch(int count);
   void FinishSendBatch();
+  // Drops an open batch without sending it.
+  void DiscardSendBatch() noexcept { m_sendBatch.reset(); }
   bool SendBatchOpen() const noexcept { return m_sendBatch.has_value(); }
 
 protected:

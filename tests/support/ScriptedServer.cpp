@@ -13,7 +13,8 @@ namespace testsupport {
 
 namespace {
 
-int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort) {
+int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
+                     const std::string& ip = "127.0.0.1") {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0)
     throw std::runtime_error("socket failed");
@@ -22,11 +23,14 @@ int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort) 
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1 || (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
+    close(fd);
+    throw std::runtime_error("not a loopback address: " + ip);
+  }
   if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       listen(fd, backlog) != 0) {
     close(fd);
-    throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+    throw std::runtime_error("cannot listen on " + ip + ":" + std::to_string(port));
   }
   socklen_t length = sizeof address;
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
@@ -48,11 +52,12 @@ void SendAll(int fd, const std::string& bytes) {
 
 } // namespace
 
-ScriptedServer::ScriptedServer(std::vector<Script> scripts, std::uint16_t port)
+ScriptedServer::ScriptedServer(std::vector<Script> scripts, std::uint16_t port,
+                               const std::string& address)
     : m_scripts(std::move(scripts)) {
   if (m_scripts.empty())
     m_scripts.emplace_back();
-  m_listener = ListenOnLoopback(port, 64, m_port);
+  m_listener = ListenOnLoopback(port, 64, m_port, address);
   if (pipe2(m_wake, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
   m_acceptor = std::thread([this] { AcceptLoop(); });

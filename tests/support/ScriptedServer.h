@@ -49,9 +49,12 @@ using Script = std::vector<ServerStep>;
 // and everything stops in the destructor.
 class ScriptedServer {
 public:
-  explicit ScriptedServer(std::vector<Script> scripts, std::uint16_t port = 0);
-  explicit ScriptedServer(Script script, std::uint16_t port = 0)
-      : ScriptedServer(std::vector<Script>{std::move(script)}, port) {}
+  // Listens on `address` (a loopback address) and `port` (0: one the system picks).
+  explicit ScriptedServer(std::vector<Script> scripts, std::uint16_t port = 0,
+                          const std::string& address = "127.0.0.1");
+  explicit ScriptedServer(Script script, std::uint16_t port = 0,
+                          const std::string& address = "127.0.0.1")
+      : ScriptedServer(std::vector<Script>{std::move(script)}, port, address) {}
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;

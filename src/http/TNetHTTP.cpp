@@ -1,0 +1,452 @@
+#include "http/TNetHTTP.h"
+
+#include "platform/Streams.h"
+#include "platform/Text.h"
+
+namespace http {
+
+namespace {
+
+const char* MethodName(TNetHTTPMethod method) {
+  switch (method) {
+  case hmHead: return "HEAD";
+  case hmGet: return "GET";
+  case hmPost: return "POST";
+  case hmOptions: return "OPTIONS";
+  case hmTrace: return "TRACE";
+  case hmPut: return "PUT";
+  case hmDelete: return "DELETE";
+  case hmConnect: return "CONNECT";
+  }
+  return "GET";
+}
+
+// A chunk-size line's number: hexadecimal, at most 32 bits read as signed; 0 when it does not
+// parse.
+int ChunkSize(const std::string& line) {
+  const std::string size = line.substr(0, line.find(' '));
+  if (size.empty() || size.size() > 8)
+    return 0;
+  std::uint32_t value = 0;
+  for (char c : size) {
+    int digit = 0;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return 0;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  return static_cast<int>(value);
+}
+
+// Puts a value back when the scope ends, however it ends.
+template <typename T> class Restore {
+public:
+  Restore(T& place, T value) : m_place(place), m_saved(place) { m_place = value; }
+  ~Restore() { m_place = m_saved; }
+  Restore(const Restore&) = delete;
+  Restore& operator=(const Restore&) = delete;
+
+private:
+  T& m_place;
+  T m_saved;
+};
+
+} // namespace
+
+TNetCustomHTTP::TNetCustomHTTP() : m_protocol(std::make_unique<TNetHTTPProtocol>(*this)) {
+  SetPort(80);
+}
+
+TNetCustomHTTP::~TNetCustomHTTP() {
+  Response().BodyStream = nullptr;
+}
+
+void TNetCustomHTTP::SetHost(const std::string& host) {
+  TNetTCPClient::SetHost(host);
+  CurrentURI.Host = host;
+}
+
+void TNetCustomHTTP::SetPort(int port) {
+  TNetTCPClient::SetPort(port);
+  CurrentURI.Port = std::to_string(port);
+}
+
+void TNetCustomHTTP::SetCookieManager(TNetCookieManager* manager) {
+  if (manager == m_cookieManager)
+    return;
+  m_ownedCookieManager.reset();
+  m_ownsCookieManager = false;
+  m_cookieManager = manager;
+}
+
+void TNetCustomHTTP::AfterDisconnect() {
+  TNetTCPClient::AfterDisconnect();
+  auto& authentication = Request().Authentication;
+  if (authentication && authentication->CurrentStep() >= authentication->Steps())
+    authentication.reset();
+  if (ProxyParams.Authentication)
+    ProxyParams.Authentication->Reset();
+}
+
+void TNetCustomHTTP::Disconnect() {
+  if (IOHandler())
+    CloseConnection();
+}
+
+std::string TNetCustomHTTP::Get(const std::string& url) {
+  platform::TMemoryStream stream;
+  RunRequest(hmGet, url, stream);
+  return stream.TakeBytes();
+}
+
+void TNetCustomHTTP::RunRequest(TNetHTTPMethod method, const std::string& url,
+                                platform::TStream& body) {
+  const std::int64_t bodyStart = body.Position();
+  AuthTries = 0;
+  ProxyAuthTries = 0;
+  Request().Target = url;
+  Request().Method = method;
+  m_requestedURL = url;
+  Restore<platform::TStream*> bodyStream(Response().BodyStream, &body);
+  try {
+    bool finished = false;
+    while (!finished) {
+      ++RedirectCount;
+      ResolveTarget();
+      EnsureConnection();
+      ReadHead();
+      switch (DecideNextStep()) {
+      case TWhatNext::Finished:
+        finished = true;
+        break;
+      case TWhatNext::Repeat:
+        body.SetPosition(bodyStart);
+        body.SetSize(bodyStart);
+        AuthTries = 0;
+        ProxyAuthTries = 0;
+        break;
+      case TWhatNext::RetryWithAuthentication:
+        --RedirectCount;
+        Request().Target = m_requestedURL;
+        break;
+      case TWhatNext::Undecided:
+        throw net::ENetException("Undefined situation");
+      }
+    }
+  } catch (...) {
+    if (!Response().KeepAlive())
+      Disconnect();
+    throw;
+  }
+  if (!Response().KeepAlive())
+    Disconnect();
+  RedirectCount = 0;
+}
+
+void TNetCustomHTTP::ResolveTarget() {
+  TNetHTTPRequest& request = Request();
+  const TNetURI given(request.Target);
+  if (!given.Username.empty()) {
+    request.Username = given.Username;
+    request.Password = given.Password;
+  }
+  CurrentURI.Username = request.Username;
+  CurrentURI.Password = request.Password;
+  CurrentURI.Path = TNetURI::MergePaths(CurrentURI.Path, given.Path);
+  CurrentURI.Document = given.Document;
+  CurrentURI.Params = given.Params;
+  if (!given.Host.empty())
+    CurrentURI.Host = given.Host;
+  CurrentURI.Protocol = given.Protocol.empty() ? std::string("http") : given.Protocol;
+  if (!given.Port.empty()) {
+    CurrentURI.Port = given.Port;
+  } else {
+    const int current = platform::StrToIntDef(CurrentURI.Port, 0);
+    if (current == 0 || current == 80 || current == 443) {
+      if (platform::SameText(CurrentURI.Protocol, "http"))
+        CurrentURI.Port = "80";
+      else if (platform::SameText(CurrentURI.Protocol, "https"))
+        CurrentURI.Port = "443";
+      else
+        throw ENetUnknownProtocol();
+    }
+  }
+  request.Target = CurrentURI.Path + CurrentURI.Document + CurrentURI.Params;
+  request.ContentLength = -1;
+  request.Host =
+      CurrentURI.Port == "80" ? CurrentURI.Host : CurrentURI.Host + ":" + CurrentURI.Port;
+}
+
+void TNetCustomHTTP::EnsureConnection() {
+  if (!platform::SameText(Host(), CurrentURI.Host) ||
+      Port() != platform::StrToInt(CurrentURI.Port)) {
+    if (IsConnected())
+      Disconnect();
+    const std::string host = CurrentURI.Host;
+    const int port = platform::StrToInt(CurrentURI.Port);
+    SetHost(host);
+    SetPort(port);
+  }
+  if (platform::SameText(CurrentURI.Protocol, "HTTPS"))
+    throw net::ENetIOHandlerPropInvalid();
+  if (ProtocolVersion == pv1_0 && Request().Connection.empty())
+    Request().Connection = "keep-alive";
+  if (!Response().KeepAlive())
+    Disconnect();
+  if (IsConnected())
+    PollPeerClosed(false);
+  if (!IsConnected())
+    EstablishConnection(ReadTimeout());
+  SendRequest();
+}
+
+void TNetCustomHTTP::SendRequest() {
+  TNetHTTPRequest& request = Request();
+  request.SetHeaders();
+  if (m_cookieManager) {
+    const std::string cookies = m_cookieManager->CookiesForRequest(
+        CurrentURI.Host, CurrentURI.Path + CurrentURI.Document,
+        platform::SameText(CurrentURI.Protocol, "https"));
+    if (!cookies.empty())
+      request.HeaderLines.SetValue("Cookie", cookies);
+  }
+  StartSendBatch(-1);
+  try {
+    SendLine(std::string(MethodName(request.Method)) + " " + request.Target + " HTTP/" +
+             (ProtocolVersion == pv1_0 ? "1.0" : "1.1"));
+    for (const std::string& line : request.HeaderLines.Lines()) {
+      if (!line.empty())
+        SendLine(line);
+    }
+    SendLine("");
+  } catch (...) {
+    DiscardSendBatch();
+    throw;
+  }
+  FinishSendBatch();
+}
+
+void TNetCustomHTTP::ReadHead() {
+  TNetHTTPResponse& response = Response();
+  do {
+    response.StatusLine = ReceiveLine();
+    response.HeaderLines.Clear();
+    std::string line = ReceiveLine();
+    try {
+      while (!line.empty()) {
+        response.HeaderLines.Add(std::move(line));
+        line = ReceiveLine();
+      }
+    } catch (const net::ENetConnClosedGracefully&) {
+      // A close inside the header block ends the block.
+      Disconnect();
+    }
+    response.ProcessHeaders();
+    TakeCookies();
+    response.StatusCode = TNetHTTPResponse::ParseStatusCode(response.StatusLine);
+  } while (response.StatusCode == 100);
+}
+
+TWhatNext TNetCustomHTTP::DecideNextStep() {
+  TNetHTTPResponse& response = Response();
+  const int code = response.StatusCode;
+  const int codeClass = code / 100;
+
+  if ((codeClass == 3 && code != 304) || !response.Location.empty()) {
+    std::string location = response.Location;
+    TNetHTTPMethod method = Request().Method;
+    TWhatNext outcome = TWhatNext::Finished;
+    if (HandleRedirects && RedirectCount < RedirectMaximum) {
+      if (!AskRedirect(location, method, RedirectCount))
+        RaiseProtocolError();
+      Request().Target = location;
+      Request().Method = method;
+      outcome = TWhatNext::Repeat;
+    } else {
+      if (!AskRedirect(location, method, RedirectCount))
+        RaiseProtocolError();
+      response.Location = location;
+    }
+    if (IsConnected())
+      DiscardBody(4000);
+    return outcome;
+  }
+
+  if (codeClass == 2) {
+    if (!IsConnected())
+      return TWhatNext::Undecided;
+    if (code != 204)
+      ReadBody();
+    return TWhatNext::Finished;
+  }
+
+  if (code == 401) {
+    if (AuthTries >= AuthRetries || !AskAuthorization()) {
+      if (Request().Authentication)
+        Request().Authentication->Reset();
+      RaiseProtocolError();
+    }
+  } else if (code == 407) {
+    if (ProxyAuthTries >= AuthRetries || !AskProxyAuthorization()) {
+      if (ProxyParams.Authentication)
+        ProxyParams.Authentication->Reset();
+      RaiseProtocolError();
+    }
+  } else {
+    RaiseProtocolError();
+  }
+  if (!IsConnected())
+    return TWhatNext::Repeat;
+  if (HTTPOptions.contains(hoInProcessAuth)) {
+    DiscardBody(4000);
+    return TWhatNext::RetryWithAuthentication;
+  }
+  if (code != 204)
+    ReadBody();
+  return TWhatNext::Finished;
+}
+
+void TNetCustomHTTP::ReadBody() {
+  TNetHTTPResponse& response = Response();
+  platform::TStream* stream = response.BodyStream;
+  if (!stream)
+    return;
+  if (response.ContentLength > 0) {
+    try {
+      ReceiveToStream(*stream, response.ContentLength, false);
+    } catch (const net::ENetConnClosedGracefully&) {
+      // A body the peer cut short is returned as far as it arrived.
+      ReceiveBufferedToStream(*stream);
+    }
+  } else if (response.HeaderLines.ValueOf("Transfer-Encoding").find("chunked") !=
+             std::string::npos) {
+    while (true) {
+      const int size = ChunkSize(ReceiveLine());
+      if (size <= 0)
+        break;
+      ReceiveToStream(*stream, size, false);
+      ReceiveLine();
+    }
+    ReceiveLine();
+  } else if (!response.HasContentLength()) {
+    ReceiveToStream(*stream, -1, true);
+  }
+}
+
+std::string TNetCustomHTTP::ReadBodyAside(int limitMs) {
+  // The caller's stream and time-out are put back however the read ends.
+  struct Aside {
+    TNetCustomHTTP& http;
+    platform::TStream* stream;
+    int timeout;
+    ~Aside() {
+      http.Response().BodyStream = stream;
+      http.SetReadTimeout(timeout);
+    }
+  } aside{*this, Response().BodyStream, ReadTimeout()};
+  platform::TMemoryStream text;
+  Response().BodyStream = &text;
+  SetReadTimeout(limitMs);
+  ReadBody();
+  return text.TakeBytes();
+}
+
+void TNetCustomHTTP::DiscardBody(int limitMs) {
+  try {
+    ReadBodyAside(limitMs);
+  } catch (...) {
+    // What is left of a body nobody reads does not matter.
+  }
+}
+
+void TNetCustomHTTP::RaiseProtocolError() {
+  std::string errorBody = ReadBodyAside(2000);
+  throw ENetHTTPProtocolException(Response().StatusCode, Response().StatusLine,
+                                  std::move(errorBody));
+}
+
+bool TNetCustomHTTP::AskRedirect(std::string& location, TNetHTTPMethod& method, int count) {
+  bool handled = HandleRedirects;
+  if (OnRedirect)
+    OnRedirect(this, location, count, handled, method);
+  return handled;
+}
+
+namespace {
+
+// The first challenge whose scheme (the text before the first space) is registered.
+TNetAuthenticationClass ChooseScheme(const TNetHeaderList& challenges) {
+  for (const std::string& challenge : challenges.Lines()) {
+    if (TNetAuthenticationClass found = FindAuthClass(challenge.substr(0, challenge.find(' '))))
+      return found;
+  }
+  return {};
+}
+
+} // namespace
+
+bool TNetCustomHTTP::AskAuthorization() {
+  ++AuthTries;
+  TNetHTTPRequest& request = Request();
+  if (!request.Authentication) {
+    TNetAuthenticationClass chosen = ChooseScheme(Response().WWWAuthenticate);
+    if (!chosen)
+      return false;
+    if (OnSelectAuthorization)
+      OnSelectAuthorization(this, chosen, Response().WWWAuthenticate);
+    if (!chosen)
+      return false;
+    request.Authentication = chosen();
+    request.Authentication->Username = request.Username;
+    request.Authentication->Password = request.Password;
+  }
+  bool handled = false;
+  if (OnAuthorization)
+    OnAuthorization(this, request.Authentication.get(), handled);
+  return handled;
+}
+
+bool TNetCustomHTTP::AskProxyAuthorization() {
+  ++ProxyAuthTries;
+  if (!ProxyParams.Authentication) {
+    TNetAuthenticationClass chosen = ChooseScheme(Response().ProxyAuthenticate);
+    if (!chosen)
+      return false;
+    if (OnSelectProxyAuthorization)
+      OnSelectProxyAuthorization(this, chosen, Response().ProxyAuthenticate);
+    if (!chosen)
+      return false;
+    ProxyParams.Authentication = chosen();
+    ProxyParams.Authentication->Username = ProxyParams.ProxyUsername;
+    ProxyParams.Authentication->Password = ProxyParams.ProxyPassword;
+  }
+  bool handled = false;
+  if (OnProxyAuthorization)
+    OnProxyAuthorization(this, ProxyParams.Authentication.get(), handled);
+  return handled;
+}
+
+void TNetCustomHTTP::TakeCookies() {
+  if (!m_cookieManager && AllowCookies) {
+    m_ownedCookieManager = std::make_unique<TNetCookieManager>();
+    m_cookieManager = m_ownedCookieManager.get();
+    m_ownsCookieManager = true;
+  }
+  if (!m_cookieManager)
+    return;
+  std::vector<std::string> values;
+  Response().HeaderLines.CollectValues("Set-cookie", &values);
+  for (const std::string& value : values)
+    m_cookieManager->AddCookie(value, CurrentURI.Host);
+  values.clear();
+  Response().HeaderLines.CollectValues("Set-cookie2", &values);
+  for (const std::string& value : values)
+    m_cookieManager->AddCookie2(value, CurrentURI.Host);
+}
+
+} // namespace http
