@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   const std::size_t newline = text.find('\n');
-  const std::string host = newline == std::string::npos ? "www.example.com" : text.substr(0, newline);
+  const std::string host =
+      newline == std::string::npos ? "www.example.com" : text.substr(0, newline);
   const std::string value = newline == std::string::npos ? text : text.substr(newline + 1);
   http::TNetCookieManager jar;
   jar.AddCookie(value, host);

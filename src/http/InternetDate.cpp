@@ -59,9 +59,8 @@ bool ParseClock(std::string_view token, int& hour, int& minute, int& second) {
   std::size_t start = 0;
   while (count < 3) {
     const std::size_t colon = token.find(':', start);
-    const std::string_view piece = token.substr(start, colon == std::string_view::npos
-                                                           ? std::string_view::npos
-                                                           : colon - start);
+    const std::string_view piece = token.substr(
+        start, colon == std::string_view::npos ? std::string_view::npos : colon - start);
     if (!AllDigits(piece) || piece.size() > 2)
       return false;
     parts[count++] = platform::StrToInt(piece);
@@ -100,8 +99,7 @@ TDateTime ParseInternetDate(std::string_view text) {
   std::vector<std::string_view> words;
   for (std::string_view token : Tokens(text)) {
     std::size_t start = 0;
-    if (token.find(':') == std::string_view::npos && token.front() != '+' &&
-        token.front() != '-') {
+    if (token.find(':') == std::string_view::npos && token.front() != '+' && token.front() != '-') {
       while (true) {
         const std::size_t dash = token.find('-', start);
         words.push_back(token.substr(start, dash == std::string_view::npos ? dash : dash - start));
@@ -154,8 +152,8 @@ TDateTime ParseInternetDate(std::string_view text) {
   TDateTime date = 0;
   if (!platform::TryEncodeDate(year, month, day, date))
     return 0;
-  return date + (hour * 3600.0 + minute * 60.0 + std::min(second, 59) - zone) /
-                    platform::SecondsPerDay;
+  return date +
+         (hour * 3600.0 + minute * 60.0 + std::min(second, 59) - zone) / platform::SecondsPerDay;
 }
 
 TDateTime GMTToLocalDateTime(std::string_view text) {

@@ -130,8 +130,7 @@ bool TNetCookieManager::IsValidDomain(const std::string& domain, const std::stri
   return platform::SameText(domain, DomainPart(host));
 }
 
-void TNetCookieManager::Admit(std::unique_ptr<TNetNetscapeCookie> cookie,
-                              const std::string& host) {
+void TNetCookieManager::Admit(std::unique_ptr<TNetNetscapeCookie> cookie, const std::string& host) {
   if (cookie->Domain.empty())
     cookie->Domain = host;
   if (!IsValidDomain(cookie->Domain, host))
@@ -155,8 +154,8 @@ void TNetCookieManager::AddCookie2(std::string_view value, const std::string& ho
   Admit(std::move(cookie), host);
 }
 
-std::string TNetCookieManager::CookiesForRequest(const std::string& host,
-                                                 const std::string& path, bool secure) {
+std::string TNetCookieManager::CookiesForRequest(const std::string& host, const std::string& path,
+                                                 bool secure) {
   m_cookies.RemoveExpired(platform::Now());
   std::vector<const TNetNetscapeCookie*> chosen;
   m_cookies.ForEach([&](const TNetNetscapeCookie& cookie) {

@@ -9,14 +9,22 @@ namespace {
 
 const char* MethodName(TNetHTTPMethod method) {
   switch (method) {
-  case hmHead: return "HEAD";
-  case hmGet: return "GET";
-  case hmPost: return "POST";
-  case hmOptions: return "OPTIONS";
-  case hmTrace: return "TRACE";
-  case hmPut: return "PUT";
-  case hmDelete: return "DELETE";
-  case hmConnect: return "CONNECT";
+  case hmHead:
+    return "HEAD";
+  case hmGet:
+    return "GET";
+  case hmPost:
+    return "POST";
+  case hmOptions:
+    return "OPTIONS";
+  case hmTrace:
+    return "TRACE";
+  case hmPut:
+    return "PUT";
+  case hmDelete:
+    return "DELETE";
+  case hmConnect:
+    return "CONNECT";
   }
   return "GET";
 }
@@ -209,9 +217,9 @@ void TNetCustomHTTP::SendRequest() {
   TNetHTTPRequest& request = Request();
   request.SetHeaders();
   if (m_cookieManager) {
-    const std::string cookies = m_cookieManager->CookiesForRequest(
-        CurrentURI.Host, CurrentURI.Path + CurrentURI.Document,
-        platform::SameText(CurrentURI.Protocol, "https"));
+    const std::string cookies =
+        m_cookieManager->CookiesForRequest(CurrentURI.Host, CurrentURI.Path + CurrentURI.Document,
+                                           platform::SameText(CurrentURI.Protocol, "https"));
     if (!cookies.empty())
       request.HeaderLines.SetValue("Cookie", cookies);
   }

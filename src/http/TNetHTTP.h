@@ -61,15 +61,14 @@ enum class TWhatNext { Finished, Repeat, RetryWithAuthentication, Undecided };
 // answer; everything else raises.
 class TNetCustomHTTP : public net::TNetTCPClient {
 public:
-  using TOnRedirectEvent = std::function<void(TNetCustomHTTP* sender, std::string& dest,
-                                              int& numRedirect, bool& handled,
-                                              TNetHTTPMethod& method)>;
-  using TOnSelectAuthorizationEvent = std::function<void(
-      TNetCustomHTTP* sender, TNetAuthenticationClass& authenticationClass,
-      const TNetHeaderList& authInfo)>;
-  using TOnAuthorizationEvent =
-      std::function<void(TNetCustomHTTP* sender, TNetAuthentication* authentication,
-                         bool& handled)>;
+  using TOnRedirectEvent =
+      std::function<void(TNetCustomHTTP* sender, std::string& dest, int& numRedirect, bool& handled,
+                         TNetHTTPMethod& method)>;
+  using TOnSelectAuthorizationEvent =
+      std::function<void(TNetCustomHTTP* sender, TNetAuthenticationClass& authenticationClass,
+                         const TNetHeaderList& authInfo)>;
+  using TOnAuthorizationEvent = std::function<void(
+      TNetCustomHTTP* sender, TNetAuthentication* authentication, bool& handled)>;
 
   TNetCustomHTTP();
   ~TNetCustomHTTP() override;
@@ -109,8 +108,7 @@ public:
 
   // The body of a 2xx answer to a GET of `url`, byte for byte.
   std::string Get(const std::string& url);
-  virtual void RunRequest(TNetHTTPMethod method, const std::string& url,
-                          platform::TStream& body);
+  virtual void RunRequest(TNetHTTPMethod method, const std::string& url, platform::TStream& body);
 
 protected:
   void AfterDisconnect() override;

@@ -174,8 +174,8 @@ void TNetResponseHeaderInfo::ProcessHeaders() {
   const int seconds = platform::StrToIntDef(Trim(expires), -1);
   if (seconds != -1) {
     // A time of day can hold less than a day, and nothing negative.
-    Expires = platform::Now() + platform::EncodeTime(seconds / 3600, (seconds % 3600) / 60,
-                                                     seconds % 60, 0);
+    Expires = platform::Now() +
+              platform::EncodeTime(seconds / 3600, (seconds % 3600) / 60, seconds % 60, 0);
   } else {
     Expires = GMTToLocalDateTime(expires);
   }

@@ -6,8 +6,8 @@ namespace http {
 
 using platform::Trim;
 
-std::string WrapText(std::string_view line, std::string_view breakText,
-                     std::string_view breakChars, int maxColumn) {
+std::string WrapText(std::string_view line, std::string_view breakText, std::string_view breakChars,
+                     int maxColumn) {
   // Positions are 0-based here; the column counts from 1.
   const std::size_t length = line.size();
   std::string result;
@@ -34,10 +34,8 @@ std::string WrapText(std::string_view line, std::string_view breakText,
     }
     ++pos;
     ++column;
-    if (!inQuotes &&
-        (existingBreak ||
-         (column > maxColumn && breakPos >= 0 &&
-          breakPos > static_cast<std::ptrdiff_t>(pieceStart)))) {
+    if (!inQuotes && (existingBreak || (column > maxColumn && breakPos >= 0 &&
+                                        breakPos > static_cast<std::ptrdiff_t>(pieceStart)))) {
       column = static_cast<int>(pos - static_cast<std::size_t>(breakPos));
       result.append(line.substr(pieceStart, static_cast<std::size_t>(breakPos) - pieceStart + 1));
       if (c != '"') {
@@ -115,8 +113,8 @@ std::string TNetHeaderList::ValueAt(int index) const {
   std::string value = colon == std::string::npos ? std::string() : line.substr(colon + 1);
   if (Unfold) {
     for (int next = index + 1; IsContinuation(next); ++next) {
-      value = std::string(Trim(value)) + " " +
-              std::string(Trim(m_lines[static_cast<size_t>(next)]));
+      value =
+          std::string(Trim(value)) + " " + std::string(Trim(m_lines[static_cast<size_t>(next)]));
     }
   }
   return std::string(Trim(value));

@@ -9,8 +9,8 @@ namespace http {
 // Wraps `line` at break characters so that pieces stay within `maxColumn` where it can: the
 // break text `breakText` goes between the pieces, an existing `breakText` in the line is kept
 // as a break, and nothing inside a double-quoted stretch is broken.
-std::string WrapText(std::string_view line, std::string_view breakText,
-                     std::string_view breakChars, int maxColumn);
+std::string WrapText(std::string_view line, std::string_view breakText, std::string_view breakChars,
+                     int maxColumn);
 
 // Header lines in wire order, duplicates allowed; values read and written by name (names
 // compare ignoring case). A line that begins with a space or a tab continues the one before.

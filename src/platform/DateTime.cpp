@@ -28,8 +28,7 @@ std::time_t ToUnixTime(TDateTime value) {
 
 TDateTime Now() {
   const auto now = std::chrono::system_clock::now();
-  const double seconds =
-      std::chrono::duration<double>(now.time_since_epoch()).count();
+  const double seconds = std::chrono::duration<double>(now.time_since_epoch()).count();
   const auto whole = static_cast<std::time_t>(seconds);
   return UnixEpoch + (seconds + static_cast<double>(LocalOffset(whole))) / SecondsPerDay;
 }

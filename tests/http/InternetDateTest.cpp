@@ -1,4 +1,5 @@
 #include "http/InternetDate.h"
+
 #include "platform/Exceptions.h"
 
 #include <cstdlib>
@@ -17,10 +18,9 @@ TDateTime Utc(int year, int month, int day, int hour, int minute, int second) {
 
 TEST(InternetDate, ReadsTheThreeFormsAndNumericZones) {
   const TDateTime expected = Utc(1994, 11, 6, 8, 49, 37);
-  for (const char* text :
-       {"Sun, 06 Nov 1994 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT",
-        "Sun Nov  6 08:49:37 1994", "Sun, 06-Nov-1994 08:49:37 GMT", "06 Nov 1994 08:49:37 GMT",
-        "Sun, 06 Nov 1994 10:49:37 +0200"}) {
+  for (const char* text : {"Sun, 06 Nov 1994 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT",
+                           "Sun Nov  6 08:49:37 1994", "Sun, 06-Nov-1994 08:49:37 GMT",
+                           "06 Nov 1994 08:49:37 GMT", "Sun, 06 Nov 1994 10:49:37 +0200"}) {
     EXPECT_NEAR(ParseInternetDate(text), expected, 1e-9) << text;
   }
   EXPECT_NEAR(ParseInternetDate("Thu, 01-Jan-70 00:00:00 GMT"), platform::UnixEpoch, 1e-9);

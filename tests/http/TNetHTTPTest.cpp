@@ -105,7 +105,8 @@ TEST(HTTPGet, TargetKeepsTheQueryAsWrittenAndDropsTheBookmark) {
   for (const auto& [path, target] : cases) {
     const Exchange exchange = Fetch(Ok("x"), path);
     EXPECT_EQ(exchange.result, "x") << path;
-    EXPECT_EQ(exchange.sent.substr(0, exchange.sent.find(" HTTP/1.1")), std::string("GET ") + target);
+    EXPECT_EQ(exchange.sent.substr(0, exchange.sent.find(" HTTP/1.1")),
+              std::string("GET ") + target);
   }
 }
 
@@ -160,8 +161,7 @@ TEST(HTTPGet, BodyFraming) {
       {head + "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n5;ext\r\nhello\r\n0\r\n\r\n", "abc"},
       {head + "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\nX-T: 1\r\n\r\n",
        "abcde"},
-      {head + "Transfer-Encoding: chunked\r\n\r\n5\r\nab",
-       "raised: Connection Closed Gracefully."},
+      {head + "Transfer-Encoding: chunked\r\n\r\n5\r\nab", "raised: Connection Closed Gracefully."},
   };
   for (const auto& [answer, expected] : cases)
     EXPECT_EQ(Fetch(answer).result, expected) << answer;
@@ -313,8 +313,9 @@ TEST(HTTPGet, AKeptAliveConnectionServesTheNextGetToTheSameHostAndPort) {
 }
 
 TEST(HTTPGet, ConnectionCloseEndsTheConnectionAfterTheExchange) {
-  ScriptedServer server({ReadUntil("\r\n\r\n"),
-                         Send("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok")});
+  ScriptedServer server(
+      {ReadUntil("\r\n\r\n"),
+       Send("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 2\r\n\r\nok")});
   TNetHTTP client;
   EXPECT_EQ(client.Get("http://127.0.0.1:" + std::to_string(server.Port()) + "/"), "ok");
   EXPECT_FALSE(client.IsConnected());

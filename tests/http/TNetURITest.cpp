@@ -65,10 +65,14 @@ TEST(URIParse, ParsingAgainClearsTheOldParts) {
 
 TEST(URIMergePaths, AbsolutePathsStandAndRelativeOnesMergeWithoutDotSegments) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"/a/b/c", "/x/y", "/x/y"},   {"/a/b/c", "d", "/a/b/d"},
-      {"/a/b/", "d/e", "/a/b/d/e"}, {"/a/b/c", "../d", "/a/d"},
-      {"/a/b/c", "./d", "/a/b/d"},  {"/a/b/c", "../../../d", "/d"},
-      {"", "d", "/d"},              {"/a/b/c", "d/./e/../f", "/a/b/d/f"},
+      {"/a/b/c", "/x/y", "/x/y"},
+      {"/a/b/c", "d", "/a/b/d"},
+      {"/a/b/", "d/e", "/a/b/d/e"},
+      {"/a/b/c", "../d", "/a/d"},
+      {"/a/b/c", "./d", "/a/b/d"},
+      {"/a/b/c", "../../../d", "/d"},
+      {"", "d", "/d"},
+      {"/a/b/c", "d/./e/../f", "/a/b/d/f"},
       {"a/b", "../../c", "/c"},
   };
   for (const auto& [current, given, merged] : cases)

@@ -14,11 +14,21 @@ using net::TNetStack;
 
 TEST(IsDottedQuad, AcceptsFourPartsFrom0To255) {
   const std::pair<const char*, bool> cases[] = {
-      {"10.0.0.1", true},   {"0.0.0.0", true},     {"255.255.255.255", true}, {"127.0.0.1", true},
-      {"10.0.0", false},    {"10.0.0.256", false}, {"10.0.0.1.5", false},     {"10.0..1", false},
-      {"", false},          {"a.b.c.d", false},    {"10.0.0.-1", false},      {"localhost", false},
+      {"10.0.0.1", true},
+      {"0.0.0.0", true},
+      {"255.255.255.255", true},
+      {"127.0.0.1", true},
+      {"10.0.0", false},
+      {"10.0.0.256", false},
+      {"10.0.0.1.5", false},
+      {"10.0..1", false},
+      {"", false},
+      {"a.b.c.d", false},
+      {"10.0.0.-1", false},
+      {"localhost", false},
       // Leading blanks are part of what converts to an integer; trailing ones are not.
-      {" 10.0.0.1", true}, {"10.0.0.1 ", false},
+      {" 10.0.0.1", true},
+      {"10.0.0.1 ", false},
   };
   for (const auto& [text, dotted] : cases)
     EXPECT_EQ(TNetStack::IsDottedQuad(text), dotted) << text;

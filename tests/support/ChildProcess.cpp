@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
+#include <iterator>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -136,6 +138,56 @@ bool ChildProcess::ExitedNormallyWith(int code) {
 
 bool ChildProcess::KilledBy(int signal) {
   return !Running() && WIFSIGNALED(*m_status) && WTERMSIG(*m_status) == signal;
+}
+
+bool RunResult::ExitedWith(int code) const {
+  return status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
+
+RunResult RunProgram(const fs::path& program, const std::vector<std::string>& args,
+                     std::chrono::milliseconds timeout) {
+  TempDir dir;
+  const std::string outPath = (dir.Path() / "out").string();
+  const std::string errPath = (dir.Path() / "err").string();
+  std::vector<std::string> argvText{program.string()};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argvText)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0)
+    throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    execv(argvText[0].c_str(), argv.data());
+    _exit(127);
+  }
+  RunResult result;
+  const bool ended = WaitFor(
+      [&] {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) != pid)
+          return false;
+        result.status = status;
+        return true;
+      },
+      timeout);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &result.status, 0);
+    result.status = -1;
+  }
+  const auto slurp = [](const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  result.out = slurp(outPath);
+  result.err = slurp(errPath);
+  return result;
 }
 
 TempDir::TempDir() {

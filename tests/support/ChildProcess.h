@@ -53,6 +53,18 @@ private:
   std::optional<int> m_status;
 };
 
+// What a program that ran to its end left: its wait status and both output streams.
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+  bool ExitedWith(int code) const;
+};
+
+// Runs `program` with `args` to its end (killed after `timeout`).
+RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                     std::chrono::milliseconds timeout = 30s);
+
 // A fresh folder, removed with everything in it when the object goes.
 class TempDir {
 public:

@@ -23,7 +23,8 @@ int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1 || (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
+  if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1 ||
+      (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
     close(fd);
     throw std::runtime_error("not a loopback address: " + ip);
   }

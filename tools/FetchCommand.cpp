@@ -1,0 +1,109 @@
+#include "tools/FetchCommand.h"
+
+#include "app/VersionClient.h"
+#include "http/TNetHTTP.h"
+#include "platform/ExceptionName.h"
+#include "platform/Text.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace tools {
+
+namespace {
+
+const char* const Help =
+    "usage: kolvarin-tool fetch [--timeout MS] URL\n"
+    "\n"
+    "Fetches URL once with the HTTP client the updater uses for its version check, configured\n"
+    "exactly as the updater configures it, and writes the body byte for byte to standard\n"
+    "output (exit 0). Publishers use it to see their server through the updater's eyes.\n"
+    "\n"
+    "On a failure nothing goes to standard output, the exit code is 1, and standard error gets\n"
+    "one line: the exception's class, \": \" and its message (CR written as \\r, LF as \\n);\n"
+    "then \"ReplyCode: N\" for an HTTP answer that is not a success, or \"Code: N\" for a\n"
+    "socket error.\n"
+    "\n"
+    "  --timeout MS   the longest wait for the connect and for each piece of the answer\n"
+    "                 (default 30000; 0 waits without limit)\n";
+
+std::string Escaped(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '\r')
+      escaped += "\\r";
+    else if (c == '\n')
+      escaped += "\\n";
+    else
+      escaped += c;
+  }
+  return escaped;
+}
+
+bool WriteAll(const std::string& bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
+    if (n <= 0)
+      return false;
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+} // namespace
+
+int RunFetch(int argc, char** argv) {
+  int timeout = app::VersionCheckReadTimeout;
+  std::string url;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(Help, stdout);
+      return 0;
+    }
+    if (arg == "--timeout" && i + 1 < argc) {
+      const auto value = platform::TryStrToInt(argv[++i]);
+      if (!value || *value < 0) {
+        std::fprintf(stderr, "kolvarin-tool fetch: --timeout needs milliseconds, not '%s'\n",
+                     argv[i]);
+        return 2;
+      }
+      timeout = *value;
+    } else if (url.empty() && !arg.starts_with("--")) {
+      url = arg;
+    } else {
+      std::fprintf(stderr, "kolvarin-tool fetch: unexpected argument '%s'\n\n%s", arg.c_str(),
+                   Help);
+      return 2;
+    }
+  }
+  if (url.empty()) {
+    std::fputs(Help, stderr);
+    return 2;
+  }
+
+  http::TNetHTTP sget;
+  app::ConfigureVersionClient(sget);
+  sget.SetReadTimeout(timeout);
+  std::string body;
+  try {
+    body = sget.Get(url);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: %s\n", platform::ExceptionClassName(error).c_str(),
+                 Escaped(error.what()).c_str());
+    if (const auto* protocol = dynamic_cast<const http::ENetHTTPProtocolException*>(&error))
+      std::fprintf(stderr, "ReplyCode: %d\n", protocol->ReplyCode());
+    else if (const auto* socket = dynamic_cast<const net::ENetSocketError*>(&error))
+      std::fprintf(stderr, "Code: %d\n", socket->LastError());
+    return 1;
+  }
+  if (!WriteAll(body)) {
+    std::perror("kolvarin-tool fetch: standard output");
+    return 1;
+  }
+  return 0;
+}
+
+} // namespace tools

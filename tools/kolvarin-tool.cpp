@@ -1,0 +1,30 @@
+// The updater's command-line companion for publishers and for black-box tests.
+#include "tools/FetchCommand.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* const Usage =
+    "usage: kolvarin-tool COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  fetch [--timeout MS] URL   fetch URL with the updater's version-check client\n"
+    "\n"
+    "kolvarin-tool COMMAND --help explains a command.\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    std::fputs(Usage, argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  const std::string command = argv[1];
+  if (command == "fetch")
+    return tools::RunFetch(argc - 2, argv + 2);
+  std::fprintf(stderr, "kolvarin-tool: unknown command '%s'\n\n%s", command.c_str(), Usage);
+  return 2;
+}
