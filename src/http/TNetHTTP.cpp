@@ -239,16 +239,26 @@ void TNetCustomHTTP::SendRequest() {
   FinishSendBatch();
 }
 
+std::string TNetCustomHTTP::ReceiveHeadLine(std::int64_t& headBytes) {
+  std::string line = ReceiveLine();
+  headBytes += static_cast<std::int64_t>(line.size()) + 2;
+  if (MaxHeaderBlockSize > 0 && headBytes > MaxHeaderBlockSize)
+    throw net::ENetException("Response header block exceeds the limit of " +
+                             std::to_string(MaxHeaderBlockSize) + " bytes");
+  return line;
+}
+
 void TNetCustomHTTP::ReadHead() {
   TNetHTTPResponse& response = Response();
+  std::int64_t headBytes = 0;
   do {
-    response.StatusLine = ReceiveLine();
+    response.StatusLine = ReceiveHeadLine(headBytes);
     response.HeaderLines.Clear();
-    std::string line = ReceiveLine();
+    std::string line = ReceiveHeadLine(headBytes);
     try {
       while (!line.empty()) {
         response.HeaderLines.Add(std::move(line));
-        line = ReceiveLine();
+        line = ReceiveHeadLine(headBytes);
       }
     } catch (const net::ENetConnClosedGracefully&) {
       // A close inside the header block ends the block.
@@ -324,9 +334,10 @@ void TNetCustomHTTP::ReadBody() {
   platform::TStream* stream = response.BodyStream;
   if (!stream)
     return;
+  const std::int64_t start = stream->Position();
   if (response.ContentLength > 0) {
     try {
-      ReceiveToStream(*stream, response.ContentLength, false);
+      ReceiveBody(*stream, response.ContentLength, false);
     } catch (const net::ENetConnClosedGracefully&) {
       // A body the peer cut short is returned as far as it arrived.
       ReceiveBufferedToStream(*stream);
@@ -337,13 +348,44 @@ void TNetCustomHTTP::ReadBody() {
       const int size = ChunkSize(ReceiveLine());
       if (size <= 0)
         break;
+      if (MaxBodySize > 0 && stream->Position() - start + size > MaxBodySize)
+        RaiseBodyTooLarge();
       ReceiveToStream(*stream, size, false);
       ReceiveLine();
     }
     ReceiveLine();
   } else if (!response.HasContentLength()) {
-    ReceiveToStream(*stream, -1, true);
+    ReceiveBody(*stream, -1, true);
   }
+}
+
+void TNetCustomHTTP::RaiseBodyTooLarge() const {
+  throw net::ENetException("Response body exceeds the limit of " + std::to_string(MaxBodySize) +
+                           " bytes");
+}
+
+void TNetCustomHTTP::ReceiveBody(platform::TStream& stream, int count, bool untilClosed) {
+  if (MaxBodySize <= 0) {
+    ReceiveToStream(stream, count, untilClosed);
+    return;
+  }
+  if (!untilClosed) {
+    if (count < 0 || count > MaxBodySize)
+      RaiseBodyTooLarge();
+    ReceiveToStream(stream, count, false);
+    return;
+  }
+  // Until the close, a piece at a time, so that an endless body stops at the limit.
+  const std::int64_t start = stream.Position();
+  while (IsConnected()) {
+    FillInputBuffer(false, -1, true);
+    ReceiveBufferedToStream(stream);
+    if (stream.Position() - start > MaxBodySize)
+      RaiseBodyTooLarge();
+  }
+  ReceiveBufferedToStream(stream);
+  if (stream.Position() - start > MaxBodySize)
+    RaiseBodyTooLarge();
 }
 
 std::string TNetCustomHTTP::ReadBodyAside(int limitMs) {

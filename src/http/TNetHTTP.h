@@ -81,6 +81,10 @@ public:
   bool AllowCookies = true;
   TNetHTTPOptions HTTPOptions{hoForceEncodeParams};
   TNetProxyConnectionInfo ProxyParams;
+  // The most body bytes one answer may bring (0: no limit); more raise ENetException.
+  std::int64_t MaxBodySize = 0;
+  // The most bytes the status line and header lines of one answer may take (0: no limit).
+  std::int64_t MaxHeaderBlockSize = 0;
 
   TOnRedirectEvent OnRedirect;
   TOnSelectAuthorizationEvent OnSelectAuthorization;
@@ -123,6 +127,10 @@ private:
   void ReadHead();
   TWhatNext DecideNextStep();
   void ReadBody();
+  // ReceiveToStream for `count` bytes (or until the close), within MaxBodySize.
+  void ReceiveBody(platform::TStream& stream, int count, bool untilClosed);
+  std::string ReceiveHeadLine(std::int64_t& headBytes);
+  [[noreturn]] void RaiseBodyTooLarge() const;
   void DiscardBody(int limitMs);
   [[noreturn]] void RaiseProtocolError();
   void TakeCookies();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,24 +21,42 @@ public:
   virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
 };
 
-// A stream in memory.
+// A stream in memory. Growing it only reserves room: the bytes it grows by read as zeros but
+// are not written until something is written there, so sizing a stream for a body before the
+// body arrives costs one allocation and no pass over the memory. Appending past the reserved
+// room adds blocks instead of moving what is there; the blocks are joined once, when the bytes
+// are asked for.
 class TMemoryStream : public TStream {
 public:
   TMemoryStream() = default;
-  explicit TMemoryStream(std::string bytes) : m_bytes(std::move(bytes)) {}
+  explicit TMemoryStream(std::string bytes)
+      : m_bytes(std::move(bytes)), m_size(static_cast<std::int64_t>(m_bytes.size())) {}
 
-  std::int64_t Size() const override { return static_cast<std::int64_t>(m_bytes.size()); }
+  std::int64_t Size() const override { return m_size; }
   void SetSize(std::int64_t size) override;
   std::int64_t Position() const override { return m_position; }
   void SetPosition(std::int64_t position) override { m_position = position < 0 ? 0 : position; }
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
 
-  const std::string& Bytes() const noexcept { return m_bytes; }
-  std::string TakeBytes() noexcept;
+  // All the bytes of the stream.
+  const std::string& Bytes();
+  std::string TakeBytes();
 
 private:
+  std::int64_t Written() const noexcept {
+    return static_cast<std::int64_t>(m_bytes.size()) + m_blockBytes;
+  }
+  // Joins the blocks to the contiguous bytes.
+  void Flatten();
+  // Writes zeros up to `upTo` so that the contiguous bytes reach it.
+  void Materialize(std::size_t upTo);
+  void Append(const char* bytes, std::size_t count);
+
   std::string m_bytes;
+  std::vector<std::string> m_blocks;
+  std::int64_t m_blockBytes = 0;
+  std::int64_t m_size = 0;
   std::int64_t m_position = 0;
 };
 

@@ -39,13 +39,15 @@ struct Exchange {
 };
 
 Exchange Fetch(const std::string& answer, const std::string& path = "/v.txt",
-               bool closeAfter = true) {
+               bool closeAfter = true, std::int64_t maxBody = 0, std::int64_t maxHead = 0) {
   Script script{ReadUntil("\r\n\r\n"), Send(answer)};
   if (closeAfter)
     script.push_back(Close());
   ScriptedServer server(script);
   TNetHTTP client;
   client.SetReadTimeout(5000);
+  client.MaxBodySize = maxBody;
+  client.MaxHeaderBlockSize = maxHead;
   Exchange exchange;
   try {
     exchange.result = client.Get("http://127.0.0.1:" + std::to_string(server.Port()) + path);
@@ -276,6 +278,30 @@ TEST(HTTPGet, HeadFailures) {
   };
   for (const auto& [answer, expected] : cases)
     EXPECT_EQ(Fetch(answer).result, expected) << answer.substr(0, 80);
+}
+
+TEST(HTTPGet, BodyAndHeaderLimitsStopEndlessAnswers) {
+  const std::string head = "HTTP/1.1 200 OK\r\n";
+  const std::string tooLarge = "raised: Response body exceeds the limit of 10 bytes";
+  const std::pair<std::string, std::string> cases[] = {
+      {Ok("0123456789"), "0123456789"},
+      {Ok("0123456789a"), tooLarge},
+      {head + "Content-Length: 2000000000\r\n\r\nx", tooLarge},
+      {head + "\r\n" + std::string(10, 'u'), std::string(10, 'u')},
+      {head + "\r\n" + std::string(100000, 'u'), tooLarge},
+      {head + "Transfer-Encoding: chunked\r\n\r\n6\r\nabcdef\r\n5\r\nghijk\r\n0\r\n\r\n",
+       tooLarge},
+      {head + "Transfer-Encoding: chunked\r\n\r\n7fffffff\r\nab", tooLarge},
+  };
+  for (const auto& [answer, expected] : cases)
+    EXPECT_EQ(Fetch(answer, "/", true, 10).result, expected) << answer.substr(0, 60);
+
+  std::string manyHeaders = head;
+  for (int i = 0; i < 100; ++i)
+    manyHeaders += "X-Header-" + std::to_string(i) + ": value\r\n";
+  EXPECT_EQ(Fetch(manyHeaders + "\r\n", "/", true, 0, 1024).result,
+            "raised: Response header block exceeds the limit of 1024 bytes");
+  EXPECT_EQ(Fetch(Ok("fine"), "/", true, 0, 1024).result, "fine");
 }
 
 TEST(HTTPGet, ResponseFieldsAndCookiesAreTaken) {

@@ -1,0 +1,54 @@
+#include "platform/Streams.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::TMemoryStream;
+
+TEST(MemoryStream, GrowingReadsAsZerosAndWritesLandWhereThePositionIs) {
+  TMemoryStream stream;
+  stream.Write("abc", 3);
+  stream.SetSize(8);
+  EXPECT_EQ(stream.Size(), 8);
+  EXPECT_EQ(stream.Position(), 3);
+  stream.SetPosition(6);
+  stream.Write("xy", 2);
+  EXPECT_EQ(stream.Bytes(), std::string("abc\0\0\0xy", 8));
+
+  stream.SetPosition(1);
+  char two[2];
+  EXPECT_EQ(stream.Read(two, 2), 2);
+  EXPECT_EQ(std::string(two, 2), "bc");
+
+  stream.SetSize(2);
+  EXPECT_EQ(stream.Position(), 2);
+  EXPECT_EQ(stream.TakeBytes(), "ab");
+  EXPECT_EQ(stream.Size(), 0);
+}
+
+TEST(MemoryStream, AStreamSizedAheadAndCutBackHoldsOnlyWhatWasWritten) {
+  TMemoryStream stream;
+  stream.SetSize(1000);
+  stream.Write("body", 4);
+  stream.SetSize(stream.Position());
+  EXPECT_EQ(stream.TakeBytes(), "body");
+}
+
+TEST(MemoryStream, ALargeBodyAppendedInPiecesComesOutWhole) {
+  TMemoryStream stream;
+  std::string expected;
+  for (int i = 0; expected.size() < (20u << 20); ++i) {
+    const std::string piece(65536 + i, static_cast<char>('a' + i % 26));
+    stream.SetSize(stream.Position() + static_cast<std::int64_t>(piece.size()));
+    stream.Write(piece.data(), static_cast<std::int64_t>(piece.size()));
+    expected += piece;
+  }
+  stream.SetPosition(5);
+  stream.Write("XYZ", 3);
+  expected.replace(5, 3, "XYZ");
+  EXPECT_EQ(stream.Size(), static_cast<std::int64_t>(expected.size()));
+  EXPECT_TRUE(stream.TakeBytes() == expected);
+}
+
+} // namespace
