@@ -1,4 +1,5 @@
 // The updater's command-line companion for publishers and for black-box tests.
+#include "tools/DownloadCommand.h"
 #include "tools/FetchCommand.h"
 
 #include <cstdio>
@@ -11,7 +12,9 @@ const char* const Usage =
     "usage: kolvarin-tool COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
-    "  fetch [--timeout MS] URL   fetch URL with the updater's version-check client\n"
+    "  fetch [--timeout MS] URL          fetch URL with the updater's version-check client\n"
+    "  download [--progress] URL FILE    download URL into FILE with the updater's download "
+    "engine\n"
     "\n"
     "kolvarin-tool COMMAND --help explains a command.\n";
 
@@ -25,6 +28,8 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   if (command == "fetch")
     return tools::RunFetch(argc - 2, argv + 2);
+  if (command == "download")
+    return tools::RunDownload(argc - 2, argv + 2);
   std::fprintf(stderr, "kolvarin-tool: unknown command '%s'\n\n%s", command.c_str(), Usage);
   return 2;
 }

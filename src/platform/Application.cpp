@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/MessageBox.h"
+#include "platform/TThread.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -40,9 +41,12 @@ TApplication::TApplication(int& argc, char** argv)
   // only the terminate request does.
   QApplication::setQuitOnLastWindowClosed(false);
   g_instance = this;
+  SetMainThread();
 }
 
 TApplication::~TApplication() {
+  // A worker still running must not wait for hand-offs that will never run.
+  CloseSynchronize();
   g_instance = nullptr;
 }
 

@@ -1,0 +1,54 @@
+#include "download/THTTPFetch.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+namespace download {
+
+THTTPFetch::~THTTPFetch() {
+  if (!m_worker)
+    return;
+  // The worker is still alive: it frees itself only after its completion notification, which
+  // runs on this thread. Detached, it ends without reaching this component.
+  m_worker->OnTerminate = nullptr;
+  m_worker->DetachProgress();
+  m_worker->Terminate();
+  m_worker = nullptr;
+}
+
+void THTTPFetch::StartDownload() {
+  if (m_worker)
+    return;
+  THTTPFetchThread::Settings settings{AcceptTypes, Agent,     URL,     FileName,   UserName,
+                                      Password,    PostQuery, Referer, BinaryData, UseCache};
+  auto* worker = new THTTPFetchThread(std::move(settings), OnProgress);
+  worker->OnTerminate = [this](platform::TThread* sender) {
+    WorkerFinished(*static_cast<THTTPFetchThread*>(sender));
+  };
+  m_worker = worker;
+  try {
+    worker->Start();
+  } catch (...) {
+    m_worker = nullptr;
+    delete worker;
+    throw;
+  }
+  if (!WaitThread)
+    return;
+  while (m_worker) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+}
+
+void THTTPFetch::WorkerFinished(THTTPFetchThread& worker) {
+  if (worker.Succeeded()) {
+    if (OnDoneFile)
+      OnDoneFile(this, worker.FileName(), worker.FileSize());
+  } else if (OnError) {
+    OnError(this);
+  }
+  m_worker = nullptr;
+}
+
+} // namespace download

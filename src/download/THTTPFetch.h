@@ -1,0 +1,55 @@
+#pragma once
+
+#include "download/THTTPFetchThread.h"
+
+#include <functional>
+#include <string>
+
+namespace download {
+
+class THTTPFetch;
+
+using TOnDoneFileEvent =
+    std::function<void(THTTPFetch* sender, const std::string& fileName, int fileSize)>;
+using TOnDoneStringEvent = std::function<void(THTTPFetch* sender, const std::string& result)>;
+using TNotifyEvent = std::function<void(THTTPFetch* sender)>;
+
+// Downloads one URL into one file on a worker thread; progress, completion and failure arrive
+// as events on the user-interface thread. One transfer at a time.
+class THTTPFetch {
+public:
+  THTTPFetch() = default;
+  // Stops a running transfer at its next check point; none of its events arrives afterwards.
+  ~THTTPFetch();
+  THTTPFetch(const THTTPFetch&) = delete;
+  THTTPFetch& operator=(const THTTPFetch&) = delete;
+
+  std::string AcceptTypes = "*/*";
+  std::string Agent = "Kolvarin Downloader";
+  bool BinaryData = false;
+  std::string URL;
+  bool UseCache = false;
+  std::string FileName;
+  std::string UserName;
+  std::string Password;
+  std::string PostQuery;
+  std::string Referer;
+  bool WaitThread = false;
+
+  TOnProgressEvent OnProgress;
+  TOnDoneFileEvent OnDoneFile;
+  TOnDoneStringEvent OnDoneString;
+  TNotifyEvent OnError;
+
+  // Starts a transfer with the current values; ignored while one runs. With WaitThread it
+  // returns after the transfer's completion event has run, dispatching events meanwhile.
+  void StartDownload();
+  bool Running() const noexcept { return m_worker != nullptr; }
+
+private:
+  void WorkerFinished(THTTPFetchThread& worker);
+
+  THTTPFetchThread* m_worker = nullptr;
+};
+
+} // namespace download

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/TThread.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace download {
+
+class THTTPFetchThread;
+
+// Progress after each received chunk; Sender is the worker.
+using TOnProgressEvent = std::function<void(THTTPFetchThread* sender, int totalSize, int readed)>;
+
+// The server name and object path of a download address.
+struct SplitResult {
+  std::string server;
+  std::string objectPath;
+};
+// Drops a leading "http://" (any case) and cuts at the first "/": the server name before it,
+// the object path from it; without a "/" the server name is empty and the path is all of it.
+SplitResult SplitURL(const std::string& url);
+
+// One transfer on a thread of its own: one request through the internet API, the body written
+// to the file chunk by chunk, progress handed to the user-interface thread after each chunk.
+// Succeeds when the final answer is a 2xx one and its body is as long as it announced. Frees
+// itself after its completion notification has run.
+class THTTPFetchThread : public platform::TThread {
+public:
+  struct Settings {
+    std::string AcceptTypes;
+    std::string Agent;
+    std::string URL;
+    std::string FileName;
+    std::string UserName;
+    std::string Password;
+    std::string PostQuery;
+    std::string Referer;
+    bool BinaryData = false;
+    bool UseCache = false;
+  };
+
+  // Created suspended and free-on-terminate.
+  THTTPFetchThread(Settings settings, TOnProgressEvent progress);
+
+  const Settings& Values() const noexcept { return m_settings; }
+  const std::string& FileName() const noexcept { return m_settings.FileName; }
+  // Read on the user-interface thread while the worker waits in a hand-off.
+  bool Succeeded() const noexcept { return m_succeeded.load(); }
+  int FileSize() const noexcept { return m_fileSize; }
+  int Readed() const noexcept { return m_readed; }
+
+  // Drops the progress handler (the component going away); read on the user-interface thread.
+  void DetachProgress() { m_progress = nullptr; }
+
+  static constexpr std::uint32_t ChunkSize = 1025;
+
+protected:
+  void Execute() override;
+
+private:
+  void Transfer();
+  void ReportProgress();
+
+  Settings m_settings;
+  // Touched only on the user-interface thread, in hand-offs.
+  TOnProgressEvent m_progress;
+  const bool m_hasProgress;
+  std::atomic<bool> m_succeeded{false};
+  int m_fileSize = 0;
+  int m_readed = 0;
+};
+
+} // namespace download

@@ -1,0 +1,350 @@
+#include "platform/Internet.h"
+
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <curl/curl.h>
+#include <mutex>
+#include <vector>
+
+namespace platform::inet {
+
+using Clock = std::chrono::steady_clock;
+
+struct Handle {
+  enum class Kind { Session, Connection, Request } kind;
+  explicit Handle(Kind k) : kind(k) {}
+  virtual ~Handle() = default;
+};
+
+namespace {
+
+std::atomic<long long> g_stallMs{60000};
+// Body bytes held for the reader before the transfer is paused.
+constexpr std::size_t HoldLimit = 256 * 1024;
+
+void GlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Session : Handle {
+  Session() : Handle(Kind::Session) {}
+  std::string agent;
+  bool hasAgent = false;
+};
+
+struct Connection : Handle {
+  Connection() : Handle(Kind::Connection) {}
+  std::string agent;
+  bool hasAgent = false;
+  std::string server;
+  std::uint16_t port = INTERNET_DEFAULT_HTTP_PORT;
+  std::string userName;
+  std::string password;
+};
+
+struct Request : Handle {
+  Request() : Handle(Kind::Request) {}
+  ~Request() override {
+    if (easy && multi)
+      curl_multi_remove_handle(multi, easy);
+    if (easy)
+      curl_easy_cleanup(easy);
+    if (multi)
+      curl_multi_cleanup(multi);
+    if (headerList)
+      curl_slist_free_all(headerList);
+  }
+
+  Connection connection; // a copy: the request outlives nothing it points to
+  std::string verb;
+  std::string objectName;
+  std::string version;
+  std::string referrer;
+  std::string accept;
+  bool reload = false;
+  std::string postBody;
+
+  CURL* easy = nullptr;
+  CURLM* multi = nullptr;
+  curl_slist* headerList = nullptr;
+
+  // The answer being received, and the final one's headers once complete.
+  int status = 0;
+  std::vector<std::string> headers;
+  bool headersDone = false;
+  std::string body;
+  std::size_t bodyOffset = 0;
+  bool paused = false;
+  bool finished = false;
+  CURLcode result = CURLE_OK;
+  Clock::time_point lastProgress = Clock::now();
+
+  std::size_t Held() const { return body.size() - bodyOffset; }
+};
+
+bool HasLocation(const std::vector<std::string>& headers) {
+  return std::any_of(headers.begin(), headers.end(),
+                     [](const std::string& line) { return StartsText("Location:", line); });
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* request = static_cast<Request*>(user);
+  const std::string line(data, size * count);
+  request->lastProgress = Clock::now();
+  if (line.rfind("HTTP/", 0) == 0) {
+    request->headers.clear();
+    request->headersDone = false;
+    const std::size_t space = line.find(' ');
+    request->status = space == std::string::npos ? 0 : StrToIntDef(line.substr(space + 1, 3), 0);
+  } else if (line == "\r\n" || line == "\n") {
+    // The end of a block: the final answer unless it is an interim one or a redirect that
+    // will be followed.
+    const bool redirect = request->status >= 300 && request->status < 400 &&
+                          request->status != 304 && HasLocation(request->headers);
+    request->headersDone = request->status >= 200 && !redirect;
+  } else {
+    request->headers.emplace_back(TrimRight(line));
+  }
+  return size * count;
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* request = static_cast<Request*>(user);
+  if (request->Held() >= HoldLimit) {
+    request->paused = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
+  if (request->bodyOffset > 0 && request->bodyOffset == request->body.size()) {
+    request->body.clear();
+    request->bodyOffset = 0;
+  }
+  request->body.append(data, size * count);
+  request->lastProgress = Clock::now();
+  request->headersDone = true;
+  return size * count;
+}
+
+// Drives the transfer until `ready` holds, it ends, or it stalls.
+template <typename Ready> void Pump(Request& request, Ready ready) {
+  const auto stall = std::chrono::milliseconds(g_stallMs.load());
+  while (!ready() && !request.finished) {
+    if (request.paused && request.Held() == 0) {
+      request.paused = false;
+      request.lastProgress = Clock::now();
+      curl_easy_pause(request.easy, CURLPAUSE_CONT);
+    }
+    int running = 0;
+    curl_multi_perform(request.multi, &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(request.multi, &queued)) {
+      if (message->msg == CURLMSG_DONE) {
+        request.finished = true;
+        request.result = message->data.result;
+      }
+    }
+    if (ready() || request.finished)
+      return;
+    if (request.paused && request.Held() > 0)
+      return; // the reader has bytes to take first
+    const auto quiet = Clock::now() - request.lastProgress;
+    if (quiet >= stall) {
+      request.finished = true;
+      request.result = CURLE_OPERATION_TIMEDOUT;
+      return;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(stall - quiet);
+    curl_multi_poll(request.multi, nullptr, 0,
+                    static_cast<int>(std::min<long long>(left.count() + 1, 100)), nullptr);
+  }
+}
+
+} // namespace
+
+void SetStallLimit(std::chrono::milliseconds limit) {
+  g_stallMs.store(limit.count());
+}
+
+std::chrono::milliseconds StallLimit() {
+  return std::chrono::milliseconds(g_stallMs.load());
+}
+
+HINTERNET InternetOpenA(const char* agent, std::uint32_t, const char*, const char*, std::uint32_t) {
+  GlobalInit();
+  auto* session = new Session;
+  session->hasAgent = agent != nullptr;
+  session->agent = agent ? agent : "";
+  return session;
+}
+
+HINTERNET InternetConnectA(HINTERNET handle, const char* server, std::uint16_t port,
+                           const char* userName, const char* password, std::uint32_t service,
+                           std::uint32_t, std::uintptr_t) {
+  auto* session = dynamic_cast<Session*>(handle);
+  if (!session || service != INTERNET_SERVICE_HTTP || !server || !*server)
+    return nullptr;
+  auto* connection = new Connection;
+  connection->agent = session->agent;
+  connection->hasAgent = session->hasAgent;
+  connection->server = server;
+  connection->port = port;
+  connection->userName = userName ? userName : "";
+  connection->password = password ? password : "";
+  return connection;
+}
+
+HINTERNET HttpOpenRequestA(HINTERNET handle, const char* verb, const char* objectName,
+                           const char* version, const char* referrer, const char** acceptTypes,
+                           std::uint32_t flags, std::uintptr_t) {
+  auto* connection = dynamic_cast<Connection*>(handle);
+  if (!connection)
+    return nullptr;
+  auto* request = new Request;
+  request->connection = *connection;
+  request->verb = verb && *verb ? verb : "GET";
+  request->objectName = objectName && *objectName ? objectName : "/";
+  request->version = version ? version : "HTTP/1.1";
+  request->referrer = referrer ? referrer : "";
+  if (acceptTypes) {
+    for (const char** type = acceptTypes; *type; ++type) {
+      if (!request->accept.empty())
+        request->accept += ", ";
+      request->accept += *type;
+    }
+  }
+  request->reload = (flags & INTERNET_FLAG_RELOAD) != 0;
+  return request;
+}
+
+bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t headersLength,
+                      const void* optional, std::uint32_t optionalLength) {
+  auto* request = dynamic_cast<Request*>(handle);
+  if (!request || request->easy)
+    return false;
+  request->easy = curl_easy_init();
+  request->multi = curl_multi_init();
+  if (!request->easy || !request->multi)
+    return false;
+  CURL* easy = request->easy;
+  const Connection& connection = request->connection;
+  const std::string url =
+      "http://" + connection.server + ":" + std::to_string(connection.port) + request->objectName;
+  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_stallMs.load()));
+  // The body is everything up to the close: a body longer or shorter than announced shows
+  // in the caller's own count.
+  curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                   request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  if (connection.hasAgent)
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, connection.agent.c_str());
+  if (!request->referrer.empty())
+    curl_easy_setopt(easy, CURLOPT_REFERER, request->referrer.c_str());
+  if (!connection.userName.empty()) {
+    curl_easy_setopt(easy, CURLOPT_USERNAME, connection.userName.c_str());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, connection.password.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+  }
+  if (!request->accept.empty())
+    request->headerList =
+        curl_slist_append(request->headerList, ("Accept: " + request->accept).c_str());
+  if (request->reload) {
+    request->headerList = curl_slist_append(request->headerList, "Cache-Control: no-cache");
+    request->headerList = curl_slist_append(request->headerList, "Pragma: no-cache");
+  }
+  if (headers && headersLength > 0) {
+    const std::string extra(headers, headersLength);
+    std::size_t start = 0;
+    while (start < extra.size()) {
+      const std::size_t end = extra.find_first_of("\r\n", start);
+      const std::string line = extra.substr(start, end == std::string::npos ? end : end - start);
+      if (!Trim(line).empty())
+        request->headerList = curl_slist_append(request->headerList, line.c_str());
+      start = end == std::string::npos ? extra.size() : end + 1;
+    }
+  }
+  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request->headerList);
+  if (optional && optionalLength > 0) {
+    request->postBody.assign(static_cast<const char*>(optional), optionalLength);
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(optionalLength));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request->postBody.data());
+  }
+  if (request->verb == "POST" && !optional)
+    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+  else if (request->verb != "GET" && request->verb != "POST")
+    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request->verb.c_str());
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, request);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, request);
+  curl_multi_add_handle(request->multi, easy);
+
+  request->lastProgress = Clock::now();
+  Pump(*request, [&] { return request->headersDone; });
+  return request->headersDone && request->status > 0;
+}
+
+bool HttpQueryInfoA(HINTERNET handle, std::uint32_t infoLevel, void* buffer,
+                    std::uint32_t* bufferLength, std::uint32_t*) {
+  auto* request = dynamic_cast<Request*>(handle);
+  if (!request || !request->headersDone || request->status <= 0 || !buffer || !bufferLength)
+    return false;
+  std::string value;
+  if (infoLevel == HTTP_QUERY_STATUS_CODE) {
+    value = std::to_string(request->status);
+  } else if (infoLevel == HTTP_QUERY_CONTENT_LENGTH) {
+    bool found = false;
+    for (const std::string& line : request->headers) {
+      const std::size_t colon = line.find(':');
+      if (colon != std::string::npos && SameText(Trim(line.substr(0, colon)), "Content-Length")) {
+        value = std::string(Trim(line.substr(colon + 1)));
+        found = true;
+        break;
+      }
+    }
+    if (!found)
+      return false;
+  } else {
+    return false;
+  }
+  if (value.size() + 1 > *bufferLength) {
+    *bufferLength = static_cast<std::uint32_t>(value.size() + 1);
+    return false;
+  }
+  std::memcpy(buffer, value.c_str(), value.size() + 1);
+  *bufferLength = static_cast<std::uint32_t>(value.size());
+  return true;
+}
+
+bool InternetReadFile(HINTERNET handle, void* buffer, std::uint32_t toRead,
+                      std::uint32_t* bytesRead) {
+  auto* request = dynamic_cast<Request*>(handle);
+  if (bytesRead)
+    *bytesRead = 0;
+  if (!request || !request->easy || !bytesRead)
+    return false;
+  Pump(*request, [&] { return request->Held() > 0; });
+  const std::size_t n = std::min<std::size_t>(request->Held(), toRead);
+  if (n > 0) {
+    std::memcpy(buffer, request->body.data() + request->bodyOffset, n);
+    request->bodyOffset += n;
+    *bytesRead = static_cast<std::uint32_t>(n);
+    return true;
+  }
+  return request->finished && request->result == CURLE_OK;
+}
+
+bool InternetCloseHandle(HINTERNET handle) {
+  delete handle;
+  return handle != nullptr;
+}
+
+} // namespace platform::inet

@@ -1,0 +1,53 @@
+#pragma once
+
+// The internet API the download worker calls: a session, a connection to a server and port, one
+// HTTP request on it, its Content-Length and status, and pull-style reads of the body (at most
+// what the caller asks for; the body is never held whole). Over libcurl's multi interface.
+// As the platform's own API does by default: the system's proxy settings (on Linux the
+// http_proxy / no_proxy environment), redirects followed (at most 10, http only; the final
+// answer counts), and a stall limit: a connect or a read that gets no byte for StallLimit fails.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace platform::inet {
+
+struct Handle;
+using HINTERNET = Handle*;
+
+inline constexpr std::uint32_t INTERNET_OPEN_TYPE_PRECONFIG = 0;
+inline constexpr std::uint32_t INTERNET_SERVICE_HTTP = 3;
+inline constexpr std::uint16_t INTERNET_DEFAULT_HTTP_PORT = 80;
+inline constexpr std::uint32_t INTERNET_FLAG_RELOAD = 0x80000000u;
+inline constexpr std::uint32_t HTTP_QUERY_CONTENT_LENGTH = 5;
+inline constexpr std::uint32_t HTTP_QUERY_STATUS_CODE = 19;
+
+// How long a connect or a read may go without a byte (60 s unless changed, for tests).
+void SetStallLimit(std::chrono::milliseconds limit);
+std::chrono::milliseconds StallLimit();
+
+// A session; `agent` (may be null) becomes the requests' User-Agent.
+HINTERNET InternetOpenA(const char* agent, std::uint32_t accessType, const char* proxy,
+                        const char* proxyBypass, std::uint32_t flags);
+// A connection to `server`:`port`; the credentials are offered if the server asks.
+HINTERNET InternetConnectA(HINTERNET session, const char* server, std::uint16_t port,
+                           const char* userName, const char* password, std::uint32_t service,
+                           std::uint32_t flags, std::uintptr_t context);
+// A request: the accept list (null-terminated) becomes Accept, a non-empty referrer Referer;
+// INTERNET_FLAG_RELOAD asks caches not to answer.
+HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* objectName,
+                           const char* version, const char* referrer, const char** acceptTypes,
+                           std::uint32_t flags, std::uintptr_t context);
+// Sends the request and waits for the final answer's status line and headers.
+bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t headersLength,
+                      const void* optional, std::uint32_t optionalLength);
+// The final answer's Content-Length (or status code) as text; false when there is none.
+bool HttpQueryInfoA(HINTERNET request, std::uint32_t infoLevel, void* buffer,
+                    std::uint32_t* bufferLength, std::uint32_t* index);
+// The next body bytes, at most `toRead`; true with 0 at the end; false on a broken transfer.
+bool InternetReadFile(HINTERNET request, void* buffer, std::uint32_t toRead,
+                      std::uint32_t* bytesRead);
+bool InternetCloseHandle(HINTERNET handle);
+
+} // namespace platform::inet

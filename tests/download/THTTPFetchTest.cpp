@@ -1,0 +1,312 @@
+#include "download/THTTPFetch.h"
+
+#include "ChildProcess.h"
+#include "ScriptedServer.h"
+#include "app/DownloadClient.h"
+#include "platform/Internet.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+using namespace testsupport;
+using download::THTTPFetch;
+namespace fs = std::filesystem;
+
+std::string Answer(const std::string& body, const std::string& status = "200 OK") {
+  return "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
+         body;
+}
+
+std::string Body(std::size_t size) {
+  std::string body(size, '\0');
+  for (std::size_t i = 0; i < size; ++i)
+    body[i] = static_cast<char>('A' + i % 23);
+  return body;
+}
+
+std::string FileText(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// What one transfer raised.
+struct Events {
+  std::vector<std::pair<int, int>> progress;
+  int done = 0;
+  int errors = 0;
+  std::string doneFile;
+  int doneSize = -1;
+};
+
+void Record(THTTPFetch& fetch, Events& events) {
+  fetch.OnProgress = [&events](download::THTTPFetchThread*, int total, int readed) {
+    events.progress.emplace_back(total, readed);
+  };
+  fetch.OnDoneFile = [&events](THTTPFetch*, const std::string& file, int size) {
+    ++events.done;
+    events.doneFile = file;
+    events.doneSize = size;
+  };
+  fetch.OnError = [&events](THTTPFetch*) { ++events.errors; };
+}
+
+class DownloadTest : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::getenv("KOLVARIN_TEST_HOSTS"))
+      GTEST_SKIP() << "needs port 80 of the private network of scripts/test";
+  }
+  // Runs one transfer of `url` (WaitThread true) into the test folder.
+  Events Download(const std::string& url, const std::string& name = "Kolvarin.exe",
+                  const std::function<void(THTTPFetch&)>& adjust = {}) {
+    THTTPFetch fetch;
+    app::ConfigureDownloadClient(fetch);
+    fetch.WaitThread = true;
+    fetch.URL = url;
+    fetch.FileName = (folder.Path() / name).string();
+    Events events;
+    Record(fetch, events);
+    if (adjust)
+      adjust(fetch);
+    fetch.StartDownload();
+    EXPECT_FALSE(fetch.Running());
+    return events;
+  }
+  fs::path File(const std::string& name = "Kolvarin.exe") const { return folder.Path() / name; }
+
+  TempDir folder;
+};
+
+TEST_F(DownloadTest, AWholeBodyOfTheAnnouncedLengthSucceedsChunkByChunk) {
+  const std::string body = Body(5000);
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer(body)), Close()}, 80);
+
+  const Events events = Download("http://127.0.0.1/programlar/radyo/Kolvarin.exe");
+
+  EXPECT_EQ(events.done, 1);
+  EXPECT_EQ(events.errors, 0);
+  EXPECT_EQ(events.doneFile, File().string());
+  EXPECT_EQ(events.doneSize, 5000);
+  EXPECT_EQ(FileText(File()), body);
+  ASSERT_FALSE(events.progress.empty());
+  int previous = 0;
+  for (const auto& [total, readed] : events.progress) {
+    EXPECT_EQ(total, 5000);
+    EXPECT_GT(readed, previous);
+    EXPECT_LE(readed - previous, 1025);
+    previous = readed;
+  }
+  EXPECT_EQ(previous, 5000);
+  const std::string request = server.Received();
+  EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /programlar/radyo/Kolvarin.exe HTTP/1.0");
+  for (const char* line : {"\r\nUser-Agent: Kolvarin Downloader\r\n", "\r\nAccept: */*\r\n",
+                           "\r\nCache-Control: no-cache\r\n", "\r\nPragma: no-cache\r\n"})
+    EXPECT_NE(request.find(line), std::string::npos) << line;
+}
+
+TEST_F(DownloadTest, FailuresBeforeTheBodyCreateNoFile) {
+  struct Case {
+    const char* what;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"no Content-Length", "HTTP/1.0 200 OK\r\n\r\nbody"},
+      {"length not a number", "HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\nbody"},
+      {"length above 2147483647", "HTTP/1.0 200 OK\r\nContent-Length: 2147483648\r\n\r\nbody"},
+      {"an error page of the right length", Answer("<html>missing</html>", "404 Not Found")},
+      {"a server error", Answer("oops", "500 Internal Server Error")},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(c.answer), Close()}, 80);
+    const Events events = Download("http://127.0.0.1/Kolvarin.exe");
+    EXPECT_EQ(events.errors, 1) << c.what;
+    EXPECT_EQ(events.done, 0) << c.what;
+    EXPECT_TRUE(events.progress.empty()) << c.what;
+    EXPECT_FALSE(fs::exists(File())) << c.what;
+  }
+  // No server at all, and a name that does not resolve.
+  for (const char* url : {"http://127.0.0.1/Kolvarin.exe", "http://10.0.0.256/Kolvarin.exe",
+                          "http://no-such-host.invalid/Kolvarin.exe", "Kolvarin.exe"}) {
+    const Events events = Download(url);
+    EXPECT_EQ(events.errors, 1) << url;
+    EXPECT_FALSE(fs::exists(File())) << url;
+  }
+}
+
+TEST_F(DownloadTest, AFileThatCannotBeCreatedFails) {
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("abc")), Close()}, 80);
+  const Events events = Download("http://127.0.0.1/x", "missing-folder/Kolvarin.exe");
+  EXPECT_EQ(events.errors, 1);
+  EXPECT_EQ(events.done, 0);
+}
+
+TEST_F(DownloadTest, ABodyShorterOrLongerThanAnnouncedFailsAndKeepsItsBytes) {
+  {
+    ScriptedServer server({ReadUntil("\r\n\r\n"),
+                           Send("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + Body(2000)),
+                           Close()},
+                          80);
+    const Events events = Download("http://127.0.0.1/x");
+    EXPECT_EQ(events.errors, 1);
+    EXPECT_EQ(FileText(File()), Body(2000));
+    ASSERT_FALSE(events.progress.empty());
+    EXPECT_EQ(events.progress.back(), std::make_pair(5000, 2000));
+  }
+  {
+    ScriptedServer server({ReadUntil("\r\n\r\n"),
+                           Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n" + Body(20)),
+                           Close()},
+                          80);
+    const Events events = Download("http://127.0.0.1/x");
+    EXPECT_EQ(events.errors, 1);
+    EXPECT_EQ(FileText(File()).size(), 20u);
+  }
+}
+
+TEST_F(DownloadTest, AnEmptyBodyOfLengthZeroSucceedsWithoutProgress) {
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("")), Close()}, 80);
+  const Events events = Download("http://127.0.0.1/x");
+  EXPECT_EQ(events.done, 1);
+  EXPECT_EQ(events.doneSize, 0);
+  EXPECT_TRUE(events.progress.empty());
+  EXPECT_TRUE(fs::exists(File()));
+  EXPECT_EQ(fs::file_size(File()), 0u);
+}
+
+TEST_F(DownloadTest, AProgressHandlerThatFailsEndsTheTransferAsFailed) {
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer(Body(5000))), Close()}, 80);
+  int calls = 0;
+  const Events events = Download("http://127.0.0.1/x", "Kolvarin.exe", [&](THTTPFetch& fetch) {
+    fetch.OnProgress = [&](download::THTTPFetchThread*, int, int) {
+      ++calls;
+      throw std::runtime_error("handler failed");
+    };
+  });
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(events.errors, 1);
+  EXPECT_EQ(FileText(File()), Body(5000).substr(0, 1025));
+}
+
+TEST_F(DownloadTest, TheProxyOfTheEnvironmentIsUsed) {
+  ScriptedServer proxy({ReadUntil("\r\n\r\n"), Send(Answer("via proxy")), Close()});
+  setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str(), 1);
+  unsetenv("no_proxy");
+  unsetenv("NO_PROXY");
+  const Events events = Download("http://publisher.invalid/programlar/radyo/Kolvarin.exe");
+  unsetenv("http_proxy");
+  EXPECT_EQ(events.done, 1);
+  EXPECT_EQ(FileText(File()), "via proxy");
+  EXPECT_EQ(proxy.Received().rfind(
+                "GET http://publisher.invalid/programlar/radyo/Kolvarin.exe HTTP/1.0", 0),
+            0u)
+      << proxy.Received();
+}
+
+TEST_F(DownloadTest, AStalledServerFailsAfterTheStallLimit) {
+  platform::inet::SetStallLimit(std::chrono::milliseconds(300));
+  ScriptedServer server({ReadUntil("\r\n\r\n"),
+                         Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nab"), Pause(10000)},
+                        80);
+  const auto start = std::chrono::steady_clock::now();
+  const Events events = Download("http://127.0.0.1/x");
+  platform::inet::SetStallLimit(std::chrono::seconds(60));
+  EXPECT_EQ(events.errors, 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(FileText(File()), "ab");
+}
+
+TEST_F(DownloadTest, OneTransferAtATimeAndEventsOnlyFromTheEventLoop) {
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Pause(200), Send(Answer(Body(3000))), Close()}, 80);
+  THTTPFetch fetch;
+  app::ConfigureDownloadClient(fetch);
+  fetch.URL = "http://127.0.0.1/x";
+  fetch.FileName = File().string();
+  Events events;
+  Record(fetch, events);
+  int restarts = 0;
+  fetch.OnDoneFile = [&](THTTPFetch* sender, const std::string&, int) {
+    ++events.done;
+    sender->StartDownload(); // ignored: this transfer is still the running one
+    ++restarts;
+  };
+
+  fetch.StartDownload();
+  EXPECT_TRUE(fetch.Running());
+  EXPECT_TRUE(events.progress.empty());
+  fetch.URL = "http://127.0.0.1/other";
+  fetch.StartDownload(); // ignored
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !fetch.Running(); }, 10000));
+
+  EXPECT_EQ(events.done, 1);
+  EXPECT_EQ(restarts, 1);
+  EXPECT_FALSE(fetch.Running());
+  EXPECT_EQ(server.Accepted(), 1);
+}
+
+TEST_F(DownloadTest, DestroyingTheComponentMidTransferRaisesNoFurtherEvent) {
+  ScriptedServer server({ReadUntil("\r\n\r\n"),
+                         Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + Body(3000)),
+                         Pause(1000), Send(Body(5000)), Close()},
+                        80);
+  Events events;
+  {
+    auto fetch = std::make_unique<THTTPFetch>();
+    app::ConfigureDownloadClient(*fetch);
+    fetch->URL = "http://127.0.0.1/x";
+    fetch->FileName = File().string();
+    Record(*fetch, events);
+    fetch->StartDownload();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !events.progress.empty(); }, 10000));
+  }
+  const std::size_t progressBefore = events.progress.size();
+  QTest::qWait(1500);
+  EXPECT_EQ(events.progress.size(), progressBefore);
+  EXPECT_EQ(events.done + events.errors, 0);
+  EXPECT_TRUE(server.WaitFinished(0));
+}
+
+TEST(SplitURL, CutsAtTheFirstSlashAfterAnyCaseOfTheScheme) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"http://host/programlar/radyo/Kolvarin.exe", "host", "/programlar/radyo/Kolvarin.exe"},
+      {"HTTP://Host/a?b=c/d", "Host", "/a?b=c/d"},
+      {"host/file", "host", "/file"},
+      {"http://host", "", "host"},
+      {"http://host:8080/file", "host:8080", "/file"},
+      {"https://host/file", "https:", "//host/file"},
+  };
+  for (const auto& [url, server, path] : cases) {
+    const download::SplitResult split = download::SplitURL(url);
+    EXPECT_EQ(split.server, server) << url;
+    EXPECT_EQ(split.objectPath, path) << url;
+  }
+}
+
+TEST(DownloadTool, PrintsProgressAndTheOutcome) {
+  if (!std::getenv("KOLVARIN_TEST_HOSTS"))
+    GTEST_SKIP() << "needs port 80 of the private network of scripts/test";
+  TempDir folder;
+  const std::string file = (folder.Path() / "k.exe").string();
+  {
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer(Body(2500))), Close()}, 80);
+    const RunResult result =
+        RunProgram(KOLVARIN_TOOL_BINARY, {"download", "--progress", "http://127.0.0.1/k", file});
+    EXPECT_TRUE(result.ExitedWith(0)) << result.err;
+    EXPECT_EQ(result.out, "progress 2500 1025\nprogress 2500 2050\nprogress 2500 2500\ndone " +
+                              file + " 2500\n");
+  }
+  {
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("x", "404 Not Found")), Close()}, 80);
+    const RunResult result =
+        RunProgram(KOLVARIN_TOOL_BINARY, {"download", "http://127.0.0.1/k", file});
+    EXPECT_TRUE(result.ExitedWith(1));
+    EXPECT_EQ(result.out, "error\n");
+  }
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+#include "tools/DownloadCommand.h"
+
+#include "app/DownloadClient.h"
+#include "download/THTTPFetch.h"
+#include "platform/TThread.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <string>
+
+namespace tools {
+
+namespace {
+
+const char* const Help =
+    "usage: kolvarin-tool download [--progress] URL FILE\n"
+    "\n"
+    "Downloads URL into FILE with the updater's download engine, configured as the updater\n"
+    "configures it (agent \"Kolvarin Downloader\", accept \"*/*\", a body without a length\n"
+    "refused, no cache), and waits for the end. With --progress it prints\n"
+    "\"progress TOTAL READ\" after each received chunk. At the end it prints \"done FILE SIZE\"\n"
+    "and exits 0, or prints \"error\" and exits 1.\n";
+
+} // namespace
+
+int RunDownload(int argc, char** argv) {
+  bool progress = false;
+  std::string url;
+  std::string file;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(Help, stdout);
+      return 0;
+    }
+    if (arg == "--progress")
+      progress = true;
+    else if (url.empty())
+      url = arg;
+    else if (file.empty())
+      file = arg;
+    else {
+      std::fprintf(stderr, "kolvarin-tool download: unexpected argument '%s'\n\n%s", arg.c_str(),
+                   Help);
+      return 2;
+    }
+  }
+  if (url.empty() || file.empty()) {
+    std::fputs(Help, stderr);
+    return 2;
+  }
+
+  int argcQt = 1;
+  char name[] = "kolvarin-tool";
+  char* argvQt[] = {name, nullptr};
+  QCoreApplication application(argcQt, argvQt);
+  platform::SetMainThread();
+  int exitCode = 1;
+  {
+    download::THTTPFetch fetch;
+    app::ConfigureDownloadClient(fetch);
+    fetch.WaitThread = true;
+    fetch.URL = url;
+    fetch.FileName = file;
+    if (progress) {
+      fetch.OnProgress = [](download::THTTPFetchThread*, int total, int readed) {
+        std::printf("progress %d %d\n", total, readed);
+      };
+    }
+    fetch.OnDoneFile = [&](download::THTTPFetch*, const std::string& fileName, int size) {
+      std::printf("done %s %d\n", fileName.c_str(), size);
+      exitCode = 0;
+    };
+    fetch.OnError = [](download::THTTPFetch*) { std::printf("error\n"); };
+    fetch.StartDownload();
+  }
+  platform::CloseSynchronize();
+  std::fflush(stdout);
+  return exitCode;
+}
+
+} // namespace tools
