@@ -271,6 +271,26 @@ TEST_F(DownloadTest, DestroyingTheComponentMidTransferRaisesNoFurtherEvent) {
   EXPECT_TRUE(server.WaitFinished(0));
 }
 
+TEST_F(DownloadTest, EndingTheProgramMidTransferIsClean) {
+  // The worker is inside a read that waits for more bytes when the program ends, and again
+  // when it is waiting for its hand-off.
+  for (int pauseMs : {5000, 0}) {
+    Script script{ReadUntil("\r\n\r\n"),
+                  Send("HTTP/1.0 200 OK\r\nContent-Length: 900000\r\n\r\n" + Body(3000))};
+    script.push_back(Pause(pauseMs));
+    script.push_back(Send(Body(200000)));
+    script.push_back(Pause(5000));
+    ScriptedServer server(script, 80);
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult result =
+        RunProgram(SupportProgram("kv-exit-during-download"),
+                   {"http://127.0.0.1/x", File().string()}, std::chrono::seconds(20));
+    EXPECT_TRUE(result.ExitedWith(0)) << result.status << result.err;
+    EXPECT_EQ(result.out, "progressed\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  }
+}
+
 TEST(SplitURL, CutsAtTheFirstSlashAfterAnyCaseOfTheScheme) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
       {"http://host/programlar/radyo/Kolvarin.exe", "host", "/programlar/radyo/Kolvarin.exe"},
