@@ -1,0 +1,151 @@
+#include "controls/Canvas.h"
+
+#include <QFontMetrics>
+#include <cstdlib>
+
+namespace controls {
+
+QColor ToQColor(TColor color) {
+  const TColor rgb = ColorToRGB(color);
+  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+QString StripAccelerators(const QString& text) {
+  QString result;
+  result.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+      if (text[i + 1] == QLatin1Char('&')) {
+        result += QLatin1Char('&');
+        ++i;
+      }
+      continue;
+    }
+    result += text[i];
+  }
+  return result;
+}
+
+TCanvas::TCanvas(QImage& image) : m_width(image.width()), m_height(image.height()) {
+  m_own.emplace(&image);
+  m_painter = &*m_own;
+  Setup();
+}
+
+TCanvas::TCanvas(QPainter& painter, int width, int height)
+    : m_painter(&painter), m_width(width), m_height(height) {
+  Setup();
+}
+
+void TCanvas::Setup() {
+  m_painter->setRenderHint(QPainter::Antialiasing, false);
+  m_painter->setRenderHint(QPainter::TextAntialiasing, false);
+  m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+void TCanvas::FillRect(const TRect& rect, TColor color) {
+  if (rect.Width() <= 0 || rect.Height() <= 0)
+    return;
+  m_painter->fillRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), ToQColor(color));
+}
+
+void TCanvas::Pixel(int x, int y, TColor color) {
+  m_painter->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+}
+
+void TCanvas::Line(int x1, int y1, int x2, int y2, TColor color) {
+  const QColor qcolor = ToQColor(color);
+  if (y1 == y2) {
+    if (x1 != x2) {
+      const int from = x1 < x2 ? x1 : x2 + 1;
+      m_painter->fillRect(QRect(from, y1, std::abs(x2 - x1), 1), qcolor);
+    }
+    return;
+  }
+  if (x1 == x2) {
+    const int from = y1 < y2 ? y1 : y2 + 1;
+    m_painter->fillRect(QRect(x1, from, 1, std::abs(y2 - y1)), qcolor);
+    return;
+  }
+  // Bresenham, without the end pixel.
+  const int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
+  const int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
+  int error = dx + dy;
+  while (x1 != x2 || y1 != y2) {
+    m_painter->fillRect(QRect(x1, y1, 1, 1), qcolor);
+    const int twice = 2 * error;
+    if (twice >= dy) {
+      error += dy;
+      x1 += sx;
+    }
+    if (twice <= dx) {
+      error += dx;
+      y1 += sy;
+    }
+  }
+}
+
+void TCanvas::FrameRect(const TRect& rect, TColor color, int penWidth) {
+  const int w = rect.Width(), h = rect.Height();
+  if (w <= 0 || h <= 0 || penWidth <= 0)
+    return;
+  const QColor qcolor = ToQColor(color);
+  const int p = std::min({penWidth, (w + 1) / 2, (h + 1) / 2});
+  m_painter->fillRect(QRect(rect.Left, rect.Top, w, p), qcolor);
+  m_painter->fillRect(QRect(rect.Left, rect.Bottom - p, w, p), qcolor);
+  m_painter->fillRect(QRect(rect.Left, rect.Top, p, h), qcolor);
+  m_painter->fillRect(QRect(rect.Right - p, rect.Top, p, h), qcolor);
+}
+
+void TCanvas::Draw(int x, int y, const QImage& image) {
+  m_painter->drawImage(x, y, image);
+}
+
+TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, const QFont& font,
+                        TColor color) {
+  int qtFlags = 0;
+  qtFlags |= (flags & tfCenter)  ? Qt::AlignHCenter
+             : (flags & tfRight) ? Qt::AlignRight
+                                 : Qt::AlignLeft;
+  qtFlags |= (flags & tfVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
+  if (flags & tfSingleLine)
+    qtFlags |= Qt::TextSingleLine;
+  if (flags & tfWordBreak)
+    qtFlags |= Qt::TextWordWrap;
+  if (flags & tfExpandTabs)
+    qtFlags |= Qt::TextExpandTabs;
+  if (!(flags & tfNoPrefix))
+    qtFlags |= Qt::TextShowMnemonic;
+  QFont drawn = font;
+  drawn.setStyleStrategy(QFont::NoAntialias);
+  m_painter->setFont(drawn);
+  const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
+  if (flags & tfCalcRect) {
+    const QRect needed = QFontMetrics(drawn).boundingRect(area, qtFlags, text);
+    return {rect.Left, rect.Top, rect.Left + needed.width(), rect.Top + needed.height()};
+  }
+  m_painter->setPen(ToQColor(color));
+  m_painter->drawText(area, qtFlags, text);
+  return rect;
+}
+
+QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
+  QFont measured = font;
+  measured.setStyleStrategy(QFont::NoAntialias);
+  const QFontMetrics metrics(measured);
+  return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void TCanvas::ExcludeClip(const TRect& rect) {
+  if (!m_clip)
+    m_clip = QRegion(0, 0, m_width, m_height);
+  *m_clip -= QRegion(rect.Left, rect.Top, rect.Width(), rect.Height());
+  m_painter->setClipRegion(*m_clip);
+}
+
+void TCanvas::ClearClip() {
+  m_clip.reset();
+  m_painter->setClipping(false);
+}
+
+} // namespace controls

@@ -1,0 +1,196 @@
+#include "controls/Gradient.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace controls {
+
+namespace {
+
+constexpr int StripWidth = 8;
+
+QRgb ToQRgb(TColor rgb) {
+  return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+// Paints positions [from, to] (along the axis) of the strip in one colour.
+void PaintBand(QImage& image, bool alongRows, int from, int to, QRgb color) {
+  const int across = std::min(StripWidth, alongRows ? image.width() : image.height());
+  for (int position = from; position <= to; ++position) {
+    for (int k = 0; k < across; ++k) {
+      const int x = alongRows ? k : position;
+      const int y = alongRows ? position : k;
+      reinterpret_cast<QRgb*>(image.scanLine(y))[x] = color;
+    }
+  }
+}
+
+struct Run {
+  int first;
+  int last;
+  TColor firstColor;
+  TColor lastColor;
+};
+
+void PaintRun(QImage& image, bool alongRows, int extent, const Run& run, int minBand) {
+  const int n = run.first >= run.last ? run.first - run.last + 1 : 0;
+  if (n == 0) {
+    // A run always paints its first band: here the single pixel at the end of the extent.
+    PaintBand(image, alongRows, extent - 1, extent - 1, ToQRgb(run.firstColor));
+    return;
+  }
+  const int channelsFirst[3] = {GetRValue(run.firstColor), GetGValue(run.firstColor),
+                                GetBValue(run.firstColor)};
+  const int channelsLast[3] = {GetRValue(run.lastColor), GetGValue(run.lastColor),
+                               GetBValue(run.lastColor)};
+  long long acc[3];
+  long long step[3];
+  for (int c = 0; c < 3; ++c) {
+    acc[c] = static_cast<long long>(channelsFirst[c]) * 65536;
+    step[c] = (static_cast<long long>(channelsLast[c]) * 65536 - acc[c]) / n;
+  }
+  const auto colorAt = [&](int i) {
+    return qRgb(static_cast<int>((acc[0] + i * step[0]) / 65536),
+                static_cast<int>((acc[1] + i * step[1]) / 65536),
+                static_cast<int>((acc[2] + i * step[2]) / 65536));
+  };
+  int i = 0;
+  while (i < n) {
+    const int bandStart = i;
+    const QRgb color = colorAt(i);
+    ++i;
+    while (i < n && (colorAt(i) == color || i - bandStart < minBand))
+      ++i;
+    // Positions go down from the run's first position.
+    PaintBand(image, alongRows, run.first - (i - 1), run.first - bandStart, color);
+  }
+}
+
+// Spreads the 8-pixel strip over the whole image by copies that double the filled part.
+void Replicate(QImage& image, bool alongRows) {
+  const int extent = alongRows ? image.width() : image.height();
+  int filled = std::min(StripWidth, extent);
+  while (filled < extent) {
+    const int count = std::min(filled, extent - filled);
+    if (alongRows) {
+      for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::memcpy(line + filled, line, static_cast<std::size_t>(count) * sizeof(QRgb));
+      }
+    } else {
+      for (int y = 0; y < count; ++y)
+        std::memcpy(image.scanLine(filled + y), image.scanLine(y),
+                    static_cast<std::size_t>(image.bytesPerLine()));
+    }
+    filled += count;
+  }
+}
+
+// The diagonal and box pictures: each pixel's place between the edges (0) and the far corner
+// or the centre (1), mirrored so that the picture is symmetric.
+void PaintSmooth(QImage& image, TGradientDirection direction, TColor start, TColor stop) {
+  const int w = image.width(), h = image.height();
+  const auto mix = [&](double t) {
+    const auto channel = [t](int a, int b) {
+      return static_cast<int>(std::nearbyint(a + (b - a) * std::clamp(t, 0.0, 1.0)));
+    };
+    return qRgb(channel(GetRValue(start), GetRValue(stop)),
+                channel(GetGValue(start), GetGValue(stop)),
+                channel(GetBValue(start), GetBValue(stop)));
+  };
+  for (int y = 0; y < h; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < w; ++x) {
+      const double fx = w > 1 ? static_cast<double>(x) / (w - 1) : 0.0;
+      const double fy = h > 1 ? static_cast<double>(y) / (h - 1) : 0.0;
+      double t = 0;
+      switch (direction) {
+      case gdDiagonalDown:
+        t = (fx + fy) / 2;
+        break;
+      case gdDiagonalUp:
+        t = (fx + (1 - fy)) / 2;
+        break;
+      case gdHorizontalBox:
+        t = 1 - std::abs(2 * fy - 1);
+        break;
+      case gdVerticalBox:
+        t = 1 - std::abs(2 * fx - 1);
+        break;
+      case gdSquareBox:
+        t = std::min(1 - std::abs(2 * fx - 1), 1 - std::abs(2 * fy - 1));
+        break;
+      default: {
+        const double dx = 1 - std::abs(2 * fx - 1), dy = 1 - std::abs(2 * fy - 1);
+        t = std::sqrt(dx * dy);
+        break;
+      }
+      }
+      line[x] = mix(t);
+    }
+  }
+}
+
+} // namespace
+
+void FillGradientStrip(QImage& image, bool alongRows, int centre, TColor start, TColor stop,
+                       int colors) {
+  const int extent = alongRows ? image.height() : image.width();
+  if (extent <= 0 || image.width() <= 0 || image.height() <= 0)
+    return;
+  int c = colors;
+  if (c > 8)
+    c = 255 / c + 1;
+  const int minBand = std::max(c, 1);
+  if (centre < 0) {
+    PaintRun(image, alongRows, extent, {extent - 1, 0, stop, start}, minBand);
+  } else {
+    PaintRun(image, alongRows, extent, {centre, 0, stop, start}, minBand);
+    PaintRun(image, alongRows, extent, {extent - 1, centre + 1, start, stop}, minBand);
+  }
+  Replicate(image, alongRows);
+}
+
+void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection direction,
+                      TColor startColor, TColor stopColor, int colors) {
+  const int w = std::abs(rect.Right - rect.Left);
+  const int h = std::abs(rect.Bottom - rect.Top);
+  if (w == 0 || h == 0)
+    return;
+  const TColor start = ColorToRGB(startColor);
+  const TColor stop = ColorToRGB(stopColor);
+  QImage image(w, h, QImage::Format_RGB32);
+  switch (direction) {
+  case gdHorizontalEnd:
+    FillGradientStrip(image, true, -1, start, stop, colors);
+    break;
+  case gdHorizontalCenter:
+    FillGradientStrip(image, true, h / 2, start, stop, colors);
+    break;
+  case gdVerticalEnd:
+    FillGradientStrip(image, false, -1, start, stop, colors);
+    break;
+  case gdVerticalCenter:
+    FillGradientStrip(image, false, w / 2, start, stop, colors);
+    break;
+  default:
+    if (start == stop)
+      image.fill(ToQRgb(start));
+    else
+      PaintSmooth(image, direction, start, stop);
+    break;
+  }
+  canvas.Draw(rect.Left, rect.Top, image);
+}
+
+void DrawGradientRing(TCanvas& canvas, const TRect& rect, TGradientDirection direction,
+                      TColor color1, TColor color2) {
+  if (!FullColor())
+    return;
+  canvas.ExcludeClip(rect.Inflated(-2, -2));
+  DrawGradientRect(canvas, rect, direction, color1, color2, 1);
+  canvas.ClearClip();
+}
+
+} // namespace controls
