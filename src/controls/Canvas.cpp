@@ -26,7 +26,8 @@ QString StripAccelerators(const QString& text) {
   return result;
 }
 
-TCanvas::TCanvas(QImage& image) : m_width(image.width()), m_height(image.height()) {
+TCanvas::TCanvas(QImage& image)
+    : m_image(&image), m_width(image.width()), m_height(image.height()) {
   m_own.emplace(&image);
   m_painter = &*m_own;
   Setup();
@@ -41,6 +42,13 @@ void TCanvas::Setup() {
   m_painter->setRenderHint(QPainter::Antialiasing, false);
   m_painter->setRenderHint(QPainter::TextAntialiasing, false);
   m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+}
+
+QImage* TCanvas::DirectImage() {
+  if (!m_image || m_clip || m_painter->hasClipping() || !m_painter->transform().isIdentity() ||
+      m_image->format() != QImage::Format_RGB32)
+    return nullptr;
+  return m_image;
 }
 
 void TCanvas::FillRect(const TRect& rect, TColor color) {
@@ -132,8 +140,9 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
 QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
   QFont measured = font;
   measured.setStyleStrategy(QFont::NoAntialias);
-  const QFontMetrics metrics(measured);
-  return {metrics.horizontalAdvance(text), metrics.height()};
+  const QRect bounds =
+      QFontMetrics(measured).boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::TextSingleLine, text);
+  return bounds.size();
 }
 
 void TCanvas::ExcludeClip(const TRect& rect) {

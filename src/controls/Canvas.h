@@ -46,6 +46,9 @@ public:
   TCanvas& operator=(const TCanvas&) = delete;
 
   QPainter& Painter() { return *m_painter; }
+  // The image under an image canvas when drawing on it needs no clipping or transformation
+  // (then a routine may write the pixels itself); null otherwise.
+  QImage* DirectImage();
   int Width() const { return m_width; }
   int Height() const { return m_height; }
 
@@ -67,6 +70,7 @@ public:
 private:
   void Setup();
 
+  QImage* m_image = nullptr;
   std::optional<QPainter> m_own;
   QPainter* m_painter = nullptr;
   int m_width = 0;

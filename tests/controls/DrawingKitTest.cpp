@@ -3,6 +3,7 @@
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
 
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -214,6 +215,67 @@ TEST_F(DrawingKit, DottedFocusFrameSetsEverySecondPixel) {
       EXPECT_EQ(image.pixel(x, y) == qRgb(0, 0, 0), rows[y][x] == '#') << x << "," << y;
     }
   }
+}
+
+// A parent that paints a left half red and a right half blue.
+class HalfParent : public QWidget {
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(0, 0, width() / 2, height(), Qt::red);
+    painter.fillRect(width() / 2, 0, width() - width() / 2, height(), Qt::blue);
+  }
+};
+
+TEST_F(DrawingKit, ATransparentControlShowsWhatItsParentPaintsUnderIt) {
+  HalfParent parent;
+  parent.resize(40, 10);
+  QWidget child(&parent);
+  child.setGeometry(15, 2, 10, 6);
+  QImage image(10, 6, QImage::Format_RGB32);
+  image.fill(Qt::green);
+  {
+    QPainter painter(&image);
+    CopyParentBackground(child, painter);
+  }
+  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0)); // parent x 15
+  EXPECT_EQ(image.pixel(4, 5), qRgb(255, 0, 0)); // parent x 19
+  EXPECT_EQ(image.pixel(5, 0), qRgb(0, 0, 255)); // parent x 20
+  EXPECT_EQ(image.pixel(9, 5), qRgb(0, 0, 255));
+
+  QImage alone(4, 4, QImage::Format_RGB32);
+  alone.fill(Qt::green);
+  QWidget orphan;
+  QPainter painter(&alone);
+  CopyParentBackground(orphan, painter);
+  EXPECT_EQ(alone.pixel(1, 1), qRgb(0, 255, 0));
+}
+
+TEST_F(DrawingKit, TextIsMeasuredAndDrawnWithPrefixesAndAlignment) {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(12);
+  QImage image(120, 20, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  TCanvas canvas(image);
+  const QSize plain = canvas.TextExtent(QStringLiteral("Vazgeç"), font);
+  EXPECT_GT(plain.width(), 0);
+  const TRect needed = canvas.DrawText(QStringLiteral("&Vazgeç"), {0, 0, 120, 20},
+                                       tfSingleLine | tfCalcRect, font, clBlack);
+  EXPECT_EQ(needed.Width(), plain.width()); // the '&' takes no room
+  canvas.DrawText(QStringLiteral("Vazgeç"), {0, 0, 120, 20}, tfRight | tfVCenter | tfSingleLine,
+                  font, clBlack);
+  int leftmost = 120;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (image.pixel(x, y) != qRgb(255, 255, 255))
+        leftmost = std::min(leftmost, x);
+  EXPECT_GE(leftmost, 120 - plain.width() - 2);
+  // Nothing but the two colours: no anti-aliasing.
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 120; ++x) {
+      const QRgb p = image.pixel(x, y);
+      EXPECT_TRUE(p == qRgb(255, 255, 255) || p == qRgb(0, 0, 0)) << x << "," << y;
+    }
 }
 
 TEST_F(DrawingKit, StripAcceleratorsKeepsDoubledAndTrailingAmpersands) {
