@@ -1,0 +1,250 @@
+#include "controls/TKvProgressBar.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace controls {
+
+TKvCustomProgressBar::TKvCustomProgressBar(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  resize(200, 24);
+}
+
+void TKvCustomProgressBar::SetTotalParts(std::uint32_t value) {
+  if (value == m_totalParts)
+    return;
+  m_totalParts = value;
+  if (m_loading)
+    return;
+  m_partsComplete = 0;
+  SetPercent(0);
+}
+
+void TKvCustomProgressBar::SetPartsComplete(std::uint32_t value) {
+  if (value == m_partsComplete)
+    return;
+  m_partsComplete = value > m_totalParts ? m_totalParts : value;
+  if (m_loading || m_totalParts == 0)
+    return;
+  const long double ratio = static_cast<long double>(static_cast<std::int32_t>(m_partsComplete)) /
+                            static_cast<long double>(static_cast<std::int32_t>(m_totalParts));
+  const long long rounded = std::llrint(ratio * 100.0L);
+  SetPercent(static_cast<std::uint32_t>(rounded));
+}
+
+void TKvCustomProgressBar::SetPercent(std::uint32_t value) {
+  const auto percent = static_cast<std::uint16_t>(value & 0xFFFF);
+  if (percent == m_percent)
+    return;
+  m_percent = percent;
+  if (OnChange)
+    OnChange(this, percent);
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::RedrawNow() {
+  if (m_loading)
+    return;
+  // Painted before the write returns, not at the next pass of the event loop.
+  if (isVisible())
+    repaint();
+}
+
+#define KV_SETTER(Name, member, Type, redraw)                                                      \
+  void TKvCustomProgressBar::Set##Name(Type value) {                                               \
+    if (value == member)                                                                           \
+      return;                                                                                      \
+    member = value;                                                                                \
+    if (redraw)                                                                                    \
+      RedrawNow();                                                                                 \
+    else                                                                                           \
+      update();                                                                                    \
+  }
+
+KV_SETTER(ShowPercent, m_showPercent, bool, true)
+KV_SETTER(ShowParts, m_showParts, bool, true)
+KV_SETTER(Orientation, m_orientation, TOrientation, true)
+KV_SETTER(BarColorStop, m_barColorStop, TColor, true)
+KV_SETTER(BackColor, m_backColor, TColor, true)
+KV_SETTER(BackColorStop, m_backColorStop, TColor, true)
+KV_SETTER(GradientDirection, m_gradientDirection, TGradientDirection, true)
+KV_SETTER(BorderOuter, m_borderOuter, TFrameStyleEx, true)
+KV_SETTER(BorderInner, m_borderInner, TFrameStyleEx, true)
+KV_SETTER(BorderColor, m_borderColor, TColor, true)
+KV_SETTER(FlatColor, m_flatColor, TColor, false)
+KV_SETTER(FlatColorAdjustment, m_flatColorAdjustment, int, false)
+KV_SETTER(ThemeAware, m_themeAware, bool, false)
+#undef KV_SETTER
+
+void TKvCustomProgressBar::SetBarColor(TColor value) {
+  if (value == m_barColor)
+    return;
+  m_barColor = value;
+  // The font colour follows the bar colour.
+  QPalette colours = palette();
+  colours.setColor(QPalette::WindowText, ToQColor(value));
+  setPalette(colours);
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::SetBarStyle(TBarStyle value) {
+  if (value == m_barStyle)
+    return;
+  m_barStyle = value;
+  m_showPercent = value != bsLED;
+  m_interiorOffset = value == bsLED ? 1 : 0;
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::SetBorderWidth(int value) {
+  value = std::max(value, 0);
+  if (value == m_borderWidth)
+    return;
+  m_borderWidth = value;
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::SetBevelWidth(int value) {
+  value = std::max(value, 1);
+  if (value == m_bevelWidth)
+    return;
+  m_bevelWidth = value;
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::SetInteriorOffset(int value) {
+  value = std::clamp(value, 0, 255);
+  if (value == m_interiorOffset)
+    return;
+  m_interiorOffset = value;
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::SetNumSegments(int value) {
+  value = std::clamp(value, 1, 100);
+  if (value == m_numSegments)
+    return;
+  m_numSegments = value;
+  RedrawNow();
+}
+
+void TKvCustomProgressBar::SetBounds(int left, int top, int width, int height) {
+  setGeometry(left, top, width, height);
+  m_orientation = height > width ? orVertical : orHorizontal;
+}
+
+void TKvCustomProgressBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  m_orientation = height() > width() ? orVertical : orHorizontal;
+}
+
+QString TKvCustomProgressBar::Text() const {
+  if (!m_showPercent)
+    return {};
+  if (m_showParts)
+    return QStringLiteral("%1 / %2").arg(m_partsComplete).arg(m_totalParts);
+  return QStringLiteral("%1%").arg(m_percent);
+}
+
+QImage TKvCustomProgressBar::Render() const {
+  QImage image(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  TCanvas canvas(image);
+  TRect r{0, 0, width(), height()};
+  canvas.FillRect(r, m_borderColor);
+  TFrameParams frame;
+  frame.outer = m_borderOuter;
+  frame.inner = m_borderInner;
+  frame.borderWidth = m_borderWidth;
+  frame.bevelWidth = m_bevelWidth;
+  frame.borderColor = m_borderColor;
+  frame.borderHighlight = clBtnHighlight;
+  frame.borderShadow = clBtnShadow;
+  frame.flatColor = m_flatColor;
+  frame.flatColorAdjustment = m_flatColorAdjustment;
+  frame.color = m_backColor;
+  frame.parentColor = clBtnFace;
+  frame.transparent = false;
+  frame.softInnerFlat = true;
+  r = DrawControlFrame(canvas, r, frame);
+  if (m_interiorOffset > 0) {
+    canvas.FrameRect(r, m_backColor, m_interiorOffset);
+    r = r.Inflated(-m_interiorOffset, -m_interiorOffset);
+  }
+  if (m_barStyle == bsGradient)
+    DrawGradientProgress(canvas, r);
+  else
+    DrawTraditional(canvas, r, m_barStyle == bsLED);
+  return image;
+}
+
+void TKvCustomProgressBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, Render());
+}
+
+void TKvCustomProgressBar::DrawGradientProgress(TCanvas& canvas, const TRect& r) const {
+  const QString text = Text();
+  TRect bar = r;
+  if (m_percent < 100) {
+    if (m_orientation == orHorizontal) {
+      const int w = static_cast<int>(std::nearbyint((r.Right - r.Left) * m_percent / 100.0));
+      bar.Right = r.Left + w;
+    } else {
+      const int h = static_cast<int>(std::nearbyint((r.Bottom - r.Top) * m_percent / 100.0));
+      bar.Top = r.Bottom - h;
+    }
+  }
+  DrawGradientRect(canvas, bar, m_gradientDirection, m_barColor, m_barColorStop, 1);
+  const QFont& textFont = font();
+  const int textHeight = canvas.TextExtent(QStringLiteral("X"), textFont).height();
+  const int textWidth = canvas.TextExtent(text, textFont).width();
+  const TRect textRect{r.Right / 2 - textWidth / 2, r.Top + (r.Bottom - r.Top - textHeight) / 2,
+                       r.Right / 2 - textWidth / 2 + textWidth + 1,
+                       r.Top + (r.Bottom - r.Top - textHeight) / 2 + textHeight};
+  const auto drawClipped = [&](const TRect& clip, TColor color) {
+    if (text.isEmpty() || clip.Width() <= 0 || clip.Height() <= 0)
+      return;
+    canvas.Painter().save();
+    canvas.Painter().setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()));
+    canvas.DrawText(text, textRect, tfSingleLine | tfNoPrefix, textFont, color);
+    canvas.Painter().restore();
+  };
+  drawClipped(bar, m_backColor);
+  const TRect rest = m_orientation == orHorizontal ? TRect{bar.Right, r.Top, r.Right, r.Bottom}
+                                                   : TRect{r.Left, r.Top, r.Right, bar.Top};
+  DrawGradientRect(canvas, rest, m_gradientDirection, m_backColor, m_backColorStop, 1);
+  drawClipped(rest, m_barColor);
+}
+
+// The classic bar (solid) and the LED bar (NumSegments blocks with gaps), of our own design.
+void TKvCustomProgressBar::DrawTraditional(TCanvas& canvas, const TRect& r, bool led) const {
+  canvas.FillRect(r, m_backColor);
+  const bool horizontal = m_orientation == orHorizontal;
+  const int extent = horizontal ? r.Width() : r.Height();
+  const int filled =
+      m_percent >= 100 ? extent : static_cast<int>(std::nearbyint(extent * m_percent / 100.0));
+  if (!led) {
+    canvas.FillRect(horizontal ? TRect{r.Left, r.Top, r.Left + filled, r.Bottom}
+                               : TRect{r.Left, r.Bottom - filled, r.Right, r.Bottom},
+                    m_barColor);
+  } else {
+    const double segment = static_cast<double>(extent) / m_numSegments;
+    const int lit =
+        static_cast<int>(std::nearbyint(m_numSegments * std::min<int>(m_percent, 100) / 100.0));
+    for (int i = 0; i < lit; ++i) {
+      const int from = static_cast<int>(i * segment) + 1;
+      const int to = static_cast<int>((i + 1) * segment) - 1;
+      if (to <= from)
+        continue;
+      canvas.FillRect(horizontal ? TRect{r.Left + from, r.Top + 1, r.Left + to, r.Bottom - 1}
+                                 : TRect{r.Left + 1, r.Bottom - to, r.Right - 1, r.Bottom - from},
+                      m_barColor);
+    }
+  }
+  const QString text = Text();
+  if (!text.isEmpty())
+    canvas.DrawText(text, r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix, font(),
+                    led ? m_barColor : clWindowText);
+}
+
+} // namespace controls
