@@ -1,6 +1,9 @@
 #include "controls/Canvas.h"
 
 #include <QFontMetrics>
+#include <QHash>
+#include <QRawFont>
+#include <cmath>
 #include <cstdlib>
 
 namespace controls {
@@ -130,11 +133,34 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
   const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
   if (flags & tfCalcRect) {
     const QRect needed = QFontMetrics(drawn).boundingRect(area, qtFlags, text);
-    return {rect.Left, rect.Top, rect.Left + needed.width(), rect.Top + needed.height()};
+    const int lines = std::max(1, needed.height() / std::max(1, QFontMetrics(drawn).lineSpacing()));
+    return {rect.Left, rect.Top, rect.Left + needed.width(), rect.Top + lines * TextHeight(drawn)};
   }
   m_painter->setPen(ToQColor(color));
   m_painter->drawText(area, qtFlags, text);
   return rect;
+}
+
+int TextHeight(const QFont& font) {
+  // The height of a line as the font's designers set it for screens: the Windows ascent and
+  // descent of its OS/2 table, each rounded to pixels. Layouts are measured in it (Tahoma at
+  // 11 pixels: 13). Fonts without the table use the toolkit's own height.
+  static thread_local QHash<QString, int> heights;
+  const QString key = font.key();
+  if (const auto found = heights.constFind(key); found != heights.constEnd())
+    return *found;
+  int height = QFontMetrics(font).height();
+  const QRawFont raw = QRawFont::fromFont(font);
+  const QByteArray os2 = raw.isValid() ? raw.fontTable("OS/2") : QByteArray();
+  if (os2.size() >= 78 && raw.unitsPerEm() > 0) {
+    const auto word = [&os2](int at) {
+      return (static_cast<unsigned char>(os2[at]) << 8) | static_cast<unsigned char>(os2[at + 1]);
+    };
+    const double scale = raw.pixelSize() / raw.unitsPerEm();
+    height = static_cast<int>(std::lround(word(74) * scale) + std::lround(word(76) * scale));
+  }
+  heights.insert(key, height);
+  return height;
 }
 
 QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
@@ -142,7 +168,7 @@ QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
   measured.setStyleStrategy(QFont::NoAntialias);
   const QRect bounds =
       QFontMetrics(measured).boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::TextSingleLine, text);
-  return bounds.size();
+  return {bounds.width(), TextHeight(measured)};
 }
 
 void TCanvas::ExcludeClip(const TRect& rect) {

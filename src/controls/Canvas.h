@@ -80,6 +80,9 @@ private:
 
 QColor ToQColor(TColor color);
 
+// The height of one line of text in `font`, in pixels.
+int TextHeight(const QFont& font);
+
 // The text with its accelerator markers removed: each '&' is dropped unless the next one is
 // also '&' (then one stays); the last character always stays.
 QString StripAccelerators(const QString& text);
