@@ -1,0 +1,144 @@
+#include "controls/TKvURLLabel.h"
+
+#include "controls/Frames.h"
+#include "platform/Shell.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace controls {
+
+TKvLabel::TKvLabel(QWidget* parent) : QWidget(parent) {
+  AdjustSize();
+}
+
+void TKvLabel::SetCaption(const QString& caption) {
+  if (caption == m_caption)
+    return;
+  m_caption = caption;
+  AdjustSize();
+  if (isVisible())
+    repaint();
+}
+
+void TKvLabel::SetAutoSize(bool value) {
+  if (value == m_autoSize)
+    return;
+  m_autoSize = value;
+  AdjustSize();
+}
+
+void TKvLabel::SetTransparent(bool value) {
+  if (value == m_transparent)
+    return;
+  m_transparent = value;
+  setAttribute(Qt::WA_OpaquePaintEvent, !value);
+  update();
+}
+
+void TKvLabel::SetColor(TColor value) {
+  if (value == m_color)
+    return;
+  m_color = value;
+  update();
+}
+
+void TKvLabel::SetFontColor(TColor value) {
+  if (value == m_fontColor)
+    return;
+  m_fontColor = value;
+  update();
+}
+
+void TKvLabel::SetFont(const QFont& font) {
+  setFont(font);
+  AdjustSize();
+}
+
+void TKvLabel::AdjustSize() {
+  if (!m_autoSize)
+    return;
+  QImage scratch(1, 1, QImage::Format_RGB32);
+  TCanvas canvas(scratch);
+  const QString text = m_caption.isEmpty() ? QStringLiteral(" ") : m_caption;
+  const TRect needed = canvas.DrawText(text, {0, 0, 1 << 16, 1 << 16},
+                                       tfLeft | tfExpandTabs | tfCalcRect, font(), m_fontColor);
+  resize(needed.Width(), needed.Height());
+}
+
+void TKvLabel::PaintOn(TCanvas& canvas) {
+  if (!m_transparent)
+    canvas.FillRect({0, 0, width(), height()}, m_color);
+  canvas.DrawText(m_caption, {0, 0, width(), height()}, tfLeft | tfExpandTabs, font(),
+                  isEnabled() ? m_fontColor : clGrayText);
+}
+
+void TKvLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  TCanvas canvas(painter, width(), height());
+  PaintOn(canvas);
+}
+
+void TKvLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+      isEnabled())
+    Click();
+  QWidget::mouseReleaseEvent(event);
+}
+
+void TKvLabel::Click() {
+  if (OnClick)
+    OnClick(this);
+}
+
+TKvURLLabel::TKvURLLabel(QWidget* parent) : TKvLabel(parent) {
+  setCursor(Qt::PointingHandCursor);
+  QFont underlined = font();
+  underlined.setUnderline(true);
+  SetFont(underlined);
+  UpdateFontColor();
+}
+
+void TKvURLLabel::UpdateFontColor() {
+  SetFontColor(m_visited ? m_visitedColor : m_unvisitedColor);
+}
+
+void TKvURLLabel::SetVisited(bool value) {
+  if (value == m_visited)
+    return;
+  m_visited = value;
+  UpdateFontColor();
+}
+
+void TKvURLLabel::SetUnvisitedColor(TColor value) {
+  if (value == m_unvisitedColor)
+    return;
+  m_unvisitedColor = value;
+  UpdateFontColor();
+}
+
+void TKvURLLabel::SetVisitedColor(TColor value) {
+  if (value == m_visitedColor)
+    return;
+  m_visitedColor = value;
+  UpdateFontColor();
+}
+
+void TKvURLLabel::Click() {
+  TKvLabel::Click();
+  const QString target = m_url.trimmed().isEmpty() ? Caption() : m_url;
+  if (target.trimmed().isEmpty())
+    return;
+  const std::string text = target.toLocal8Bit().toStdString();
+  if (platform::ShellOpen(text)) {
+    SetVisited(true);
+    if (isVisible())
+      repaint();
+    return;
+  }
+  // A page no program would open: offer the desktop's chooser, if it has one.
+  if (target.trimmed().toUpper().endsWith(QStringLiteral(".HTM")))
+    platform::ShellOpenWith(text);
+}
+
+} // namespace controls

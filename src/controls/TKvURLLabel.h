@@ -1,0 +1,77 @@
+#pragma once
+
+#include "controls/Canvas.h"
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace controls {
+
+// A label that draws its caption itself: '&' underlines the next character, tabs expand, no
+// wrapping; transparent, it draws only its text over what its parent shows; with AutoSize it
+// takes the size of its text, its left edge staying in place.
+class TKvLabel : public QWidget {
+public:
+  explicit TKvLabel(QWidget* parent = nullptr);
+
+  std::function<void(TKvLabel* sender)> OnClick;
+
+  const QString& Caption() const { return m_caption; }
+  void SetCaption(const QString& caption);
+  bool AutoSize() const { return m_autoSize; }
+  void SetAutoSize(bool value);
+  bool Transparent() const { return m_transparent; }
+  void SetTransparent(bool value);
+  TColor Color() const { return m_color; }
+  void SetColor(TColor value);
+  TColor FontColor() const { return m_fontColor; }
+  void SetFontColor(TColor value);
+  // Sets the font and sizes the label to its text again.
+  void SetFont(const QFont& font);
+
+  // The label's picture as it paints itself (without what a transparent label shows through).
+  void PaintOn(TCanvas& canvas);
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  virtual void Click();
+  void AdjustSize();
+
+private:
+  QString m_caption;
+  bool m_autoSize = true;
+  bool m_transparent = false;
+  TColor m_color = clBtnFace;
+  TColor m_fontColor = clWindowText;
+};
+
+// A label that is a link: a hand cursor, and a click opens URL (or the caption) with the
+// user's default handler and turns the text to VisitedColor.
+class TKvURLLabel : public TKvLabel {
+public:
+  explicit TKvURLLabel(QWidget* parent = nullptr);
+
+  const QString& URL() const { return m_url; }
+  void SetURL(const QString& url) { m_url = url; }
+  bool Visited() const { return m_visited; }
+  void SetVisited(bool value);
+  TColor UnvisitedColor() const { return m_unvisitedColor; }
+  void SetUnvisitedColor(TColor value);
+  TColor VisitedColor() const { return m_visitedColor; }
+  void SetVisitedColor(TColor value);
+
+  // The click: OnClick, then the target opened.
+  void Click() override;
+
+private:
+  void UpdateFontColor();
+
+  QString m_url;
+  bool m_visited = false;
+  TColor m_unvisitedColor = clHighlight;
+  TColor m_visitedColor = clPurple;
+};
+
+} // namespace controls

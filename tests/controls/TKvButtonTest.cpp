@@ -1,0 +1,190 @@
+#include "controls/TKvButton.h"
+
+#include "controls/TKvURLLabel.h"
+#include "platform/Shell.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace controls;
+
+class Controls : public testing::Test {
+protected:
+  void SetUp() override {
+    SetColorScheme(ColorScheme::Classic);
+    SetFullColor(true);
+  }
+  void TearDown() override { platform::SetShellOpener({}); }
+};
+
+TEST_F(Controls, AURLLabelOpensItsTargetAndTurnsVisited) {
+  std::vector<std::string> opened;
+  bool succeed = true;
+  platform::SetShellOpener([&](const std::string& target) {
+    opened.push_back(target);
+    return succeed;
+  });
+  struct Case {
+    QString url, caption;
+    std::vector<std::string> opened;
+    bool visited;
+  };
+  const Case cases[] = {
+      {"http://host/programlar/radyo/kolvarin.txt",
+       "caption",
+       {"http://host/programlar/radyo/kolvarin.txt"},
+       true},
+      {"", "http://host/page", {"http://host/page"}, true},
+      {"  http://host/x  ", "c", {"  http://host/x  "}, true},
+      {"", "   ", {}, false},
+      {"   ", "", {}, false},
+  };
+  for (const Case& c : cases) {
+    opened.clear();
+    TKvURLLabel label;
+    int clicks = 0;
+    label.OnClick = [&](TKvLabel*) { ++clicks; };
+    label.SetURL(c.url);
+    label.SetCaption(c.caption);
+    label.Click();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(opened, c.opened) << c.url.toStdString();
+    EXPECT_EQ(label.Visited(), c.visited) << c.url.toStdString();
+    EXPECT_EQ(label.FontColor(), c.visited ? clPurple : clHighlight);
+  }
+  succeed = false;
+  TKvURLLabel failing;
+  failing.SetURL(QStringLiteral("http://host/page.htm"));
+  failing.Click();
+  EXPECT_FALSE(failing.Visited());
+  EXPECT_EQ(failing.FontColor(), clHighlight);
+  failing.SetVisited(true);
+  EXPECT_EQ(failing.FontColor(), clPurple);
+  failing.SetVisited(false);
+  EXPECT_EQ(failing.FontColor(), clHighlight);
+}
+
+TEST_F(Controls, AURLLabelSizesItselfToItsText) {
+  TKvURLLabel label;
+  const QSize empty = label.size();
+  label.SetCaption(QStringLiteral("http://www.kolvarin.example/programlar/radyo/kolvarin.txt"));
+  EXPECT_GT(label.width(), empty.width() * 10);
+  EXPECT_EQ(label.height(), empty.height());
+  EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
+}
+
+// A window-like parent for buttons.
+struct ButtonWindow {
+  QWidget window;
+  TKvButton* button;
+  int clicks = 0;
+  ButtonWindow() {
+    window.resize(200, 100);
+    button = new TKvButton(&window);
+    button->setGeometry(7, 20, 75, 25);
+    button->SetCaption(QStringLiteral("Güncelle"));
+    button->SetHotTrack(true);
+    button->OnClick = [this](TKvCustomButton*) { ++clicks; };
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+};
+
+TEST_F(Controls, TheHoveredUpdateButtonShowsTheHotTrackRing) {
+  ButtonWindow ui;
+  ui.window.setFocus(); // hovered, not focused
+  QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+  QApplication::sendEvent(ui.button, &enter);
+  ASSERT_TRUE(ui.button->Hot());
+  const QImage image = ui.button->Render();
+  const QRgb last = ToQColor(RGB(240, 155, 20)).rgb();
+  for (int x = 2; x <= 72; ++x) {
+    EXPECT_EQ(image.pixel(x, 22), last) << x;
+    EXPECT_EQ(image.pixel(x, 21), image.pixel(2, 21)) << x;
+  }
+  EXPECT_NE(image.pixel(10, 2), ToQColor(MixColors(clWhite, RGB(240, 155, 20), 190)).rgb());
+  EXPECT_EQ(image.pixel(1, 10), ToQColor(cl3DDkShadow).rgb()); // the inner frame
+  EXPECT_EQ(image.pixel(0, 10), ToQColor(ShadeDarker(clBtnFace, 20)).rgb());
+  EXPECT_EQ(image.pixel(74, 10), ToQColor(ShadeLighter(clBtnFace, 20)).rgb());
+
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(ui.button, &leave);
+  EXPECT_FALSE(ui.button->Hot());
+  EXPECT_NE(ui.button->Render().pixel(10, 22), last);
+}
+
+TEST_F(Controls, MouseClicksOnlyWhenReleasedInside) {
+  ButtonWindow ui;
+  QTest::mousePress(ui.button, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_TRUE(ui.button->Pressed());
+  QTest::mouseMove(ui.button, QPoint(150, 10));
+  QMouseEvent moveOut(QEvent::MouseMove, QPointF(150, 10), QPointF(150, 10), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(ui.button, &moveOut);
+  EXPECT_FALSE(ui.button->Pressed());
+  QTest::mouseRelease(ui.button, Qt::LeftButton, {}, QPoint(150, 10));
+  EXPECT_EQ(ui.clicks, 0);
+
+  QTest::mouseClick(ui.button, Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(ui.clicks, 1);
+  EXPECT_FALSE(ui.button->Pressed());
+}
+
+TEST_F(Controls, KeyboardClicksWithSpaceOnReleaseAndEnterWhenActive) {
+  ButtonWindow ui;
+  ui.button->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ui.button->hasFocus(); }));
+  QTest::keyPress(ui.button, Qt::Key_Space);
+  EXPECT_TRUE(ui.button->Pressed());
+  EXPECT_EQ(ui.clicks, 0);
+  QTest::keyRelease(ui.button, Qt::Key_Space);
+  EXPECT_EQ(ui.clicks, 1);
+  EXPECT_TRUE(ui.button->Active());
+  QTest::keyClick(ui.button, Qt::Key_Return);
+  EXPECT_EQ(ui.clicks, 2);
+  QTest::keyClick(ui.button, Qt::Key_Escape);
+  EXPECT_EQ(ui.clicks, 2);
+  ui.button->SetCancel(true);
+  QTest::keyClick(ui.button, Qt::Key_Escape);
+  EXPECT_EQ(ui.clicks, 3);
+}
+
+TEST_F(Controls, ADisabledButtonNeverClicksAndIsDrawnFlatWithAGreyCaption) {
+  ButtonWindow ui;
+  ui.button->setEnabled(false);
+  QTest::mouseClick(ui.button, Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::keyClick(ui.button, Qt::Key_Space);
+  EXPECT_EQ(ui.clicks, 0);
+  QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+  QApplication::sendEvent(ui.button, &enter);
+  const QImage image = ui.button->Render();
+  EXPECT_EQ(image.pixel(3, 3), ToQColor(clBtnFace).rgb());
+  EXPECT_EQ(image.pixel(70, 21), ToQColor(clBtnFace).rgb());
+  EXPECT_EQ(image.pixel(1, 10), ToQColor(ShadeLighter(clBtnShadow, 30)).rgb());
+  bool grey = false, black = false;
+  for (int y = 5; y < 20; ++y)
+    for (int x = 5; x < 70; ++x) {
+      grey = grey || image.pixel(x, y) == ToQColor(clGrayText).rgb();
+      black = black || image.pixel(x, y) == qRgb(0, 0, 0);
+    }
+  EXPECT_TRUE(grey);
+  EXPECT_FALSE(black);
+}
+
+TEST_F(Controls, WithoutFullColourTheFaceIsFlatAndNoRingIsDrawn) {
+  ButtonWindow ui;
+  SetFullColor(false);
+  QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+  QApplication::sendEvent(ui.button, &enter);
+  const QImage image = ui.button->Render();
+  SetFullColor(true);
+  EXPECT_EQ(image.pixel(3, 3), ToQColor(clBtnFace).rgb());
+  EXPECT_EQ(image.pixel(3, 19), ToQColor(clBtnFace).rgb());
+  EXPECT_EQ(image.pixel(3, 21), ToQColor(ShadeDarker(clBtnFace, 20)).rgb());
+}
+
+} // namespace
