@@ -1,6 +1,7 @@
 // The updater's command-line companion for publishers and for black-box tests.
 #include "tools/DownloadCommand.h"
 #include "tools/FetchCommand.h"
+#include "tools/RenderCommand.h"
 
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     return tools::RunFetch(argc - 2, argv + 2);
   if (command == "download")
     return tools::RunDownload(argc - 2, argv + 2);
+  if (command == "render")
+    return tools::RunRender(argc - 2, argv + 2);
   std::fprintf(stderr, "kolvarin-tool: unknown command '%s'\n\n%s", command.c_str(), Usage);
   return 2;
 }

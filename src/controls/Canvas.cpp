@@ -127,8 +127,7 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
     qtFlags |= Qt::TextExpandTabs;
   if (!(flags & tfNoPrefix))
     qtFlags |= Qt::TextShowMnemonic;
-  QFont drawn = font;
-  drawn.setStyleStrategy(QFont::NoAntialias);
+  const QFont drawn = PixelFont(font);
   m_painter->setFont(drawn);
   const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
   if (flags & tfCalcRect) {
@@ -139,6 +138,14 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
   m_painter->setPen(ToQColor(color));
   m_painter->drawText(area, qtFlags, text);
   return rect;
+}
+
+QFont PixelFont(const QFont& font) {
+  // Whole-pixel glyphs on whole-pixel advances, as on a classic screen.
+  QFont pixel = font;
+  pixel.setStyleStrategy(QFont::NoAntialias);
+  pixel.setHintingPreference(QFont::PreferFullHinting);
+  return pixel;
 }
 
 int TextHeight(const QFont& font) {
@@ -164,8 +171,7 @@ int TextHeight(const QFont& font) {
 }
 
 QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
-  QFont measured = font;
-  measured.setStyleStrategy(QFont::NoAntialias);
+  const QFont measured = PixelFont(font);
   const QRect bounds =
       QFontMetrics(measured).boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::TextSingleLine, text);
   return {bounds.width(), TextHeight(measured)};

@@ -80,6 +80,9 @@ private:
 
 QColor ToQColor(TColor color);
 
+// The font as the kit draws it: no anti-aliasing, full hinting (whole-pixel advances).
+QFont PixelFont(const QFont& font);
+
 // The height of one line of text in `font`, in pixels.
 int TextHeight(const QFont& font);
 

@@ -2,7 +2,10 @@
 #include "ChildProcess.h"
 #include "ScriptedServer.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace {
 
@@ -70,6 +73,22 @@ TEST(FetchTool, ExplainsItselfAndRefusesBadArguments) {
   EXPECT_TRUE(Fetch({"fetch", "--timeout", "soon", "http://x/"}).ExitedWith(2));
   EXPECT_TRUE(Fetch({"bogus"}).ExitedWith(2));
   EXPECT_TRUE(RunProgram(KOLVARIN_TOOL_BINARY, {"--help"}).ExitedWith(0));
+}
+
+TEST(RenderTool, WritesEveryControlInEachStateAndAnIndex) {
+  TempDir folder;
+  const RunResult result = RunProgram(KOLVARIN_TOOL_BINARY, {"render", folder.Path().string()});
+  EXPECT_TRUE(result.ExitedWith(0)) << result.err;
+  std::ifstream index(folder.Path() / "index.html");
+  const std::string html((std::istreambuf_iterator<char>(index)), {});
+  for (const char* file :
+       {"progress-0.png", "progress-50.png", "progress-100.png", "panel.png", "groupbox-1.png",
+        "groupbox-2.png", "urllabel-unvisited.png", "urllabel-visited.png", "urllabel-disabled.png",
+        "button-guncelle-hot.png", "button-manuel-disabled.png", "button-vazgec-focused.png",
+        "button-vazgec-pressed.png", "button-guncelle-normal.png"}) {
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / file)) << file;
+    EXPECT_NE(html.find(file), std::string::npos) << file;
+  }
 }
 
 } // namespace

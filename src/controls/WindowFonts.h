@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QFont>
+
+namespace controls {
+
+// Registers the Tahoma of fonts-wine (/usr/share/wine/fonts) once; true when it is there.
+// Without it the window's fonts fall back to the default sans.
+bool RegisterWindowFonts();
+
+// The window's font at a pixel size: Tahoma (or the default sans), as given.
+QFont WindowFont(int pixelSize, bool bold = false, bool underline = false);
+
+} // namespace controls
