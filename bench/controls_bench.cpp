@@ -2,9 +2,14 @@
 // the header panel (409 x 48) and the progress bar's bar area (405 x 20).
 #include "controls/Canvas.h"
 #include "controls/Gradient.h"
+#include "controls/TKvButton.h"
+#include "controls/TKvPanel.h"
+#include "controls/TKvProgressBar.h"
+#include "controls/WindowFonts.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -38,11 +43,106 @@ void BM_QPainterGradient(benchmark::State& state) {
 }
 BENCHMARK(BM_QPainterGradient)->Args({409, 48})->Args({405, 20});
 
+class CountingBar : public TKvProgressBar {
+public:
+  long paints = 0;
+
+protected:
+  void paintEvent(QPaintEvent* event) override {
+    ++paints;
+    TKvProgressBar::paintEvent(event);
+  }
+};
+
+// A whole download's worth of progress writes on a visible bar: the bar repaints only when
+// the percentage changes.
+void BM_ProgressWrites(benchmark::State& state) {
+  constexpr std::uint32_t Writes = 100000;
+  CountingBar bar;
+  bar.SetBounds(0, 0, 409, 24);
+  bar.SetBarStyle(bsGradient);
+  bar.SetShowPercent(false);
+  bar.show();
+  QApplication::processEvents();
+  long paints = 0;
+  for (auto _ : state) {
+    bar.SetTotalParts(0);
+    const long before = bar.paints;
+    bar.SetTotalParts(Writes);
+    for (std::uint32_t parts = 1; parts <= Writes; ++parts)
+      bar.SetPartsComplete(parts);
+    paints += bar.paints - before;
+  }
+  state.SetItemsProcessed(state.iterations() * Writes);
+  state.counters["repaints_per_run"] =
+      benchmark::Counter(static_cast<double>(paints) / static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_ProgressWrites)->Unit(benchmark::kMillisecond);
+
+// 100000 writes that leave the percentage as it is: the cost of a write without a repaint.
+void BM_ProgressWriteNoRepaint(benchmark::State& state) {
+  TKvProgressBar bar;
+  bar.SetBounds(0, 0, 409, 24);
+  bar.SetTotalParts(1u << 30);
+  std::uint32_t parts = 1;
+  for (auto _ : state) {
+    bar.SetPartsComplete(parts);
+    parts = parts % 1000 + 1;
+  }
+}
+BENCHMARK(BM_ProgressWriteNoRepaint);
+
+template <typename Control> void PaintOnce(benchmark::State& state, Control& control) {
+  for (auto _ : state) {
+    const QImage image = control.Render();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+void BM_PaintProgressBar(benchmark::State& state) {
+  TKvProgressBar bar;
+  bar.SetBounds(0, 0, 409, 24);
+  bar.SetBarStyle(bsGradient);
+  bar.SetPercent(50);
+  PaintOnce(state, bar);
+}
+BENCHMARK(BM_PaintProgressBar);
+
+void BM_PaintHeaderPanel(benchmark::State& state) {
+  TKvPanel panel;
+  panel.resize(409, 48);
+  panel.SetBorderOuter(fsNone);
+  panel.SetVisualStyle(vsGradient);
+  PaintOnce(state, panel);
+}
+BENCHMARK(BM_PaintHeaderPanel);
+
+void BM_PaintGroupBox(benchmark::State& state) {
+  TKvGroupBox box;
+  box.resize(409, 114);
+  box.setFont(WindowFont(11, true));
+  box.SetCaption(QStringLiteral("Güncelleme Durum Bilgileri"));
+  box.SetGroupStyle(gsBanner);
+  PaintOnce(state, box);
+}
+BENCHMARK(BM_PaintGroupBox);
+
+void BM_PaintButton(benchmark::State& state) {
+  TKvButton button;
+  button.resize(75, 25);
+  button.setFont(WindowFont(11));
+  button.SetCaption(QStringLiteral("Güncelle"));
+  button.SetHotTrack(true);
+  PaintOnce(state, button);
+}
+BENCHMARK(BM_PaintButton);
+
 } // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QGuiApplication application(argc, argv);
+  QApplication application(argc, argv);
+  SetColorScheme(ColorScheme::Classic);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -40,8 +40,8 @@ void BM_Get(benchmark::State& state, const char* framing) {
     return;
   }
   const std::int64_t size = state.range(0);
-  const std::string url = std::string("http://127.0.0.1:") + port + "/" + framing + "/" +
-                          std::to_string(size);
+  const std::string url =
+      std::string("http://127.0.0.1:") + port + "/" + framing + "/" + std::to_string(size);
   long allocations = 0;
   for (auto _ : state) {
     http::TNetHTTP client;
@@ -53,8 +53,8 @@ void BM_Get(benchmark::State& state, const char* framing) {
     benchmark::DoNotOptimize(body.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * size);
-  state.counters["big_allocs_per_get"] =
-      benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations()));
+  state.counters["big_allocs_per_get"] = benchmark::Counter(
+      static_cast<double>(allocations) / static_cast<double>(state.iterations()));
 }
 
 BENCHMARK_CAPTURE(BM_Get, length, "bytes")

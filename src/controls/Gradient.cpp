@@ -25,13 +25,16 @@ QRgb ToQRgb(TColor rgb) {
 
 // Paints positions [from, to] (along the axis) of the strip in one colour.
 void PaintBand(QImage& image, bool alongRows, int from, int to, QRgb color) {
-  const int across = std::min(StripWidth, alongRows ? image.width() : image.height());
   uchar* bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
   if (alongRows) {
+    // A row is one colour: the band's rows are filled across at once, which gives the picture
+    // the strip and its doubling copies would, with one pass over the pixels.
+    const int across = image.width();
     for (int y = from; y <= to; ++y)
-      std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride), across, color);
+      FillPixels(reinterpret_cast<QRgb*>(bits + y * stride), across, color);
   } else {
+    const int across = std::min(StripWidth, image.height());
     for (int y = 0; y < across; ++y)
       std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + from, to - from + 1, color);
   }
@@ -87,13 +90,7 @@ void Replicate(QImage& image, bool alongRows) {
   while (filled < extent) {
     const int count = std::min(filled, extent - filled);
     if (alongRows) {
-      // Every row of the strip is one colour, so doubling within a row is a fill of the rest.
-      const int rows = image.height();
-      for (int y = 0; y < rows; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
-        FillPixels(line + filled, extent - filled, line[0]);
-      }
-      break;
+      break; // the bands were painted across the whole width already
     } else {
       // Whole rows are contiguous: one copy per doubling.
       std::memcpy(bits + filled * stride, bits, static_cast<std::size_t>(count * stride));
