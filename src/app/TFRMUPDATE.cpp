@@ -1,24 +1,93 @@
 #include "app/TFRMUPDATE.h"
 
+#include "app/DownloadClient.h"
 #include "app/PlayerShutdown.h"
+#include "app/UpdateTexts.h"
+#include "app/VersionClient.h"
+#include "app/WindowIcon.h"
+#include "controls/TKvButton.h"
+#include "controls/TKvPanel.h"
+#include "controls/TKvProgressBar.h"
+#include "controls/TKvURLLabel.h"
+#include "controls/WindowFonts.h"
 #include "platform/Application.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 
 namespace app {
 
+using namespace controls;
+
 TFRMUPDATE* FRMUPDATE = nullptr;
 
-TFRMUPDATE::TFRMUPDATE(platform::TApplication& application) : TFRMUPDATE(application, true) {}
+namespace {
 
-TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate)
+// The window's icon, centred in its area, over the panel's shading.
+class IconImage2 : public QWidget {
+public:
+  using QWidget::QWidget;
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QImage icon = IconImage(32);
+    painter.drawImage((width() - icon.width()) / 2, (height() - icon.height()) / 2, icon);
+  }
+};
+
+// A bevel that draws one lowered (etched) line along its top edge.
+class EtchedBevel : public QWidget {
+public:
+  using QWidget::QWidget;
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(0, 0, width(), 1, ToQColor(clBtnShadow));
+    painter.fillRect(0, 1, width(), 1, ToQColor(clBtnHighlight));
+  }
+};
+
+TKvLabel* MakeLabel(QWidget* parent, int left, int top, const QString& caption, const QFont& font) {
+  auto* label = new TKvLabel(parent);
+  label->SetTransparent(true);
+  label->SetFont(font);
+  label->move(left, top);
+  label->SetCaption(caption);
+  return label;
+}
+
+TKvButton* MakeButton(QWidget* parent, const QRect& place, const QString& caption,
+                      const QFont& font) {
+  auto* button = new TKvButton(parent);
+  button->setGeometry(place);
+  button->setFont(font);
+  button->SetCaption(caption);
+  button->SetHotTrack(true);
+  return button;
+}
+
+} // namespace
+
+TFRMUPDATE::TFRMUPDATE(platform::TApplication& application)
+    : TFRMUPDATE(application, true, PublisherHost()) {}
+
+TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
+                       std::string publisherHost)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_application(application) {
+      m_application(application), m_host(std::move(publisherHost)) {
   setWindowTitle(application.Title());
+  setWindowIcon(ProgramIcon());
   setFixedSize(ClientWidth, ClientHeight);
+  BuildLayout();
   application.RegisterForm(this);
   if (!FRMUPDATE)
     FRMUPDATE = this;
@@ -27,8 +96,117 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate)
 }
 
 TFRMUPDATE::~TFRMUPDATE() {
+  // A download still running stops with its component; what it wrote so far goes.
+  if (m_downloading)
+    DropPartialDownload();
   if (FRMUPDATE == this)
     FRMUPDATE = nullptr;
+}
+
+void TFRMUPDATE::BuildLayout() {
+  const QFont windowFont = WindowFont(11);
+  setFont(windowFont);
+  const QFont captionFont = WindowFont(12, true);
+  const QFont valueFont = WindowFont(12);
+
+  KvPanel1 = new TKvPanel(this);
+  KvPanel1->setGeometry(0, 0, 409, 48);
+  KvPanel1->SetBorderOuter(fsNone);
+  KvPanel1->SetVisualStyle(vsGradient);
+  Image2 = new IconImage2(KvPanel1);
+  Image2->setGeometry(0, 0, 48, 48);
+  Label9 = new TKvLabel(KvPanel1);
+  Label9->SetAutoSize(false);
+  Label9->SetTransparent(true);
+  Label9->setGeometry(48, 0, 361, 48);
+  Label9->setFont(WindowFont(13, true));
+  Label9->SetTextAlignment(tfCenter | tfVCenter);
+  Label9->SetCaption(texts::Waiting);
+
+  KvGroupBox1 = new TKvGroupBox(this);
+  KvGroupBox1->setGeometry(0, 48, 409, 114);
+  KvGroupBox1->setFont(WindowFont(11, true));
+  KvGroupBox1->SetCaption(QStringLiteral("Güncelleme Durum Bilgileri"));
+  KvGroupBox1->SetGroupStyle(gsBanner);
+  KvGroupBox1->SetVisualStyle(vsGradient);
+  KvGroupBox1->SetColor(clWhite);
+  KvGroupBox1->SetTransparent(true);
+  Label2 = MakeLabel(KvGroupBox1, 7, 22, QStringLiteral("Dosya İndirme Sayfası"), captionFont);
+  KvURLLabel1 = new TKvURLLabel(KvGroupBox1);
+  KvURLLabel1->SetTransparent(true);
+  KvURLLabel1->SetFont(WindowFont(11, true, true));
+  KvURLLabel1->move(7, 38);
+  Label3 = MakeLabel(KvGroupBox1, 7, 57, QStringLiteral("Dosya Boyutu :"), captionFont);
+  Label4 = MakeLabel(KvGroupBox1, 7, 76, QStringLiteral("İndirilen Boyut :"), captionFont);
+  Label5 = MakeLabel(KvGroupBox1, 7, 95, QStringLiteral("Kalan Zaman :"), captionFont);
+  Label6 = MakeLabel(KvGroupBox1, 110, 57, QString(), valueFont);
+  Label7 = MakeLabel(KvGroupBox1, 110, 76, QString(), valueFont);
+  Label8 = MakeLabel(KvGroupBox1, 110, 95, QString(), valueFont);
+
+  KvProgressBar1 = new TKvProgressBar(this);
+  KvProgressBar1->SetLoading(true);
+  KvProgressBar1->SetBounds(0, 162, 409, 24);
+  KvProgressBar1->SetBackColor(clBtnFace);
+  KvProgressBar1->SetBarStyle(bsGradient);
+  KvProgressBar1->SetBorderInner(fsFlat);
+  KvProgressBar1->SetBorderOuter(fsNone);
+  KvProgressBar1->SetBorderWidth(1);
+  KvProgressBar1->SetInteriorOffset(0);
+  KvProgressBar1->SetPartsComplete(0);
+  KvProgressBar1->SetPercent(0);
+  KvProgressBar1->SetShowPercent(false);
+  KvProgressBar1->SetTotalParts(0);
+  KvProgressBar1->SetLoading(false);
+
+  KvGroupBox2 = new TKvGroupBox(this);
+  KvGroupBox2->setGeometry(0, 186, 409, 57);
+  KvGroupBox2->setFont(WindowFont(11, true));
+  KvGroupBox2->SetCaption(QStringLiteral("Güncelleme Bilgileri"));
+  KvGroupBox2->SetGroupStyle(gsBanner);
+  KvGroupBox2->SetVisualStyle(vsGradient);
+  KvGroupBox2->SetColor(clWhite);
+  KvGroupBox2->SetTransparent(true);
+  Label10 = MakeLabel(KvGroupBox2, 7, 23, QStringLiteral("Mevcut Sürüm :"), captionFont);
+  Label11 = MakeLabel(KvGroupBox2, 7, 42, QStringLiteral("Yeni Sürüm : "), captionFont);
+  Label13 = MakeLabel(KvGroupBox2, 110, 23, QString(), valueFont);
+  Label14 = MakeLabel(KvGroupBox2, 110, 42, QString(), valueFont);
+
+  Bevel1 = new EtchedBevel(this);
+  Bevel1->setGeometry(0, 255, 409, 50);
+  KvButton5 = MakeButton(this, {7, 268, 75, 25}, QStringLiteral("Güncelle"), windowFont);
+  KvButton6 = MakeButton(this, {151, 268, 105, 25}, QStringLiteral("Manuel Güncelle"), windowFont);
+  KvButton6->setEnabled(false);
+  KvButton1 = MakeButton(this, {319, 268, 75, 25}, QStringLiteral("Vazgeç"), windowFont);
+  Label1 = MakeLabel(this, 324, 30, QStringLiteral("Label1"), windowFont);
+  Label1->hide();
+
+  for (QWidget* container : {static_cast<QWidget*>(KvPanel1), static_cast<QWidget*>(KvGroupBox1),
+                             static_cast<QWidget*>(KvGroupBox2)})
+    container->setFocusPolicy(Qt::NoFocus);
+  setTabOrder(KvButton5, KvButton6);
+  setTabOrder(KvButton6, KvButton1);
+  KvButton5->OnClick = [this](TKvCustomButton*) {
+    m_application.Dispatch([this] { KvButton5Click(); });
+  };
+  KvButton1->OnClick = [this](TKvCustomButton*) { KvButton1Click(); };
+
+  ConfigureVersionClient(sget);
+  // An answer to the version check can be neither endless nor held open for ever.
+  sget.MaxBodySize = 1 << 20;
+  sget.MaxHeaderBlockSize = 256 << 10;
+  ConfigureDownloadClient(HTTPFetchFile);
+  HTTPFetchFile.ExclusiveFile = true;
+  HTTPFetchFile.OnProgress = [this](download::THTTPFetchThread*, int total, int readed) {
+    HTTPFetchFileProgress(total, readed);
+  };
+  HTTPFetchFile.OnDoneFile = [this](download::THTTPFetch*, const std::string&, int) {
+    HTTPFetchFileDoneFile();
+  };
+  HTTPFetchFile.OnError = [this](download::THTTPFetch*) { HTTPFetchFileError(); };
+}
+
+void TFRMUPDATE::paintEvent(QPaintEvent*) {
+  QPainter(this).fillRect(rect(), ToQColor(clBtnFace));
 }
 
 void TFRMUPDATE::FormCreate() {
@@ -49,7 +227,93 @@ void TFRMUPDATE::KvButton1Click() {
 }
 
 void TFRMUPDATE::KvButton5Click() {
-  // The update attempt arrives with the version check.
+  // Nothing is renamed yet: the installed player stays where it is until a complete new one
+  // can take its place.
+  CurrentVersion = UpdaterVersion;
+  KvButton5->setEnabled(false);
+  Label9->SetCaption(texts::Checking);
+  QCoreApplication::processEvents();
+
+  const std::string versionURL = VersionURL(m_host);
+  try {
+    NewVersion = sget.Get(versionURL);
+  } catch (...) {
+    platform::ShowMessageBox(texts::CheckFailed);
+    throw platform::EAbort();
+  }
+  KvURLLabel1->SetCaption(QString::fromStdString(versionURL));
+  KvURLLabel1->SetURL(QString::fromStdString(versionURL));
+
+  if (CurrentVersion == NewVersion) {
+    Label9->SetCaption(texts::Current);
+  } else {
+    Label9->SetCaption(texts::Downloading);
+    QCoreApplication::processEvents();
+    // A leftover of an earlier run (or anything planted under the name) goes first; the
+    // download then creates the file fresh and never writes through a link.
+    platform::DeleteFile(PartialPlayerName);
+    HTTPFetchFile.URL = DownloadURL(m_host);
+    HTTPFetchFile.FileName = PartialPlayerName;
+    m_downloading = true;
+    HTTPFetchFile.StartDownload();
+  }
+  Label13->SetCaption(texts::VersionPrefix + QString::fromStdString(CurrentVersion));
+  Label14->SetCaption(texts::VersionPrefix + DecodeWindows1254(NewVersion));
+}
+
+void TFRMUPDATE::HTTPFetchFileProgress(int totalSize, int readed) {
+  KvProgressBar1->SetTotalParts(static_cast<std::uint32_t>(totalSize));
+  KvProgressBar1->SetPartsComplete(static_cast<std::uint32_t>(readed));
+  Label7->SetCaption(QString::number(readed) + texts::Kb);
+  Label6->SetCaption(QString::number(totalSize) + texts::Kb);
+  UpdateRemainingTime();
+  Label8->SetCaption(Label1->Caption());
+}
+
+void TFRMUPDATE::UpdateRemainingTime() {
+  Label1->SetCaption(
+      RemainingTimeText(KvProgressBar1->TotalParts(), KvProgressBar1->PartsComplete()));
+}
+
+void TFRMUPDATE::DropPartialDownload() {
+  platform::DeleteFile(PartialPlayerName);
+  m_downloading = false;
+}
+
+bool TFRMUPDATE::InstallDownloadedPlayer() {
+  const std::string player(PlayerExeName);
+  if (!platform::SyncFile(PartialPlayerName))
+    return false;
+  const int mode = platform::FileMode(player);
+  platform::SetFileMode(PartialPlayerName, mode >= 0 ? mode : 0755);
+  platform::DeleteFile(BackupName);
+  const bool hadPlayer = platform::FileExists(player);
+  if (hadPlayer && !platform::MoveFile(player, BackupName))
+    return false;
+  if (!platform::MoveFile(PartialPlayerName, player)) {
+    if (hadPlayer)
+      platform::MoveFile(BackupName, player);
+    return false;
+  }
+  platform::SyncFolder(".");
+  return true;
+}
+
+void TFRMUPDATE::HTTPFetchFileDoneFile() {
+  m_downloading = false;
+  Label9->SetCaption(texts::Completed);
+  if (!InstallDownloadedPlayer()) {
+    DropPartialDownload();
+    platform::ShowMessageBox(texts::DownloadFailed);
+    return;
+  }
+  platform::StartProgram(std::string(PlayerExeName));
+  m_application.Terminate();
+}
+
+void TFRMUPDATE::HTTPFetchFileError() {
+  DropPartialDownload();
+  platform::ShowMessageBox(texts::DownloadFailed);
 }
 
 void TFRMUPDATE::setVisible(bool visible) {

@@ -1,16 +1,33 @@
 #pragma once
 
+#include "download/THTTPFetch.h"
+#include "http/TNetHTTP.h"
+
 #include <QWidget>
+#include <string>
 
 namespace platform {
 class TApplication;
 }
+
+namespace controls {
+class TKvButton;
+class TKvGroupBox;
+class TKvLabel;
+class TKvPanel;
+class TKvProgressBar;
+class TKvURLLabel;
+} // namespace controls
 
 namespace app {
 
 // The updater's main window. Its components are built when it is created, then FormCreate
 // runs; FormShow runs to its end each time the window is about to become visible, before the
 // window is centred on the screen and shown; closing it in any way ends the program.
+//
+// The update attempt never puts the installed player at risk: the new player is downloaded to
+// a file of its own and takes the player's place only when it is complete (the old one kept
+// as "Kolvarin.bak"); any other outcome leaves the folder as it was.
 class TFRMUPDATE : public QWidget {
 public:
   static constexpr int ClientWidth = 409;
@@ -25,18 +42,60 @@ public:
   void FormClose();
   void KvButton1Click();
   virtual void KvButton5Click();
+  void HTTPFetchFileProgress(int totalSize, int readed);
+  void HTTPFetchFileDoneFile();
+  void HTTPFetchFileError();
+  void UpdateRemainingTime();
 
   void setVisible(bool visible) override;
 
+  // The components, by their names in the layout.
+  controls::TKvPanel* KvPanel1 = nullptr;
+  QWidget* Image2 = nullptr;
+  controls::TKvLabel* Label9 = nullptr;
+  controls::TKvGroupBox* KvGroupBox1 = nullptr;
+  controls::TKvLabel* Label2 = nullptr;
+  controls::TKvURLLabel* KvURLLabel1 = nullptr;
+  controls::TKvLabel* Label3 = nullptr;
+  controls::TKvLabel* Label4 = nullptr;
+  controls::TKvLabel* Label5 = nullptr;
+  controls::TKvLabel* Label6 = nullptr;
+  controls::TKvLabel* Label7 = nullptr;
+  controls::TKvLabel* Label8 = nullptr;
+  controls::TKvProgressBar* KvProgressBar1 = nullptr;
+  controls::TKvGroupBox* KvGroupBox2 = nullptr;
+  controls::TKvLabel* Label10 = nullptr;
+  controls::TKvLabel* Label11 = nullptr;
+  controls::TKvLabel* Label13 = nullptr;
+  controls::TKvLabel* Label14 = nullptr;
+  QWidget* Bevel1 = nullptr;
+  controls::TKvButton* KvButton5 = nullptr;
+  controls::TKvButton* KvButton6 = nullptr;
+  controls::TKvButton* KvButton1 = nullptr;
+  controls::TKvLabel* Label1 = nullptr;
+  http::TNetHTTP sget;
+  download::THTTPFetch HTTPFetchFile;
+
+  std::string CurrentVersion;
+  std::string NewVersion;
+
 protected:
-  // Seam for tests: builds the components and runs FormCreate. Called by the constructor.
-  TFRMUPDATE(platform::TApplication& application, bool runFormCreate);
+  // Seam for tests: the host of the publisher, and whether FormCreate runs.
+  TFRMUPDATE(platform::TApplication& application, bool runFormCreate, std::string publisherHost);
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
 private:
+  void BuildLayout();
   void CentreOnScreen();
+  // Puts the complete download in the player's place; false (the folder as it was) when it
+  // cannot.
+  bool InstallDownloadedPlayer();
+  void DropPartialDownload();
 
   platform::TApplication& m_application;
+  std::string m_host;
+  bool m_downloading = false;
 };
 
 // The one main window of the process, or null.

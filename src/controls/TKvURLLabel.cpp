@@ -55,6 +55,13 @@ void TKvLabel::SetFont(const QFont& font) {
   AdjustSize();
 }
 
+void TKvLabel::SetTextAlignment(unsigned flags) {
+  if (flags == m_alignment)
+    return;
+  m_alignment = flags;
+  update();
+}
+
 void TKvLabel::AdjustSize() {
   if (!m_autoSize)
     return;
@@ -69,7 +76,8 @@ void TKvLabel::AdjustSize() {
 void TKvLabel::PaintOn(TCanvas& canvas) {
   if (!m_transparent)
     canvas.FillRect({0, 0, width(), height()}, m_color);
-  canvas.DrawText(m_caption, {0, 0, width(), height()}, tfLeft | tfExpandTabs, font(),
+  const unsigned layout = m_autoSize ? tfLeft : m_alignment | tfSingleLine;
+  canvas.DrawText(m_caption, {0, 0, width(), height()}, layout | tfExpandTabs, font(),
                   isEnabled() ? m_fontColor : clGrayText);
 }
 

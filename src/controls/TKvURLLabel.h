@@ -29,6 +29,9 @@ public:
   void SetFontColor(TColor value);
   // Sets the font and sizes the label to its text again.
   void SetFont(const QFont& font);
+  // Text alignment flags (tfLeft, tfCenter, tfRight, tfVCenter) for a label of fixed size.
+  unsigned TextAlignment() const { return m_alignment; }
+  void SetTextAlignment(unsigned flags);
 
   // The label's picture as it paints itself (without what a transparent label shows through).
   void PaintOn(TCanvas& canvas);
@@ -45,6 +48,7 @@ private:
   bool m_transparent = false;
   TColor m_color = clBtnFace;
   TColor m_fontColor = clWindowText;
+  unsigned m_alignment = tfLeft;
 };
 
 // A label that is a link: a hand cursor, and a click opens URL (or the caption) with the

@@ -19,8 +19,9 @@ THTTPFetch::~THTTPFetch() {
 void THTTPFetch::StartDownload() {
   if (m_worker)
     return;
-  THTTPFetchThread::Settings settings{AcceptTypes, Agent,     URL,     FileName,   UserName,
-                                      Password,    PostQuery, Referer, BinaryData, UseCache};
+  THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,          FileName,
+                                      UserName,    Password, PostQuery,    Referer,
+                                      BinaryData,  UseCache, ExclusiveFile};
   auto* worker = new THTTPFetchThread(std::move(settings), OnProgress);
   worker->OnTerminate = [this](platform::TThread* sender) {
     WorkerFinished(*static_cast<THTTPFetchThread*>(sender));

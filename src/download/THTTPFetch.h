@@ -35,6 +35,9 @@ public:
   std::string PostQuery;
   std::string Referer;
   bool WaitThread = false;
+  // The file is created fresh: the transfer fails rather than write into a file (or through a
+  // link) that is already there.
+  bool ExclusiveFile = false;
 
   TOnProgressEvent OnProgress;
   TOnDoneFileEvent OnDoneFile;

@@ -112,7 +112,7 @@ void THTTPFetchThread::Transfer() {
 
   m_readed = 0;
   platform::TWriteFile file;
-  file.Create(m_settings.FileName);
+  file.Create(m_settings.FileName, m_settings.ExclusiveFile);
   std::array<char, ChunkSize> chunk{};
   while (true) {
     if (Terminated()) {

@@ -39,6 +39,8 @@ public:
     std::string Referer;
     bool BinaryData = false;
     bool UseCache = false;
+    // The file must be new: never an existing file, never through a symbolic link.
+    bool ExclusiveFile = false;
   };
 
   // Created suspended and free-on-terminate.

@@ -3,20 +3,106 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace platform {
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool DeleteFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != ENOSYS)
+    return false;
+  // A file system without the no-replace rename: link, then drop the old name.
+  if (::link(from.c_str(), to.c_str()) != 0)
+    return false;
+  return ::unlink(from.c_str()) == 0;
+}
+
+bool SyncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+bool SyncFolder(const std::string& path) {
+  const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+int FileMode(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0)
+    return -1;
+  return static_cast<int>(info.st_mode & 07777);
+}
+
+bool SetFileMode(const std::string& path, int mode) {
+  return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+std::string ExecutableFolder() {
+  char path[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0)
+    return ".";
+  std::string exe(path, static_cast<std::size_t>(length));
+  const std::size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+bool StartProgram(const std::string& name) {
+  std::string program = ExecutableFolder() + "/" + name;
+  if (::access(program.c_str(), X_OK) != 0)
+    program = "./" + name;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd : {0, 1, 2})
+    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  char* argv[] = {program.data(), nullptr};
+  pid_t pid = 0;
+  const bool started =
+      ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  return started;
+}
 
 TWriteFile::~TWriteFile() {
   if (m_fd >= 0)
     ::close(m_fd);
 }
 
-void TWriteFile::Create(const std::string& fileName) {
+void TWriteFile::Create(const std::string& fileName, bool exclusive) {
   if (m_fd >= 0)
     Close();
   m_name = fileName;
-  m_fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int flags = exclusive ? (O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC)
+                              : (O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
+  m_fd = ::open(fileName.c_str(), flags, 0644);
   if (m_fd < 0)
     throw EFileError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
 }

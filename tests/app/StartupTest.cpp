@@ -68,7 +68,7 @@ private:
 // The main window without the player sweep, with a scripted update attempt.
 class ScriptedForm : public app::TFRMUPDATE {
 public:
-  ScriptedForm() : TFRMUPDATE(*TApplication::Instance(), false) {}
+  ScriptedForm() : TFRMUPDATE(*TApplication::Instance(), false, "kolvarin-test.example") {}
 
   std::function<void()> attempt;
   int attempts = 0;

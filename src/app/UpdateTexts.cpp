@@ -1,0 +1,62 @@
+#include "app/UpdateTexts.h"
+
+#include <array>
+
+#ifndef KOLVARIN_UPDATE_HOST
+#define KOLVARIN_UPDATE_HOST "www.kolvarin.example"
+#endif
+
+namespace app {
+
+std::string PublisherHost() {
+  return KOLVARIN_UPDATE_HOST;
+}
+
+std::string VersionURL(const std::string& host) {
+  return "http://" + host + VersionPath;
+}
+
+std::string DownloadURL(const std::string& host) {
+  return "http://" + host + DownloadPath;
+}
+
+QString RemainingTimeText(std::uint32_t total, std::uint32_t complete) {
+  const std::uint32_t remaining = total >= complete ? total - complete : 0;
+  const std::uint32_t seconds = remaining / 10000;
+  const auto twoDigits = [](std::uint32_t value) {
+    return (value <= 9 ? QStringLiteral("0") : QString()) + QString::number(value);
+  };
+  return QStringLiteral("00:") + twoDigits(seconds / 60) + QStringLiteral(":") +
+         twoDigits(seconds % 60) + QStringLiteral(" Sn") + QStringLiteral(" ");
+}
+
+QString DecodeWindows1254(const std::string& bytes) {
+  // 0x80..0x9F and the six Turkish letters differ from Latin-1; 0 marks an unassigned byte.
+  static constexpr std::array<char16_t, 32> High = {
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0,      0,      0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0,      0x0178};
+  QString text;
+  text.reserve(static_cast<qsizetype>(bytes.size()));
+  for (unsigned char byte : bytes) {
+    char16_t unit = byte;
+    if (byte >= 0x80 && byte <= 0x9F)
+      unit = High[byte - 0x80] ? High[byte - 0x80] : char16_t(0xFFFD);
+    else if (byte == 0xD0)
+      unit = 0x011E; // Ğ
+    else if (byte == 0xDD)
+      unit = 0x0130; // İ
+    else if (byte == 0xDE)
+      unit = 0x015E; // Ş
+    else if (byte == 0xF0)
+      unit = 0x011F; // ğ
+    else if (byte == 0xFD)
+      unit = 0x0131; // ı
+    else if (byte == 0xFE)
+      unit = 0x015F; // ş
+    text += QChar(unit);
+  }
+  return text;
+}
+
+} // namespace app

@@ -1,0 +1,213 @@
+#include "ChildProcess.h"
+#include "ScriptedServer.h"
+#include "app/TFRMUPDATE.h"
+#include "app/UpdateTexts.h"
+#include "controls/TKvButton.h"
+#include "controls/TKvProgressBar.h"
+#include "controls/TKvURLLabel.h"
+#include "platform/Application.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+TEST(RemainingTime, TenThousandBytesASecondWithoutCarryingIntoHours) {
+  const std::tuple<std::uint32_t, std::uint32_t, const char*> cases[] = {
+      {1000000, 1025, "00:01:39 Sn "},   {1000000, 1000000, "00:00:00 Sn "},
+      {9999, 0, "00:00:00 Sn "},         {36000000, 0, "00:60:00 Sn "},
+      {100, 200, "00:00:00 Sn "},        {600000, 0, "00:01:00 Sn "},
+      {1000000000, 0, "00:1666:40 Sn "},
+  };
+  for (const auto& [total, complete, text] : cases)
+    EXPECT_EQ(app::RemainingTimeText(total, complete), QString::fromUtf8(text)) << total;
+}
+
+TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
+  EXPECT_EQ(app::DecodeWindows1254("1.0.0.1"), QStringLiteral("1.0.0.1"));
+  EXPECT_EQ(app::DecodeWindows1254("\xDD\xFD\xDE\xFE\xD0\xF0\xE7\x80"),
+            QString::fromUtf8("İıŞşĞğç€"));
+  EXPECT_EQ(app::VersionURL("host"), "http://host/programlar/radyo/kolvarin.txt");
+  EXPECT_EQ(app::DownloadURL("host"), "http://host/programlar/radyo/Kolvarin.exe");
+}
+
+// The window against a scripted publisher at kolvarin-test.example (127.0.0.2:80), in a
+// working folder of its own that holds an old player.
+class UpdateFlow : public testing::Test {
+protected:
+  class Form : public app::TFRMUPDATE {
+  public:
+    Form() : TFRMUPDATE(*platform::TApplication::Instance(), false, "kolvarin-test.example") {}
+  };
+
+  void SetUp() override {
+    if (!std::getenv("KOLVARIN_TEST_HOSTS"))
+      GTEST_SKIP() << "needs the hosts file and port 80 of scripts/test";
+    m_previous = fs::current_path();
+    fs::current_path(m_folder.Path());
+    std::ofstream("Kolvarin.exe") << "old player";
+    fs::permissions("Kolvarin.exe", fs::perms(0750));
+  }
+  void TearDown() override {
+    if (!m_previous.empty())
+      fs::current_path(m_previous);
+  }
+  static std::string Text(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+  TempDir m_folder;
+  fs::path m_previous;
+};
+
+std::string Answer(const std::string& body, const std::string& status = "200 OK") {
+  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n\r\n" + body;
+}
+
+TEST_F(UpdateFlow, TheCurrentVersionLeavesThePlayerAlone) {
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.0")), Close()}, 80, "127.0.0.2");
+  Form form;
+  form.KvButton5Click();
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Current);
+  EXPECT_EQ(form.Label13->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.0"));
+  EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.0"));
+  EXPECT_EQ(form.KvURLLabel1->URL(),
+            QStringLiteral("http://kolvarin-test.example/programlar/radyo/kolvarin.txt"));
+  EXPECT_FALSE(form.KvButton5->isEnabled());
+  EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+  EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+  EXPECT_EQ(server.Accepted(), 1);
+}
+
+TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
+  for (const std::string& answer :
+       {Answer("<html>gone</html>", "404 Not Found"),
+        std::string("HTTP/1.1 302 Found\r\nLocation: http://x/\r\nContent-Length: 0\r\n\r\n")}) {
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(answer), Close()}, 80, "127.0.0.2");
+    Form form;
+    QString shown;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown = box->text();
+        box->accept();
+      }
+    });
+    timer.start(20);
+    EXPECT_THROW(form.KvButton5Click(), platform::EAbort);
+    EXPECT_EQ(shown, app::texts::CheckFailed);
+    EXPECT_EQ(form.Label9->Caption(), app::texts::Checking);
+    EXPECT_EQ(form.Label13->Caption(), QString());
+    EXPECT_EQ(form.Label14->Caption(), QString());
+    EXPECT_EQ(form.KvURLLabel1->Caption(), QString());
+    EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+    EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+  }
+}
+
+TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
+  const std::string player = "#!/bin/sh\necho started > started.txt\n";
+  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+                         {ReadUntil("\r\n\r\n"),
+                          Send("HTTP/1.0 200 OK\r\nContent-Length: " +
+                               std::to_string(player.size()) + "\r\n\r\n" + player),
+                          Close()}},
+                        80, "127.0.0.2");
+  std::ofstream("Kolvarin.bak") << "older backup";
+  std::ofstream(app::PartialPlayerName) << "leftover";
+  Form form;
+  form.KvButton5Click();
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
+  EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.1"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
+
+  EXPECT_EQ(Text("Kolvarin.exe"), player);
+  EXPECT_EQ(Text("Kolvarin.bak"), "old player");
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
+  EXPECT_EQ(form.KvProgressBar1->Percent(), 100);
+  EXPECT_EQ(form.Label6->Caption(), QString::number(player.size()) + QStringLiteral(" Kb"));
+  EXPECT_EQ(form.Label8->Caption(), QStringLiteral("00:00:00 Sn "));
+  EXPECT_TRUE(platform::TApplication::Instance()->Terminated());
+  QCoreApplication::processEvents();
+}
+
+TEST_F(UpdateFlow, AFailedDownloadLeavesThePlayerAndNoPartialFile) {
+  const std::vector<Script> downloads = {
+      {ReadUntil("\r\n\r\n"), Send(Answer("missing", "404 Not Found")), Close()},
+      {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\nonly a part"),
+       Close()},
+  };
+  for (const Script& download : downloads) {
+    ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()}, download}, 80,
+                          "127.0.0.2");
+    Form form;
+    QString shown;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        shown = box->text();
+        box->accept();
+      }
+    });
+    timer.start(20);
+    form.KvButton5Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 10000));
+    EXPECT_EQ(shown, app::texts::DownloadFailed);
+    EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+    EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+    EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  }
+}
+
+TEST_F(UpdateFlow, ClosingTheWindowMidDownloadLeavesThePlayerAndNoPartialFile) {
+  ScriptedServer server(
+      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+       {ReadUntil("\r\n\r\n"),
+        Send("HTTP/1.0 200 OK\r\nContent-Length: 900000\r\n\r\n" + std::string(5000, 'x')),
+        Pause(3000), Close()}},
+      80, "127.0.0.2");
+  {
+    Form form;
+    form.KvButton5Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.KvProgressBar1->TotalParts() > 0; }, 10000));
+    ASSERT_TRUE(fs::exists(app::PartialPlayerName));
+  }
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+  EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+}
+
+TEST_F(UpdateFlow, APlantedLinkUnderTheTemporaryNameIsNeverWrittenThrough) {
+  TempDir elsewhere;
+  const fs::path target = elsewhere.Path() / "victim";
+  std::ofstream(target) << "precious";
+  fs::create_symlink(target, app::PartialPlayerName);
+  ScriptedServer server(
+      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nnew"), Close()}},
+      80, "127.0.0.2");
+  Form form;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+      box->accept();
+  });
+  timer.start(20);
+  form.KvButton5Click();
+  QTest::qWait(500);
+  EXPECT_EQ(Text(target), "precious");
+}
+
+} // namespace
