@@ -1,6 +1,8 @@
 #include "controls/TKvPanel.h"
 
+#include <QKeySequence>
 #include <QPainter>
+#include <QShortcut>
 
 namespace controls {
 
@@ -99,6 +101,26 @@ TKvCustomGroupBox::TKvCustomGroupBox(QWidget* parent) : TKvCustomPanel(parent) {
   m_borderInner = fsNone;
   m_alignment = taLeftJustify;
   resize(width(), 105);
+}
+
+void TKvCustomGroupBox::SetCaption(const QString& caption) {
+  if (caption == m_caption)
+    return;
+  TKvCustomPanel::SetCaption(caption);
+  delete m_accelerator;
+  m_accelerator = nullptr;
+  const QKeySequence key = QKeySequence::mnemonic(caption);
+  if (key.isEmpty())
+    return;
+  m_accelerator = new QShortcut(key, this);
+  QObject::connect(m_accelerator, &QShortcut::activated, this, [this] {
+    for (QWidget* child : findChildren<QWidget*>()) {
+      if (child->focusPolicy() & Qt::TabFocus && child->isEnabled() && child->isVisible()) {
+        child->setFocus(Qt::ShortcutFocusReason);
+        return;
+      }
+    }
+  });
 }
 
 void TKvCustomGroupBox::SetGroupStyle(TKvGroupBoxStyle value) {

@@ -5,6 +5,7 @@
 #include "controls/Gradient.h"
 
 #include <QFont>
+#include <QShortcut>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -103,6 +104,10 @@ class TKvCustomGroupBox : public TKvCustomPanel {
 public:
   explicit TKvCustomGroupBox(QWidget* parent = nullptr);
 
+  // The caption's accelerator ('&' before a letter, with Alt) moves the focus to the first
+  // child that takes it.
+  void SetCaption(const QString& caption);
+
   TKvGroupBoxStyle GroupStyle() const { return m_groupStyle; }
   void SetGroupStyle(TKvGroupBoxStyle value);
   int BannerHeight() const { return m_bannerHeight; }
@@ -127,6 +132,7 @@ private:
   QFont m_captionFont;
   bool m_captionFontSet = false;
   TRect m_captionRect;
+  QShortcut* m_accelerator = nullptr;
 };
 
 class TKvGroupBox : public TKvCustomGroupBox {

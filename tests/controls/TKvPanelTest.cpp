@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QPainter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -149,6 +150,26 @@ TEST_F(Panels, ATransparentGroupBoxShowsItsParentUnderItsBody) {
   box.SetTransparent(true);
   const QImage image = box.Render();
   EXPECT_EQ(image.pixel(50, 60), qRgb(255, 0, 0));
+}
+
+TEST_F(Panels, TheCaptionAcceleratorMovesTheFocusToTheFirstChild) {
+  QWidget window;
+  window.resize(200, 200);
+  TKvGroupBox box(&window);
+  box.setGeometry(0, 0, 200, 100);
+  box.SetCaption(QStringLiteral("&Bilgi"));
+  QWidget child(&box);
+  child.setFocusPolicy(Qt::StrongFocus);
+  child.setGeometry(10, 30, 20, 20);
+  QWidget other(&window);
+  other.setFocusPolicy(Qt::StrongFocus);
+  other.setGeometry(0, 150, 20, 20);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  other.setFocus();
+  QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
+  EXPECT_TRUE(child.hasFocus());
 }
 
 } // namespace
