@@ -1,0 +1,145 @@
+// The real kolvarin-update program against a real web server (nginx) serving the publisher's
+// two files at www.kolvarin.example (127.0.0.3 in the private network of scripts/test), in a
+// working folder that holds an old player.
+#include "ChildProcess.h"
+#include "platform/X11Windows.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+const std::string OldPlayer = "#!/bin/sh\n# Kolvarin 1.0.0.0\n";
+
+std::string Text(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// nginx on 127.0.0.3:80 with the publisher's files; `rate` throttles the player's download.
+class Publisher {
+public:
+  Publisher(const std::string& version, const std::string& player, const std::string& rate = "0") {
+    const fs::path site = m_dir.Path() / "site" / "programlar" / "radyo";
+    fs::create_directories(site);
+    fs::create_directories(m_dir.Path() / "nginx");
+    std::ofstream(site / "kolvarin.txt") << version;
+    std::ofstream(site / "Kolvarin.exe") << player;
+    fs::permissions(m_dir.Path(), fs::perms(0755));
+    for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path()))
+      fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0755) : fs::perms(0644));
+    const std::string d = m_dir.Path().string();
+    std::ofstream(m_dir.Path() / "nginx" / "nginx.conf")
+        << "worker_processes 1;\nerror_log " << d << "/nginx/error.log;\npid " << d
+        << "/nginx/nginx.pid;\nevents { worker_connections 16; }\nhttp {\n  access_log " << d
+        << "/nginx/access.log;\n  client_body_temp_path " << d << "/nginx/body;\n  proxy_temp_path "
+        << d << "/nginx/proxy;\n  fastcgi_temp_path " << d << "/nginx/fcgi;\n  uwsgi_temp_path "
+        << d << "/nginx/uwsgi;\n  scgi_temp_path " << d << "/nginx/scgi;\n"
+        << "  default_type application/octet-stream;\n  server {\n    listen 127.0.0.3:80;\n"
+        << "    root " << d << "/site;\n    location = /programlar/radyo/Kolvarin.exe { limit_rate "
+        << rate << "; }\n  }\n}\n";
+    m_nginx = std::make_unique<ChildProcess>(
+        "/usr/sbin/nginx",
+        StartOptions{.args = {"-p", d + "/nginx", "-e", d + "/nginx/error.log", "-c",
+                              d + "/nginx/nginx.conf", "-g", "daemon off;"}});
+    WaitFor([&] { return fs::exists(m_dir.Path() / "nginx" / "nginx.pid"); }, 5s);
+    std::this_thread::sleep_for(100ms);
+  }
+  ~Publisher() {
+    // nginx stops its workers itself on SIGTERM; SIGKILL would leave them holding the port.
+    kill(m_nginx->Pid(), SIGTERM);
+    m_nginx->WaitExit(10s);
+    if (std::getenv("KOLVARIN_E2E_DEBUG"))
+      std::cerr << Text(m_dir.Path() / "nginx" / "error.log")
+                << Text(m_dir.Path() / "nginx" / "access.log");
+  }
+
+private:
+  TempDir m_dir;
+  std::unique_ptr<ChildProcess> m_nginx;
+};
+
+class Updater : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!std::getenv("KOLVARIN_TEST_HOSTS") || !std::getenv("DISPLAY") ||
+        access("/usr/sbin/nginx", X_OK) != 0)
+      GTEST_SKIP() << "needs the private network, display and nginx of scripts/test";
+    std::ofstream(Player()) << OldPlayer;
+    fs::permissions(Player(), fs::perms(0755));
+  }
+  fs::path Player() const { return m_folder.Path() / "Kolvarin.exe"; }
+  fs::path Backup() const { return m_folder.Path() / "Kolvarin.bak"; }
+  std::unique_ptr<ChildProcess> Start() {
+    return std::make_unique<ChildProcess>(KOLVARIN_UPDATE_BINARY,
+                                          StartOptions{.workingDir = m_folder.Path()});
+  }
+  // Closes the updater's windows (a message box first, when there is one) until it ends.
+  static bool CloseUntilEnded(ChildProcess& updater) {
+    for (int i = 0; i < 5 && updater.Running(); ++i) {
+      platform::WindowHandle window = platform::NoWindow;
+      WaitFor([&] {
+        window = platform::FindWindowByClass("kolvarin-update");
+        return window != platform::NoWindow || !updater.Running();
+      });
+      if (window != platform::NoWindow)
+        platform::RequestWindowClose(window, std::chrono::milliseconds(5000));
+      updater.WaitExit(std::chrono::milliseconds(500));
+    }
+    return updater.WaitExit().has_value() && updater.ExitedNormallyWith(0);
+  }
+
+  TempDir m_folder;
+};
+
+TEST_F(Updater, TheCurrentVersionLeavesThePlayerAndWaitsToBeClosed) {
+  Publisher publisher("1.0.0.0", "unused");
+  auto updater = Start();
+  ASSERT_TRUE(WaitFor([] { return platform::FindWindowByClass("kolvarin-update") != 0; }));
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(updater->Running());
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_FALSE(fs::exists(Backup()));
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+}
+
+TEST_F(Updater, ANewVersionReplacesThePlayerKeepsTheOldOneAndStartsTheNew) {
+  const std::string newPlayer =
+      "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n# Kolvarin 1.0.0.1\n";
+  Publisher publisher("1.0.0.1", newPlayer);
+  auto updater = Start();
+  ASSERT_TRUE(updater->WaitExit(20s));
+  EXPECT_TRUE(updater->ExitedNormallyWith(0));
+  EXPECT_EQ(Text(Player()), newPlayer);
+  EXPECT_EQ(Text(Backup()), OldPlayer);
+  EXPECT_FALSE(fs::exists(m_folder.Path() / "Kolvarin.exe.part"));
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(m_folder.Path() / "started.txt"); }, 5s));
+}
+
+TEST_F(Updater, WithoutAServerTheMessageComesFirstAndThePlayerStays) {
+  auto updater = Start();
+  // The first window is the message box: the main window is not shown before it is closed.
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_FALSE(fs::exists(Backup()));
+}
+
+TEST_F(Updater, KilledMidDownloadTheInstalledPlayerStaysRunnable) {
+  Publisher publisher("1.0.0.1", std::string(2 << 20, '#'), "100k");
+  auto updater = Start();
+  const fs::path partial = m_folder.Path() / "Kolvarin.exe.part";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }, 20s));
+  kill(updater->Pid(), SIGKILL);
+  ASSERT_TRUE(updater->WaitExit());
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_EQ(fs::status(Player()).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
+}
+
+} // namespace
