@@ -5,7 +5,9 @@
 # Xvfb's log) when the server does not come up within 10 s.
 start_private_display() {
   local work=$1
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  # -noreset: a server that resets when its last client leaves refuses the next one meanwhile.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" \
+    2>"$work/xvfb.log" &
   XVFB_PID=$!
   for _ in $(seq 100); do
     [[ -s $work/display ]] && break

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -26,12 +27,16 @@ std::string Text(const fs::path& path) {
 // nginx on 127.0.0.3:80 with the publisher's files; `rate` throttles the player's download.
 class Publisher {
 public:
-  Publisher(const std::string& version, const std::string& player, const std::string& rate = "0") {
+  // A file given as nothing is missing on the server (404).
+  Publisher(const std::optional<std::string>& version, const std::optional<std::string>& player,
+            const std::string& rate = "0") {
     const fs::path site = m_dir.Path() / "site" / "programlar" / "radyo";
     fs::create_directories(site);
     fs::create_directories(m_dir.Path() / "nginx");
-    std::ofstream(site / "kolvarin.txt") << version;
-    std::ofstream(site / "Kolvarin.exe") << player;
+    if (version)
+      std::ofstream(site / "kolvarin.txt") << *version;
+    if (player)
+      std::ofstream(site / "Kolvarin.exe") << *player;
     fs::permissions(m_dir.Path(), fs::perms(0755));
     for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path()))
       fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0755) : fs::perms(0644));
@@ -70,15 +75,16 @@ class Updater : public testing::Test {
 protected:
   void SetUp() override {
     if (!std::getenv("KOLVARIN_TEST_HOSTS") || !std::getenv("DISPLAY") ||
-        access("/usr/sbin/nginx", X_OK) != 0)
-      GTEST_SKIP() << "needs the private network, display and nginx of scripts/test";
+        access("/usr/sbin/nginx", X_OK) != 0 || access(KOLVARIN_INSTALLED_UPDATE, X_OK) != 0)
+      GTEST_SKIP() << "needs the private network, display, nginx and installed program of "
+                      "scripts/test";
     std::ofstream(Player()) << OldPlayer;
     fs::permissions(Player(), fs::perms(0755));
   }
   fs::path Player() const { return m_folder.Path() / "Kolvarin.exe"; }
   fs::path Backup() const { return m_folder.Path() / "Kolvarin.bak"; }
   std::unique_ptr<ChildProcess> Start() {
-    return std::make_unique<ChildProcess>(KOLVARIN_UPDATE_BINARY,
+    return std::make_unique<ChildProcess>(KOLVARIN_INSTALLED_UPDATE,
                                           StartOptions{.workingDir = m_folder.Path()});
   }
   // Closes the updater's windows (a message box first, when there is one) until it ends.
@@ -93,7 +99,12 @@ protected:
         platform::RequestWindowClose(window, std::chrono::milliseconds(5000));
       updater.WaitExit(std::chrono::milliseconds(500));
     }
-    return updater.WaitExit().has_value() && updater.ExitedNormallyWith(0);
+    const auto status = updater.WaitExit();
+    EXPECT_TRUE(status.has_value());
+    if (status) {
+      EXPECT_TRUE(updater.ExitedNormallyWith(0)) << "wait status " << *status;
+    }
+    return status.has_value() && updater.ExitedNormallyWith(0);
   }
 
   TempDir m_folder;
@@ -140,6 +151,45 @@ TEST_F(Updater, KilledMidDownloadTheInstalledPlayerStaysRunnable) {
   ASSERT_TRUE(updater->WaitExit());
   EXPECT_EQ(Text(Player()), OldPlayer);
   EXPECT_EQ(fs::status(Player()).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
+}
+
+TEST_F(Updater, AMissingVersionFileIsAFailedCheckAndThePlayerStays) {
+  Publisher publisher(std::nullopt, "unused");
+  auto updater = Start();
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+  EXPECT_EQ(Text(Player()), OldPlayer);
+}
+
+TEST_F(Updater, AFailedOrAbandonedDownloadLeavesThePlayerAndNoPartialFile) {
+  // The player file is missing on the server (404), then the window is closed mid-download.
+  {
+    Publisher publisher("1.0.0.1", std::nullopt);
+    auto updater = Start();
+    EXPECT_TRUE(CloseUntilEnded(*updater));
+  }
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_FALSE(fs::exists(m_folder.Path() / "Kolvarin.exe.part"));
+  EXPECT_FALSE(fs::exists(Backup()));
+  {
+    Publisher publisher("1.0.0.1", std::string(4 << 20, '#'), "100k");
+    auto updater = Start();
+    const fs::path partial = m_folder.Path() / "Kolvarin.exe.part";
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(partial) && fs::file_size(partial) > 0; }, 20s));
+    EXPECT_TRUE(CloseUntilEnded(*updater));
+  }
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_FALSE(fs::exists(m_folder.Path() / "Kolvarin.exe.part"));
+  EXPECT_FALSE(fs::exists(Backup()));
+}
+
+TEST_F(Updater, ARunningPlayerIsClosedBeforeTheCheck) {
+  Publisher publisher("1.0.0.0", "unused");
+  ChildProcess player(SupportProgram("kv-fake-player"), {.args = {"close"}});
+  ASSERT_TRUE(player.ReadLine().has_value());
+  auto updater = Start();
+  ASSERT_TRUE(player.WaitExit());
+  EXPECT_TRUE(player.ExitedNormallyWith(0));
+  EXPECT_TRUE(CloseUntilEnded(*updater));
 }
 
 } // namespace
