@@ -89,6 +89,16 @@ TEST_F(UpdateFlow, TheCurrentVersionLeavesThePlayerAlone) {
   EXPECT_EQ(server.Accepted(), 1);
 }
 
+TEST_F(UpdateFlow, AnEmptyBodyIsANewVersionWithAnEmptyLabel) {
+  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("")), Close()},
+                         {ReadUntil("\r\n\r\n"), Pause(2000), Close()}},
+                        80, "127.0.0.2");
+  Form form;
+  form.KvButton5Click();
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
+  EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : "));
+}
+
 TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
   for (const std::string& answer :
        {Answer("<html>gone</html>", "404 Not Found"),

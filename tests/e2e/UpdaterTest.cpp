@@ -2,6 +2,7 @@
 // two files at www.kolvarin.example (127.0.0.3 in the private network of scripts/test), in a
 // working folder that holds an old player.
 #include "ChildProcess.h"
+#include "ScriptedServer.h"
 #include "platform/X11Windows.h"
 
 #include <csignal>
@@ -180,6 +181,25 @@ TEST_F(Updater, AFailedOrAbandonedDownloadLeavesThePlayerAndNoPartialFile) {
   EXPECT_EQ(Text(Player()), OldPlayer);
   EXPECT_FALSE(fs::exists(m_folder.Path() / "Kolvarin.exe.part"));
   EXPECT_FALSE(fs::exists(Backup()));
+}
+
+TEST_F(Updater, ASilentServerEndsTheCheckWithinItsLimit) {
+  // Accepts the connection and never answers: the check gives up after its 30 s limit.
+  ScriptedServer silent(Script{Pause(60000)}, 80, "127.0.0.3");
+  const auto start = std::chrono::steady_clock::now();
+  auto updater = Start();
+  platform::WindowHandle box = platform::NoWindow;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        box = platform::FindWindowByClass("kolvarin-update");
+        return box != platform::NoWindow;
+      },
+      45s));
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, 25s);
+  EXPECT_LT(waited, 40s);
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+  EXPECT_EQ(Text(Player()), OldPlayer);
 }
 
 TEST_F(Updater, ARunningPlayerIsClosedBeforeTheCheck) {
