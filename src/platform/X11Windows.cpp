@@ -259,6 +259,19 @@ bool IsWindow(WindowHandle handle) {
   return display && WindowExists(display.get(), static_cast<Window>(handle));
 }
 
+bool IsWindowVisible(WindowHandle handle) {
+  if (handle == NoWindow)
+    return false;
+  DisplayPtr display = OpenDisplay();
+  if (!display)
+    return false;
+  ErrorTrap trap(display.get());
+  XWindowAttributes attributes{};
+  const Status status =
+      XGetWindowAttributes(display.get(), static_cast<Window>(handle), &attributes);
+  return !trap.Failed() && status != 0 && attributes.map_state == IsViewable;
+}
+
 pid_t WindowProcessId(WindowHandle handle) {
   if (handle == NoWindow)
     return 0;

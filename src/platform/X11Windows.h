@@ -29,6 +29,8 @@ void RequestWindowClose(WindowHandle window, std::chrono::milliseconds timeout);
 
 // Whether the handle still names a window.
 bool IsWindow(WindowHandle window);
+// Whether the window is mapped and viewable (shown on the screen).
+bool IsWindowVisible(WindowHandle window);
 
 // The process that owns the window, from _NET_WM_PID; 0 when the window does not tell or
 // belongs to a client on another machine.
