@@ -1,5 +1,6 @@
 #include "tools/RenderCommand.h"
 
+#include "app/WindowControls.h"
 #include "controls/Colors.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
@@ -78,16 +79,7 @@ int RunRender(int argc, char** argv) {
 
   for (int percent : {0, 50, 100}) {
     TKvProgressBar bar(&window);
-    bar.SetLoading(true);
-    bar.SetBounds(0, 162, 409, 24);
-    bar.SetBackColor(clBtnFace);
-    bar.SetBarStyle(bsGradient);
-    bar.SetBorderInner(fsFlat);
-    bar.SetBorderOuter(fsNone);
-    bar.SetBorderWidth(1);
-    bar.SetInteriorOffset(0);
-    bar.SetShowPercent(false);
-    bar.SetLoading(false);
+    app::ApplyWindowProgressBarValues(bar);
     bar.SetTotalParts(100);
     bar.SetPartsComplete(static_cast<std::uint32_t>(percent));
     save(bar.Render(), QStringLiteral("progress-%1.png").arg(percent),

@@ -4,6 +4,7 @@
 #include "app/PlayerShutdown.h"
 #include "app/UpdateTexts.h"
 #include "app/VersionClient.h"
+#include "app/WindowControls.h"
 #include "app/WindowIcon.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
@@ -144,19 +145,7 @@ void TFRMUPDATE::BuildLayout() {
   Label8 = MakeLabel(KvGroupBox1, 110, 95, QString(), valueFont);
 
   KvProgressBar1 = new TKvProgressBar(this);
-  KvProgressBar1->SetLoading(true);
-  KvProgressBar1->SetBounds(0, 162, 409, 24);
-  KvProgressBar1->SetBackColor(clBtnFace);
-  KvProgressBar1->SetBarStyle(bsGradient);
-  KvProgressBar1->SetBorderInner(fsFlat);
-  KvProgressBar1->SetBorderOuter(fsNone);
-  KvProgressBar1->SetBorderWidth(1);
-  KvProgressBar1->SetInteriorOffset(0);
-  KvProgressBar1->SetPartsComplete(0);
-  KvProgressBar1->SetPercent(0);
-  KvProgressBar1->SetShowPercent(false);
-  KvProgressBar1->SetTotalParts(0);
-  KvProgressBar1->SetLoading(false);
+  ApplyWindowProgressBarValues(*KvProgressBar1);
 
   KvGroupBox2 = new TKvGroupBox(this);
   KvGroupBox2->setGeometry(0, 186, 409, 57);

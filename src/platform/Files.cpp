@@ -1,14 +1,13 @@
 #include "platform/Files.h"
 
+#include "platform/Spawn.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace platform {
 
@@ -75,20 +74,7 @@ bool StartProgram(const std::string& name) {
   std::string program = ExecutableFolder() + "/" + name;
   if (::access(program.c_str(), X_OK) != 0)
     program = "./" + name;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  for (int fd : {0, 1, 2})
-    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  char* argv[] = {program.data(), nullptr};
-  pid_t pid = 0;
-  const bool started =
-      ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  return started;
+  return SpawnDetached({program}) > 0;
 }
 
 TWriteFile::~TWriteFile() {

@@ -1,16 +1,14 @@
 #include "platform/Shell.h"
 
+#include "platform/Spawn.h"
+
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <mutex>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace platform {
 
@@ -22,22 +20,8 @@ std::function<bool(const std::string&)> g_opener;
 // Runs `argv` detached (own session, standard streams on /dev/null) and waits for its exit
 // code at most `limit`; true for exit code 0 or a program still running at the limit.
 bool RunOpener(std::vector<std::string> argv, std::chrono::milliseconds limit) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  for (int fd : {0, 1, 2})
-    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  std::vector<char*> args;
-  for (std::string& arg : argv)
-    args.push_back(arg.data());
-  args.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  if (spawned != 0)
+  const pid_t pid = SpawnDetached(std::move(argv));
+  if (pid < 0)
     return false;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < deadline) {

@@ -1,5 +1,6 @@
 // The real kolvarin-update program, started as a user would start it.
 #include "FakePlayer.h"
+#include "UpdaterWindows.h"
 #include "platform/X11Windows.h"
 
 #include <csignal>
@@ -8,22 +9,6 @@
 namespace {
 
 using namespace testsupport;
-
-// Closes the updater's windows one after another (the failed check's message box first, then
-// the main window) until it ends; true when it ended with code 0.
-bool CloseUntilEnded(ChildProcess& updater) {
-  for (int i = 0; i < 5 && updater.Running(); ++i) {
-    platform::WindowHandle window = platform::NoWindow;
-    WaitFor([&] {
-      window = platform::FindWindowByClass("kolvarin-update");
-      return window != platform::NoWindow || !updater.Running();
-    });
-    if (window != platform::NoWindow)
-      platform::RequestWindowClose(window, std::chrono::milliseconds(5000));
-    updater.WaitExit(std::chrono::milliseconds(500));
-  }
-  return updater.WaitExit().has_value() && updater.ExitedNormallyWith(0);
-}
 
 platform::WindowHandle WaitForUpdaterWindow() {
   platform::WindowHandle window = platform::NoWindow;

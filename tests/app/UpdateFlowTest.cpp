@@ -69,6 +69,25 @@ protected:
   fs::path m_previous;
 };
 
+// Accepts every message box that opens while it lives, keeping the last text shown.
+class BoxCloser {
+public:
+  BoxCloser() {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        m_shown = box->text();
+        box->accept();
+      }
+    });
+    m_timer.start(20);
+  }
+  const QString& Shown() const { return m_shown; }
+
+private:
+  QTimer m_timer;
+  QString m_shown;
+};
+
 std::string Answer(const std::string& body, const std::string& status = "200 OK") {
   return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
          "\r\nConnection: close\r\n\r\n" + body;
@@ -105,17 +124,9 @@ TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
         std::string("HTTP/1.1 302 Found\r\nLocation: http://x/\r\nContent-Length: 0\r\n\r\n")}) {
     ScriptedServer server({ReadUntil("\r\n\r\n"), Send(answer), Close()}, 80, "127.0.0.2");
     Form form;
-    QString shown;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        shown = box->text();
-        box->accept();
-      }
-    });
-    timer.start(20);
+    BoxCloser boxes;
     EXPECT_THROW(form.KvButton5Click(), platform::EAbort);
-    EXPECT_EQ(shown, app::texts::CheckFailed);
+    EXPECT_EQ(boxes.Shown(), app::texts::CheckFailed);
     EXPECT_EQ(form.Label9->Caption(), app::texts::Checking);
     EXPECT_EQ(form.Label13->Caption(), QString());
     EXPECT_EQ(form.Label14->Caption(), QString());
@@ -163,18 +174,10 @@ TEST_F(UpdateFlow, AFailedDownloadLeavesThePlayerAndNoPartialFile) {
     ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()}, download}, 80,
                           "127.0.0.2");
     Form form;
-    QString shown;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        shown = box->text();
-        box->accept();
-      }
-    });
-    timer.start(20);
+    BoxCloser boxes;
     form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 10000));
-    EXPECT_EQ(shown, app::texts::DownloadFailed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 10000));
+    EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
     EXPECT_EQ(Text("Kolvarin.exe"), "old player");
     EXPECT_FALSE(fs::exists("Kolvarin.bak"));
     EXPECT_FALSE(fs::exists(app::PartialPlayerName));
@@ -209,12 +212,7 @@ TEST_F(UpdateFlow, APlantedLinkUnderTheTemporaryNameIsNeverWrittenThrough) {
        {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nnew"), Close()}},
       80, "127.0.0.2");
   Form form;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-      box->accept();
-  });
-  timer.start(20);
+  BoxCloser boxes;
   form.KvButton5Click();
   QTest::qWait(500);
   EXPECT_EQ(Text(target), "precious");

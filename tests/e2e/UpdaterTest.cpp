@@ -3,6 +3,7 @@
 // working folder that holds an old player.
 #include "ChildProcess.h"
 #include "ScriptedServer.h"
+#include "UpdaterWindows.h"
 #include "platform/X11Windows.h"
 
 #include <csignal>
@@ -88,26 +89,6 @@ protected:
     return std::make_unique<ChildProcess>(KOLVARIN_INSTALLED_UPDATE,
                                           StartOptions{.workingDir = m_folder.Path()});
   }
-  // Closes the updater's windows (a message box first, when there is one) until it ends.
-  static bool CloseUntilEnded(ChildProcess& updater) {
-    for (int i = 0; i < 5 && updater.Running(); ++i) {
-      platform::WindowHandle window = platform::NoWindow;
-      WaitFor([&] {
-        window = platform::FindWindowByClass("kolvarin-update");
-        return window != platform::NoWindow || !updater.Running();
-      });
-      if (window != platform::NoWindow)
-        platform::RequestWindowClose(window, std::chrono::milliseconds(5000));
-      updater.WaitExit(std::chrono::milliseconds(500));
-    }
-    const auto status = updater.WaitExit();
-    EXPECT_TRUE(status.has_value());
-    if (status) {
-      EXPECT_TRUE(updater.ExitedNormallyWith(0)) << "wait status " << *status;
-    }
-    return status.has_value() && updater.ExitedNormallyWith(0);
-  }
-
   TempDir m_folder;
 };
 
