@@ -183,6 +183,7 @@ void TFRMUPDATE::BuildLayout() {
   // An answer to the version check can be neither endless nor held open for ever.
   sget.MaxBodySize = 1 << 20;
   sget.MaxHeaderBlockSize = 256 << 10;
+  sget.TotalTimeout = 60000;
   ConfigureDownloadClient(HTTPFetchFile);
   HTTPFetchFile.ExclusiveFile = true;
   HTTPFetchFile.OnProgress = [this](download::THTTPFetchThread*, int total, int readed) {

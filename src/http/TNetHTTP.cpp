@@ -121,6 +121,14 @@ void TNetCustomHTTP::RunRequest(TNetHTTPMethod method, const std::string& url,
   Request().Method = method;
   m_requestedURL = url;
   Restore<platform::TStream*> bodyStream(Response().BodyStream, &body);
+  Deadline deadline;
+  if (TotalTimeout > 0)
+    deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TotalTimeout);
+  SetDeadline(deadline);
+  struct ClearDeadline {
+    TNetCustomHTTP& http;
+    ~ClearDeadline() { http.SetDeadline(std::nullopt); }
+  } clearDeadline{*this};
   try {
     bool finished = false;
     while (!finished) {

@@ -85,6 +85,9 @@ public:
   std::int64_t MaxBodySize = 0;
   // The most bytes the status line and header lines of one answer may take (0: no limit).
   std::int64_t MaxHeaderBlockSize = 0;
+  // The longest a whole Get may take, from the start of the connect to the last byte of the
+  // body, in milliseconds (0: no limit); a server that drips its answer is stopped by it.
+  int TotalTimeout = 0;
 
   TOnRedirectEvent OnRedirect;
   TOnSelectAuthorizationEvent OnSelectAuthorization;

@@ -111,6 +111,18 @@ void TNetTCPConnection::CloseConnection() {
   DoStatus(hsDisconnected);
 }
 
+int TNetTCPConnection::BoundedTimeout(int timeout) const {
+  if (!m_deadline)
+    return timeout;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        *m_deadline - std::chrono::steady_clock::now())
+                        .count();
+  if (left <= 0)
+    throw ENetException("The server did not finish its answer within the time limit");
+  return timeout == NoLimit ? static_cast<int>(left)
+                            : static_cast<int>(std::min<long long>(timeout, left));
+}
+
 int TNetTCPConnection::FillInputBuffer(bool raiseIfClosed, int timeout, bool raiseOnTimeout) {
   if (timeout == -1)
     timeout = m_readTimeout == 0 ? NoLimit : m_readTimeout;
@@ -122,7 +134,11 @@ int TNetTCPConnection::FillInputBuffer(bool raiseIfClosed, int timeout, bool rai
   }
   int received = 0;
   do {
-    if (!m_ioHandler->WaitReadable(timeout)) {
+    const int bounded = BoundedTimeout(timeout);
+    if (!m_ioHandler->WaitReadable(bounded)) {
+      // A wait cut short by the deadline is the deadline's failure, not a read time-out.
+      if (m_deadline && (timeout == NoLimit || bounded < timeout))
+        throw ENetException("The server did not finish its answer within the time limit");
       if (raiseOnTimeout)
         throw ENetReadTimeout();
       return -1;
@@ -388,8 +404,9 @@ void TNetTCPClient::EstablishConnection(int timeout) {
   try {
     m_ioHandler->Open();
     ResetInput();
+    const int bounded = GetDeadline() ? BoundedTimeout(timeout > 0 ? timeout : NoLimit) : timeout;
     m_ioHandler->ConnectHandler(m_host, m_port, m_boundIP, m_boundPort, m_boundPortMin,
-                                m_boundPortMax, timeout);
+                                m_boundPortMax, bounded);
     DoStatus(hsConnected, m_host);
     AfterConnect();
   } catch (...) {

@@ -4,6 +4,7 @@
 #include "net/TNetComponent.h"
 #include "net/TNetIOHandler.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -46,6 +47,14 @@ public:
   void SetIOHandler(TNetIOHandler* handler);
 
   const TNetManagedBuffer& InputBuffer() const noexcept { return m_inputBuffer; }
+
+  // A moment after which no wait may go on: a wait that would pass it ends with an
+  // ENetException saying the time limit was reached. Nothing: no such moment.
+  using Deadline = std::optional<std::chrono::steady_clock::time_point>;
+  void SetDeadline(Deadline deadline) noexcept { m_deadline = deadline; }
+  const Deadline& GetDeadline() const noexcept { return m_deadline; }
+  // The wait to use for `timeout` (ms; -2 none) under the deadline; raises once it has passed.
+  int BoundedTimeout(int timeout) const;
 
   virtual void ResetInput();
   virtual void CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffered);
@@ -94,6 +103,7 @@ private:
   std::optional<TNetSimpleBuffer> m_sendBatch;
   int m_sendBatchThreshold = -1;
   bool m_peerClosed = false;
+  Deadline m_deadline;
 
   int m_maxLineLength = 16384;
   TNetMaxLineAction m_maxLineAction = maException;

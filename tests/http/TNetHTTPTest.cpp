@@ -289,8 +289,7 @@ TEST(HTTPGet, BodyAndHeaderLimitsStopEndlessAnswers) {
       {head + "Content-Length: 2000000000\r\n\r\nx", tooLarge},
       {head + "\r\n" + std::string(10, 'u'), std::string(10, 'u')},
       {head + "\r\n" + std::string(100000, 'u'), tooLarge},
-      {head + "Transfer-Encoding: chunked\r\n\r\n6\r\nabcdef\r\n5\r\nghijk\r\n0\r\n\r\n",
-       tooLarge},
+      {head + "Transfer-Encoding: chunked\r\n\r\n6\r\nabcdef\r\n5\r\nghijk\r\n0\r\n\r\n", tooLarge},
       {head + "Transfer-Encoding: chunked\r\n\r\n7fffffff\r\nab", tooLarge},
   };
   for (const auto& [answer, expected] : cases)
@@ -302,6 +301,34 @@ TEST(HTTPGet, BodyAndHeaderLimitsStopEndlessAnswers) {
   EXPECT_EQ(Fetch(manyHeaders + "\r\n", "/", true, 0, 1024).result,
             "raised: Response header block exceeds the limit of 1024 bytes");
   EXPECT_EQ(Fetch(Ok("fine"), "/", true, 0, 1024).result, "fine");
+}
+
+TEST(HTTPGet, ATotalTimeoutStopsAServerThatDripsItsAnswer) {
+  Script drip{ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\n\r\n")};
+  for (int i = 0; i < 60; ++i) {
+    drip.push_back(Send("x"));
+    drip.push_back(Pause(50));
+  }
+  ScriptedServer server(drip);
+  TNetHTTP client;
+  client.SetReadTimeout(1000); // each wait is short: only the total limit can stop it
+  client.TotalTimeout = 400;
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    client.Get("http://127.0.0.1:" + std::to_string(server.Port()) + "/");
+    FAIL() << "no exception";
+  } catch (const net::ENetException& e) {
+    EXPECT_STREQ(e.what(), "The server did not finish its answer within the time limit");
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_FALSE(client.GetDeadline().has_value());
+
+  // The limit covers the connect as well: a listener that never accepts.
+  UnacceptingListener listener;
+  TNetHTTP connecting;
+  connecting.TotalTimeout = 300;
+  EXPECT_THROW(connecting.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/"),
+               net::ENetException);
 }
 
 TEST(HTTPGet, ResponseFieldsAndCookiesAreTaken) {
