@@ -27,16 +27,6 @@ struct Handles {
 
 } // namespace
 
-SplitResult SplitURL(const std::string& url) {
-  std::string rest = url;
-  if (platform::StartsText("http://", rest))
-    rest.erase(0, 7);
-  const std::size_t slash = rest.find('/');
-  if (slash == std::string::npos)
-    return {"", rest};
-  return {rest.substr(0, slash), rest.substr(slash)};
-}
-
 THTTPFetchThread::THTTPFetchThread(Settings settings, TOnProgressEvent progress)
     : m_settings(std::move(settings)), m_progress(std::move(progress)),
       m_hasProgress(static_cast<bool>(m_progress)) {

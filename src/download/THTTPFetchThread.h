@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/SplitURL.h"
 #include "platform/TThread.h"
 
 #include <atomic>
@@ -13,14 +14,6 @@ class THTTPFetchThread;
 // Progress after each received chunk; Sender is the worker.
 using TOnProgressEvent = std::function<void(THTTPFetchThread* sender, int totalSize, int readed)>;
 
-// The server name and object path of a download address.
-struct SplitResult {
-  std::string server;
-  std::string objectPath;
-};
-// Drops a leading "http://" (any case) and cuts at the first "/": the server name before it,
-// the object path from it; without a "/" the server name is empty and the path is all of it.
-SplitResult SplitURL(const std::string& url);
 
 // One transfer on a thread of its own: one request through the internet API, the body written
 // to the file chunk by chunk, progress handed to the user-interface thread after each chunk.

@@ -180,14 +180,15 @@ std::string TNetTCPConnection::ReceiveLine(const std::string& terminatorIn, int 
       const std::size_t at = m_inputBuffer.View().find(terminator, searched);
       if (at != std::string_view::npos)
         p = at + 1;
-      searched = unread;
+      // The next search starts where a terminator split across two receipts could begin.
+      searched = unread >= terminator.size() ? unread - terminator.size() + 1 : 0;
     }
     if (p > 0) {
       if (p - 1 > limit && limit != 0)
         tooLong = true;
       break;
     }
-    if (searched > limit && limit != 0) {
+    if (unread > limit && limit != 0) {
       tooLong = true;
       break;
     }

@@ -57,6 +57,24 @@ TEST(ReceiveLine, SplitHandsOutOverLongLinesInPieces) {
   EXPECT_EQ(memory.client.ReceiveLine(), "a");
 }
 
+TEST(ReceiveLine, ATerminatorSplitAcrossReceiptsIsFound) {
+  struct Case {
+    std::deque<std::string> chunks;
+    std::string terminator, first, second;
+  };
+  const Case cases[] = {
+      {{"GET / HTTP/1.1\r", "\nHost: x\r\n"}, "\r\n", "GET / HTTP/1.1", "Host: x"},
+      {{"a", "b", "c", "\r", "\n", "z\r\n"}, "\r\n", "abc", "z"},
+      {{"abc-", "-", "-z---"}, "---", "abc", "z"},
+  };
+  for (const Case& c : cases) {
+    MemoryClient memory(c.chunks);
+    memory.client.SetRecvBufferSize(1);
+    EXPECT_EQ(memory.client.ReceiveLine(c.terminator), c.first);
+    EXPECT_EQ(memory.client.ReceiveLine(c.terminator), c.second);
+  }
+}
+
 TEST(ReceiveLine, OnlyTheCarriageReturnBeforeTheLineFeedIsDropped) {
   const std::pair<std::string, std::string> cases[] = {
       {"abc\r\n", "abc"}, {"abc\n", "abc"}, {"abc\r\r\n", "abc\r"},

@@ -24,6 +24,14 @@ public:
   int SendCalls = 0;
   int Receives = 0;
 
+  // Bytes not yet handed out.
+  std::size_t Pending() const {
+    std::size_t n = 0;
+    for (const std::string& chunk : m_chunks)
+      n += chunk.size();
+    return n;
+  }
+
   void Close() override { m_open = false; }
   void ConnectHandler(const std::string&, int, const std::string&, int, int, int, int) override {}
   bool IsOpen() override { return m_open; }

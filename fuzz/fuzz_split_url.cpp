@@ -1,0 +1,31 @@
+// Download addresses of any form split into server name and object path: the two parts
+// always rebuild the address without its "http://" prefix, and the path is empty or starts
+// with the first "/".
+#include "download/SplitURL.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string url(reinterpret_cast<const char*>(data), size);
+  const download::SplitResult parts = download::SplitURL(url);
+  std::string rest = url;
+  if (rest.size() >= 7) {
+    std::string prefix = rest.substr(0, 7);
+    for (char& c : prefix)
+      c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (prefix == "http://")
+      rest.erase(0, 7);
+  }
+  const bool hasSlash = rest.find('/') != std::string::npos;
+  if (parts.server + parts.objectPath != rest && !(parts.server.empty() && parts.objectPath == rest))
+    __builtin_trap();
+  if (hasSlash && (parts.objectPath.empty() || parts.objectPath.front() != '/'))
+    __builtin_trap();
+  if (parts.server.find('/') != std::string::npos)
+    __builtin_trap();
+  if (!hasSlash && !parts.server.empty())
+    __builtin_trap();
+  return 0;
+}
