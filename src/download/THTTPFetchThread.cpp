@@ -4,7 +4,9 @@
 #include "platform/Internet.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <memory>
 
 namespace download {
@@ -113,9 +115,15 @@ void THTTPFetchThread::Transfer() {
     if (!inet::InternetReadFile(handles.request, chunk.data(), ChunkSize, &count) || count == 0)
       break;
     file.Write(chunk.data(), count);
-    m_readed += static_cast<int>(count);
+    // The count stops at the largest 32-bit value instead of overflowing.
+    const std::int64_t total = std::int64_t{m_readed} + count;
+    m_readed = static_cast<int>(std::min<std::int64_t>(total, INT32_MAX));
     if (m_hasProgress)
       Synchronize([this] { ReportProgress(); });
+    // More than announced can never succeed: a server that sends without end does not get
+    // to fill the disk.
+    if (haveLength && total > m_fileSize)
+      break;
   }
   m_succeeded = statusOK && m_fileSize == m_readed;
   file.Close();

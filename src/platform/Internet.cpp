@@ -24,6 +24,10 @@ namespace {
 std::atomic<long long> g_stallMs{60000};
 // Body bytes held for the reader before the transfer is paused.
 constexpr std::size_t HoldLimit = 256 * 1024;
+// Fewer bytes than this within the stall limit count as a stall.
+constexpr std::size_t MinProgressBytes = 1024;
+// The most header bytes one request takes in, over all its answers.
+constexpr std::size_t MaxHeaderBytes = 256 * 1024;
 
 void GlobalInit() {
   static std::once_flag once;
@@ -82,6 +86,22 @@ struct Request : Handle {
   bool finished = false;
   CURLcode result = CURLE_OK;
   Clock::time_point lastProgress = Clock::now();
+  std::size_t sinceProgress = 0; // bytes since lastProgress
+  std::size_t headerBytes = 0;   // of every answer of this request, redirects and 1xx included
+
+  // Counts received bytes; a whole MinProgressBytes of them is progress. A peer that drips a
+  // few bytes now and then therefore stalls like a silent one.
+  void Received(std::size_t n) {
+    sinceProgress += n;
+    if (sinceProgress >= MinProgressBytes) {
+      sinceProgress = 0;
+      lastProgress = Clock::now();
+    }
+  }
+  void Progressed() {
+    sinceProgress = 0;
+    lastProgress = Clock::now();
+  }
 
   std::size_t Held() const { return body.size() - bodyOffset; }
 };
@@ -94,7 +114,10 @@ bool HasLocation(const std::vector<std::string>& headers) {
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
   auto* request = static_cast<Request*>(user);
   const std::string line(data, size * count);
-  request->lastProgress = Clock::now();
+  request->Received(line.size());
+  request->headerBytes += line.size();
+  if (request->headerBytes > MaxHeaderBytes)
+    return 0; // aborts the transfer: the server sends header lines without end
   if (line.rfind("HTTP/", 0) == 0) {
     request->headers.clear();
     request->headersDone = false;
@@ -123,7 +146,7 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     request->bodyOffset = 0;
   }
   request->body.append(data, size * count);
-  request->lastProgress = Clock::now();
+  request->Received(size * count);
   request->headersDone = true;
   return size * count;
 }
@@ -134,7 +157,7 @@ template <typename Ready> void Pump(Request& request, Ready ready) {
   while (!ready() && !request.finished) {
     if (request.paused && request.Held() == 0) {
       request.paused = false;
-      request.lastProgress = Clock::now();
+      request.Progressed();
       curl_easy_pause(request.easy, CURLPAUSE_CONT);
     }
     int running = 0;
@@ -287,7 +310,7 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, request);
   curl_multi_add_handle(request->multi, easy);
 
-  request->lastProgress = Clock::now();
+  request->Progressed();
   Pump(*request, [&] { return request->headersDone; });
   return request->headersDone && request->status > 0;
 }

@@ -5,7 +5,9 @@
 // what the caller asks for; the body is never held whole). Over libcurl's multi interface.
 // As the platform's own API does by default: the system's proxy settings (on Linux the
 // http_proxy / no_proxy environment), redirects followed (at most 10, http only; the final
-// answer counts), and a stall limit: a connect or a read that gets no byte for StallLimit fails.
+// answer counts), and a stall limit: a connect or a read that gets less than 1 KiB within
+// StallLimit fails (so does a server that drips a byte now and then). The header blocks of one
+// request, redirects and interim answers included, may hold at most 256 KiB.
 
 #include <chrono>
 #include <cstdint>

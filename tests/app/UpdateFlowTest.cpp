@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "ScriptedServer.h"
+#include "UpdateFlowFixture.h"
 #include "app/TFRMUPDATE.h"
 #include "app/UpdateTexts.h"
 #include "controls/TKvButton.h"
@@ -40,58 +41,9 @@ TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
   EXPECT_EQ(app::DownloadURL("host"), "http://host/programlar/radyo/Kolvarin.exe");
 }
 
-// The window against a scripted publisher at kolvarin-test.example (127.0.0.2:80), in a
-// working folder of its own that holds an old player.
-class UpdateFlow : public testing::Test {
-protected:
-  class Form : public app::TFRMUPDATE {
-  public:
-    Form() : TFRMUPDATE(*platform::TApplication::Instance(), false, "kolvarin-test.example") {}
-  };
-
-  void SetUp() override {
-    if (!std::getenv("KOLVARIN_TEST_HOSTS"))
-      GTEST_SKIP() << "needs the hosts file and port 80 of scripts/test";
-    m_previous = fs::current_path();
-    fs::current_path(m_folder.Path());
-    std::ofstream("Kolvarin.exe") << "old player";
-    fs::permissions("Kolvarin.exe", fs::perms(0750));
-  }
-  void TearDown() override {
-    if (!m_previous.empty())
-      fs::current_path(m_previous);
-  }
-  static std::string Text(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-  }
-  TempDir m_folder;
-  fs::path m_previous;
-};
-
-// Accepts every message box that opens while it lives, keeping the last text shown.
-class BoxCloser {
-public:
-  BoxCloser() {
-    QObject::connect(&m_timer, &QTimer::timeout, [this] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        m_shown = box->text();
-        box->accept();
-      }
-    });
-    m_timer.start(20);
-  }
-  const QString& Shown() const { return m_shown; }
-
-private:
-  QTimer m_timer;
-  QString m_shown;
-};
-
-std::string Answer(const std::string& body, const std::string& status = "200 OK") {
-  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nConnection: close\r\n\r\n" + body;
-}
+// The window against a scripted publisher, in a working folder that holds an old player.
+using UpdateFlow = UpdateFolderTest;
+using Form = UpdateForm;
 
 TEST_F(UpdateFlow, TheCurrentVersionLeavesThePlayerAlone) {
   ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.0")), Close()}, 80, "127.0.0.2");
@@ -103,7 +55,7 @@ TEST_F(UpdateFlow, TheCurrentVersionLeavesThePlayerAlone) {
   EXPECT_EQ(form.KvURLLabel1->URL(),
             QStringLiteral("http://kolvarin-test.example/programlar/radyo/kolvarin.txt"));
   EXPECT_FALSE(form.KvButton5->isEnabled());
-  EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists("Kolvarin.bak"));
   EXPECT_EQ(server.Accepted(), 1);
 }
@@ -131,7 +83,7 @@ TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
     EXPECT_EQ(form.Label13->Caption(), QString());
     EXPECT_EQ(form.Label14->Caption(), QString());
     EXPECT_EQ(form.KvURLLabel1->Caption(), QString());
-    EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+    EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
     EXPECT_FALSE(fs::exists("Kolvarin.bak"));
   }
 }
@@ -152,8 +104,8 @@ TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
   EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.1"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
 
-  EXPECT_EQ(Text("Kolvarin.exe"), player);
-  EXPECT_EQ(Text("Kolvarin.bak"), "old player");
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_EQ(FileText("Kolvarin.bak"), "old player");
   EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
   EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
@@ -178,7 +130,7 @@ TEST_F(UpdateFlow, AFailedDownloadLeavesThePlayerAndNoPartialFile) {
     form.KvButton5Click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 10000));
     EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
-    EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+    EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
     EXPECT_FALSE(fs::exists("Kolvarin.bak"));
     EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   }
@@ -198,7 +150,7 @@ TEST_F(UpdateFlow, ClosingTheWindowMidDownloadLeavesThePlayerAndNoPartialFile) {
     ASSERT_TRUE(fs::exists(app::PartialPlayerName));
   }
   EXPECT_FALSE(fs::exists(app::PartialPlayerName));
-  EXPECT_EQ(Text("Kolvarin.exe"), "old player");
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists("Kolvarin.bak"));
 }
 
@@ -215,7 +167,7 @@ TEST_F(UpdateFlow, APlantedLinkUnderTheTemporaryNameIsNeverWrittenThrough) {
   BoxCloser boxes;
   form.KvButton5Click();
   QTest::qWait(500);
-  EXPECT_EQ(Text(target), "precious");
+  EXPECT_EQ(FileText(target), "precious");
 }
 
 } // namespace

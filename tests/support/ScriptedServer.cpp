@@ -39,18 +39,6 @@ int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
   return fd;
 }
 
-void SendAll(int fd, const std::string& bytes) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return;
-    sent += static_cast<std::size_t>(n);
-  }
-}
-
 } // namespace
 
 ScriptedServer::ScriptedServer(std::vector<Script> scripts, std::uint16_t port,
@@ -109,6 +97,25 @@ bool ScriptedServer::ReadSome(int fd, std::size_t index, int waitMs) {
   return true;
 }
 
+bool ScriptedServer::SendAll(int fd, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    if (m_stopping)
+      return false;
+    pollfd p{fd, POLLOUT, 0};
+    if (poll(&p, 1, 50) == 0)
+      continue;
+    const ssize_t n =
+        send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN))
+      continue;
+    if (n <= 0)
+      return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 void ScriptedServer::Play(int fd, std::size_t index) {
   const Script& script = m_scripts[std::min(index, m_scripts.size() - 1)];
   bool open = true;    // the socket is ours to use
@@ -120,6 +127,27 @@ void ScriptedServer::Play(int fd, std::size_t index) {
     case ServerStep::Send:
       SendAll(fd, step.bytes);
       break;
+    case ServerStep::Endless:
+      while (SendAll(fd, step.bytes)) {
+      }
+      break;
+    case ServerStep::Drip:
+      for (char c : step.bytes) {
+        if (!SendAll(fd, std::string(1, c)))
+          break;
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
+        while (!m_stopping && std::chrono::steady_clock::now() < until)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      break;
+    case ServerStep::Hold: {
+      const auto until =
+          std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
+      while (!m_stopping && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      break;
+    }
     case ServerStep::Pause: {
       const auto until =
           std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);

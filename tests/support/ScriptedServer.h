@@ -14,7 +14,7 @@ namespace testsupport {
 
 // One thing the server does on a connection.
 struct ServerStep {
-  enum Kind { Send, Pause, ReadUntil, Close, HalfClose, Reset } kind;
+  enum Kind { Send, Pause, ReadUntil, Close, HalfClose, Reset, Endless, Drip, Hold } kind;
   std::string bytes; // Send: what to send; ReadUntil: what to wait for in what the client sent
   int milliseconds = 0;
 };
@@ -39,6 +39,19 @@ inline ServerStep HalfClose() {
 // Closes with SO_LINGER 0: the client sees a reset.
 inline ServerStep Reset() {
   return {ServerStep::Reset, {}, 0};
+}
+
+// Sends `bytes` again and again until the client goes (or the server stops).
+inline ServerStep Endless(std::string bytes) {
+  return {ServerStep::Endless, std::move(bytes), 0};
+}
+// Sends `bytes` one byte at a time, `ms` apart.
+inline ServerStep Drip(std::string bytes, int ms) {
+  return {ServerStep::Drip, std::move(bytes), ms};
+}
+// Waits without reading anything the client sends.
+inline ServerStep Hold(int ms) {
+  return {ServerStep::Hold, {}, ms};
 }
 
 using Script = std::vector<ServerStep>;
@@ -78,6 +91,8 @@ private:
   void AcceptLoop();
   void Play(int socket, std::size_t index);
   bool ReadSome(int socket, std::size_t index, int waitMs);
+  // Sends all of `bytes` unless the client goes or the server stops; false then.
+  bool SendAll(int socket, const std::string& bytes);
 
   std::vector<Script> m_scripts;
   int m_listener = -1;
