@@ -2,6 +2,7 @@
 // two files at www.kolvarin.example (127.0.0.3 in the private network of scripts/test), in a
 // working folder that holds an old player.
 #include "ChildProcess.h"
+#include "ReliabilityReport.h"
 #include "ScriptedServer.h"
 #include "UpdaterWindows.h"
 #include "platform/X11Windows.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <unistd.h>
 
 namespace {
@@ -191,6 +193,52 @@ TEST_F(Updater, ARunningPlayerIsClosedBeforeTheCheck) {
   ASSERT_TRUE(player.WaitExit());
   EXPECT_TRUE(player.ExitedNormallyWith(0));
   EXPECT_TRUE(CloseUntilEnded(*updater));
+}
+
+// FNV-1a of a file's bytes, for the report.
+std::string Hash(const std::string& bytes) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : bytes)
+    h = (h ^ c) * 1099511628211ull;
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
+}
+
+TEST_F(Updater, KilledAtTwentyRandomMomentsThePlayerIsAlwaysWholeAndTheNextRunWorks) {
+  const std::string newPlayer = "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n#" +
+                                std::string(1 << 20, 'n') + "\n";
+  Publisher publisher("1.0.0.1", newPlayer, "4m");
+  std::mt19937 random(20261210); // fixed: a failure can be replayed
+  std::uniform_int_distribution<int> moment(0, 1500);
+  for (int i = 0; i < 20; ++i) {
+    fs::remove(Backup());
+    fs::remove(m_folder.Path() / "started.txt");
+    std::ofstream(Player(), std::ios::trunc) << OldPlayer;
+    fs::permissions(Player(), fs::perms(0755));
+
+    const int ms = moment(random);
+    auto updater = Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    kill(updater->Pid(), SIGKILL);
+    ASSERT_TRUE(updater->WaitExit());
+    const std::string after = Text(Player());
+    const bool whole = (after == OldPlayer || after == newPlayer) &&
+                       (fs::status(Player()).permissions() & fs::perms::owner_exec) != fs::perms::none;
+    EXPECT_TRUE(whole) << "killed at " << ms << " ms: " << after.size() << " bytes";
+
+    // The next run ends normally with the new player installed and started.
+    auto next = Start();
+    ASSERT_TRUE(next->WaitExit(30s)) << "after a kill at " << ms << " ms";
+    const bool recovered = next->ExitedNormallyWith(0) && Text(Player()) == newPlayer &&
+                           !fs::exists(m_folder.Path() / "Kolvarin.exe.part") &&
+                           WaitFor([&] { return fs::exists(m_folder.Path() / "started.txt"); }, 5s);
+    EXPECT_TRUE(recovered) << "after a kill at " << ms << " ms";
+    Record({"killed (SIGKILL) mid-run", "at " + std::to_string(ms) + " ms",
+            std::string(after == newPlayer ? "new" : after == OldPlayer ? "old" : "BROKEN") +
+                " player " + Hash(after) + "; next run installed " + Hash(Text(Player())),
+            whole && recovered, 0, -1});
+  }
 }
 
 } // namespace

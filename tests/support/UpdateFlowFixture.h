@@ -50,7 +50,12 @@ inline std::string Answer(const std::string& body, const std::string& status = "
          "\r\nConnection: close\r\n\r\n" + body;
 }
 
+// The bytes of a file; "<none>" when the path is missing, "<folder>" for anything else.
 inline std::string FileText(const std::filesystem::path& path) {
+  if (!std::filesystem::exists(path))
+    return "<none>";
+  if (!std::filesystem::is_regular_file(path))
+    return "<folder>";
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
 }

@@ -15,6 +15,9 @@
 #include "platform/Internet.h"
 
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 #include <chrono>
 #include <set>
 
@@ -59,13 +62,16 @@ protected:
   }
 
   // One attempt: the version check plays `check`, a download that follows plays `download`.
-  static Result Attempt(const Script& check, const Script& download) {
-    fs::remove("Kolvarin.bak");
-    fs::remove("started.txt");
-    {
-      std::ofstream("Kolvarin.exe", std::ios::trunc) << OldPlayerScript;
+  // With `fresh`, the folder is first reset to the old player alone.
+  static Result Attempt(const Script& check, const Script& download, bool fresh = true) {
+    if (fresh) {
+      fs::remove("Kolvarin.bak");
+      fs::remove("started.txt");
+      {
+        std::ofstream("Kolvarin.exe", std::ios::trunc) << OldPlayerScript;
+      }
+      fs::permissions("Kolvarin.exe", fs::perms(0750));
     }
-    fs::permissions("Kolvarin.exe", fs::perms(0750));
 
     Result result;
     ScriptedServer server({check, download}, 80, "127.0.0.2");
@@ -267,6 +273,98 @@ TEST_F(HostileServer, VersionCheckAgainstHostileAnswers) {
 TEST_F(HostileServer, DownloadAgainstHostileAnswers) {
   RunMatrix("hostile server: download",
             Hostile(NewPlayerScript, Installed, DownloadFailed, {Installed}), false);
+}
+
+} // namespace
+
+namespace {
+
+// The working folder on a small file system of its own (tmpfs, in the mount namespace of
+// scripts/test), so that it can be made full or read-only.
+class MachineFault : public HostileServer {
+protected:
+  void SetUp() override {
+    HostileServer::SetUp();
+    if (IsSkipped())
+      return;
+    m_mount = m_folder.Path() / "fs";
+    fs::create_directory(m_mount);
+    if (mount("tmpfs", m_mount.c_str(), "tmpfs", 0, "size=256k,mode=0755") != 0)
+      GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    fs::current_path(m_mount);
+    std::ofstream("Kolvarin.exe") << OldPlayerScript;
+    fs::permissions("Kolvarin.exe", fs::perms(0750));
+  }
+  void TearDown() override {
+    HostileServer::TearDown();
+    if (!m_mount.empty())
+      umount2(m_mount.c_str(), MNT_DETACH);
+  }
+  static Script CheckNew() { return {ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()}; }
+  static Script Serve(const std::string& body) {
+    return {ReadUntil("\r\n\r\n"),
+            Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                 "\r\n\r\n" + body),
+            Close()};
+  }
+  void Report(const std::string& name, const Result& r, bool nothingLost) {
+    Record({"machine fault", name, r.outcome, nothingLost, r.seconds, r.peakKiB});
+    EXPECT_TRUE(nothingLost) << name << ": " << r.folder;
+  }
+  fs::path m_mount;
+};
+
+TEST_F(MachineFault, AReadOnlyFolderFailsTheDownloadAndKeepsThePlayer) {
+  ASSERT_EQ(mount(nullptr, m_mount.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, "size=256k"), 0)
+      << std::strerror(errno);
+  const Result r = Attempt(CheckNew(), Serve(NewPlayerScript), false);
+  EXPECT_EQ(r.outcome, DownloadFailed);
+  Report("working folder read-only", r, r.nothingLost);
+}
+
+TEST_F(MachineFault, ADiskThatFillsFailsTheDownloadAndFreesItsSpace) {
+  // 1 MiB does not fit in 256 KiB.
+  const std::string big = NewPlayerScript + "#" + std::string(1 << 20, 'x') + "\n";
+  const Result r = Attempt(CheckNew(), Serve(big), false);
+  EXPECT_EQ(r.outcome, DownloadFailed);
+  const fs::space_info space = fs::space(".");
+  EXPECT_GT(space.available, 200u * 1024) << "the partial file's space was not given back";
+  Report("disk full during the download", r, r.nothingLost);
+}
+
+TEST_F(MachineFault, APlayerThatIsAFolderIsMovedAsideWhole) {
+  fs::remove("Kolvarin.exe");
+  fs::create_directory("Kolvarin.exe");
+  std::ofstream("Kolvarin.exe/settings.ini") << "volume=7";
+  const Result r = Attempt(CheckNew(), Serve(NewPlayerScript), false);
+  EXPECT_EQ(r.outcome, Installed);
+  const bool kept = FileText("Kolvarin.exe") == NewPlayerScript &&
+                    FileText("Kolvarin.bak/settings.ini") == "volume=7";
+  EXPECT_TRUE(kept);
+  Report("Kolvarin.exe is a folder", r, kept);
+}
+
+TEST_F(MachineFault, AMissingPlayerIsInstalledWithoutABackup) {
+  fs::remove("Kolvarin.exe");
+  const Result r = Attempt(CheckNew(), Serve(NewPlayerScript), false);
+  EXPECT_EQ(r.outcome, Installed);
+  const bool ok = FileText("Kolvarin.exe") == NewPlayerScript && !fs::exists("Kolvarin.bak") &&
+                  RunProgram(fs::absolute("Kolvarin.exe"), {}).ExitedWith(0);
+  EXPECT_TRUE(ok);
+  Report("Kolvarin.exe missing", r, ok);
+}
+
+TEST_F(MachineFault, ABackupThatCannotBeRemovedFailsTheInstallAndKeepsThePlayer) {
+  // A folder with something in it cannot be removed as a file; nor replaced by a rename.
+  fs::create_directory("Kolvarin.bak");
+  std::ofstream("Kolvarin.bak/keep") << "keep";
+  const Result r = Attempt(CheckNew(), Serve(NewPlayerScript), false);
+  EXPECT_EQ(r.outcome, DownloadFailed);
+  const bool ok = FileText("Kolvarin.exe") == OldPlayerScript && !fs::exists(app::PartialPlayerName) &&
+                  FileText("Kolvarin.bak/keep") == "keep" &&
+                  RunProgram(fs::absolute("Kolvarin.exe"), {}).ExitedWith(0);
+  EXPECT_TRUE(ok);
+  Report("Kolvarin.bak cannot be removed", r, ok);
 }
 
 } // namespace
