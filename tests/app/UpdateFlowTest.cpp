@@ -170,4 +170,23 @@ TEST_F(UpdateFlow, APlantedLinkUnderTheTemporaryNameIsNeverWrittenThrough) {
   EXPECT_EQ(FileText(target), "precious");
 }
 
+TEST_F(UpdateFlow, APlantedLinkUnderTheBackupNameIsReplacedNotFollowed) {
+  TempDir elsewhere;
+  const fs::path target = elsewhere.Path() / "victim";
+  std::ofstream(target) << "precious";
+  fs::create_symlink(target, app::BackupName);
+  const std::string player = "#!/bin/sh\necho started > started.txt\n";
+  ScriptedServer server(
+      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+       {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}},
+      80, "127.0.0.2");
+  Form form;
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
+  EXPECT_EQ(FileText(target), "precious");
+  EXPECT_FALSE(fs::is_symlink(app::BackupName));
+  EXPECT_EQ(FileText(app::BackupName), "old player");
+  QCoreApplication::processEvents();
+}
+
 } // namespace
