@@ -1,22 +1,51 @@
 // The time from starting a program to its window of class CLASS being shown on the display.
 //
-//   kv-time-to-window CLASS PROGRAM [ARGS...]
+//   kv-time-to-window [--hold MS] CLASS PROGRAM [ARGS...]
 //
-// Prints the milliseconds, then ends the program.
+// Prints the milliseconds, then ends the program. With --hold it first lets the program run MS
+// more milliseconds and also prints its resident peak (VmHWM, KiB) at that point.
 #include "platform/X11Windows.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 
 extern char** environ;
 
+namespace {
+
+long PeakKiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string name;
+  while (status >> name) {
+    if (name == "VmHWM:") {
+      long value = -1;
+      status >> value;
+      return value;
+    }
+    status.ignore(1 << 20, '\n');
+  }
+  return -1;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+  int hold = -1;
+  if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
+    hold = std::atoi(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s CLASS PROGRAM [ARGS...]\n", argv[0]);
+    std::fprintf(stderr, "usage: kv-time-to-window [--hold MS] CLASS PROGRAM [ARGS...]\n");
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();
@@ -34,10 +63,18 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  long peak = -1;
+  if (ms >= 0 && hold >= 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(hold));
+    peak = PeakKiB(pid);
+  }
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   if (ms < 0)
     return 1;
-  std::printf("%.1f\n", ms);
+  if (hold >= 0)
+    std::printf("%.1f %ld\n", ms, peak);
+  else
+    std::printf("%.1f\n", ms);
   return 0;
 }

@@ -46,7 +46,7 @@ awk -F'\t' '
       split(order[i], part, SUBSEP)
       printf "| %s | %d | %s | %d | %s | %.2f | %s |\n", part[1], tried[part[1]], part[2],
         count[order[i]], (order[i] in lost) ? "NO (" lost[order[i]] ")" : "yes", slow[order[i]],
-        (order[i] in nopeak) ? "—" : peak[order[i]]
+        (order[i] in nopeak) ? "—" : peak[order[i]] + 0
     }
   }' "$records"
 
