@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <mutex>
 #include <vector>
 
@@ -29,9 +30,61 @@ constexpr std::size_t MinProgressBytes = 1024;
 // The most header bytes one request takes in, over all its answers.
 constexpr std::size_t MaxHeaderBytes = 256 * 1024;
 
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// libcurl, bound on first use: the library and everything it pulls in (TLS, Kerberos, LDAP...)
+// are loaded only when a download starts, not with the program.
+struct CurlApi {
+  bool loaded = false;
+  decltype(&::curl_global_init) global_init = nullptr;
+  decltype(&::curl_easy_init) easy_init = nullptr;
+  decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+  decltype(&::curl_easy_pause) easy_pause = nullptr;
+  decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+  decltype(&::curl_multi_init) multi_init = nullptr;
+  decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;
+  decltype(&::curl_multi_remove_handle) multi_remove_handle = nullptr;
+  decltype(&::curl_multi_perform) multi_perform = nullptr;
+  decltype(&::curl_multi_poll) multi_poll = nullptr;
+  decltype(&::curl_multi_info_read) multi_info_read = nullptr;
+  decltype(&::curl_multi_cleanup) multi_cleanup = nullptr;
+  decltype(&::curl_slist_append) slist_append = nullptr;
+  decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+};
+
+template <typename F> bool Bind(void* library, const char* name, F& function) {
+  function = reinterpret_cast<F>(dlsym(library, name));
+  return function != nullptr;
+}
+
+const CurlApi& Curl() {
+  static const CurlApi api = [] {
+    CurlApi a;
+    void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+      return a;
+    a.loaded = Bind(library, "curl_global_init", a.global_init) &&
+               Bind(library, "curl_easy_init", a.easy_init) &&
+               Bind(library, "curl_easy_setopt", a.easy_setopt) &&
+               Bind(library, "curl_easy_pause", a.easy_pause) &&
+               Bind(library, "curl_easy_cleanup", a.easy_cleanup) &&
+               Bind(library, "curl_multi_init", a.multi_init) &&
+               Bind(library, "curl_multi_add_handle", a.multi_add_handle) &&
+               Bind(library, "curl_multi_remove_handle", a.multi_remove_handle) &&
+               Bind(library, "curl_multi_perform", a.multi_perform) &&
+               Bind(library, "curl_multi_poll", a.multi_poll) &&
+               Bind(library, "curl_multi_info_read", a.multi_info_read) &&
+               Bind(library, "curl_multi_cleanup", a.multi_cleanup) &&
+               Bind(library, "curl_slist_append", a.slist_append) &&
+               Bind(library, "curl_slist_free_all", a.slist_free_all);
+    if (a.loaded)
+      a.loaded = a.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return a;
+  }();
+  return api;
+}
+
+// True when libcurl is there and started.
+bool GlobalInit() {
+  return Curl().loaded;
 }
 
 struct Session : Handle {
@@ -54,13 +107,13 @@ struct Request : Handle {
   Request() : Handle(Kind::Request) {}
   ~Request() override {
     if (easy && multi)
-      curl_multi_remove_handle(multi, easy);
+      Curl().multi_remove_handle(multi, easy);
     if (easy)
-      curl_easy_cleanup(easy);
+      Curl().easy_cleanup(easy);
     if (multi)
-      curl_multi_cleanup(multi);
+      Curl().multi_cleanup(multi);
     if (headerList)
-      curl_slist_free_all(headerList);
+      Curl().slist_free_all(headerList);
   }
 
   Connection connection; // a copy: the request outlives nothing it points to
@@ -158,12 +211,12 @@ template <typename Ready> void Pump(Request& request, Ready ready) {
     if (request.paused && request.Held() == 0) {
       request.paused = false;
       request.Progressed();
-      curl_easy_pause(request.easy, CURLPAUSE_CONT);
+      Curl().easy_pause(request.easy, CURLPAUSE_CONT);
     }
     int running = 0;
-    curl_multi_perform(request.multi, &running);
+    Curl().multi_perform(request.multi, &running);
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(request.multi, &queued)) {
+    while (CURLMsg* message = Curl().multi_info_read(request.multi, &queued)) {
       if (message->msg == CURLMSG_DONE) {
         request.finished = true;
         request.result = message->data.result;
@@ -180,7 +233,7 @@ template <typename Ready> void Pump(Request& request, Ready ready) {
       return;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(stall - quiet);
-    curl_multi_poll(request.multi, nullptr, 0,
+    Curl().multi_poll(request.multi, nullptr, 0,
                     static_cast<int>(std::min<long long>(left.count() + 1, 100)), nullptr);
   }
 }
@@ -196,7 +249,8 @@ std::chrono::milliseconds StallLimit() {
 }
 
 HINTERNET InternetOpenA(const char* agent, std::uint32_t, const char*, const char*, std::uint32_t) {
-  GlobalInit();
+  if (!GlobalInit())
+    return nullptr;
   auto* session = new Session;
   session->hasAgent = agent != nullptr;
   session->agent = agent ? agent : "";
@@ -247,41 +301,41 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   auto* request = dynamic_cast<Request*>(handle);
   if (!request || request->easy)
     return false;
-  request->easy = curl_easy_init();
-  request->multi = curl_multi_init();
+  request->easy = Curl().easy_init();
+  request->multi = Curl().multi_init();
   if (!request->easy || !request->multi)
     return false;
   CURL* easy = request->easy;
   const Connection& connection = request->connection;
   const std::string url =
       "http://" + connection.server + ":" + std::to_string(connection.port) + request->objectName;
-  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_stallMs.load()));
+  Curl().easy_setopt(easy, CURLOPT_URL, url.c_str());
+  Curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+  Curl().easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  Curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  Curl().easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  Curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  Curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_stallMs.load()));
   // The body is everything up to the close: a body longer or shorter than announced shows
   // in the caller's own count.
-  curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
-  curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+  Curl().easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+  Curl().easy_setopt(easy, CURLOPT_HTTP_VERSION,
                    request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   if (connection.hasAgent)
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, connection.agent.c_str());
+    Curl().easy_setopt(easy, CURLOPT_USERAGENT, connection.agent.c_str());
   if (!request->referrer.empty())
-    curl_easy_setopt(easy, CURLOPT_REFERER, request->referrer.c_str());
+    Curl().easy_setopt(easy, CURLOPT_REFERER, request->referrer.c_str());
   if (!connection.userName.empty()) {
-    curl_easy_setopt(easy, CURLOPT_USERNAME, connection.userName.c_str());
-    curl_easy_setopt(easy, CURLOPT_PASSWORD, connection.password.c_str());
-    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+    Curl().easy_setopt(easy, CURLOPT_USERNAME, connection.userName.c_str());
+    Curl().easy_setopt(easy, CURLOPT_PASSWORD, connection.password.c_str());
+    Curl().easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
   }
   if (!request->accept.empty())
     request->headerList =
-        curl_slist_append(request->headerList, ("Accept: " + request->accept).c_str());
+        Curl().slist_append(request->headerList, ("Accept: " + request->accept).c_str());
   if (request->reload) {
-    request->headerList = curl_slist_append(request->headerList, "Cache-Control: no-cache");
-    request->headerList = curl_slist_append(request->headerList, "Pragma: no-cache");
+    request->headerList = Curl().slist_append(request->headerList, "Cache-Control: no-cache");
+    request->headerList = Curl().slist_append(request->headerList, "Pragma: no-cache");
   }
   if (headers && headersLength > 0) {
     const std::string extra(headers, headersLength);
@@ -290,25 +344,25 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
       const std::size_t end = extra.find_first_of("\r\n", start);
       const std::string line = extra.substr(start, end == std::string::npos ? end : end - start);
       if (!Trim(line).empty())
-        request->headerList = curl_slist_append(request->headerList, line.c_str());
+        request->headerList = Curl().slist_append(request->headerList, line.c_str());
       start = end == std::string::npos ? extra.size() : end + 1;
     }
   }
-  curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request->headerList);
+  Curl().easy_setopt(easy, CURLOPT_HTTPHEADER, request->headerList);
   if (optional && optionalLength > 0) {
     request->postBody.assign(static_cast<const char*>(optional), optionalLength);
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(optionalLength));
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request->postBody.data());
+    Curl().easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(optionalLength));
+    Curl().easy_setopt(easy, CURLOPT_POSTFIELDS, request->postBody.data());
   }
   if (request->verb == "POST" && !optional)
-    curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    Curl().easy_setopt(easy, CURLOPT_POST, 1L);
   else if (request->verb != "GET" && request->verb != "POST")
-    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request->verb.c_str());
-  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, request);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, request);
-  curl_multi_add_handle(request->multi, easy);
+    Curl().easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request->verb.c_str());
+  Curl().easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
+  Curl().easy_setopt(easy, CURLOPT_HEADERDATA, request);
+  Curl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
+  Curl().easy_setopt(easy, CURLOPT_WRITEDATA, request);
+  Curl().multi_add_handle(request->multi, easy);
 
   request->Progressed();
   Pump(*request, [&] { return request->headersDone; });
