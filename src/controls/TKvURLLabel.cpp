@@ -9,7 +9,20 @@
 namespace controls {
 
 TKvLabel::TKvLabel(QWidget* parent) : QWidget(parent) {
+  m_paintTimer.setSingleShot(true);
+  QObject::connect(&m_paintTimer, &QTimer::timeout, this, [this] { update(); });
   AdjustSize();
+}
+
+void TKvLabel::RequestPaint() {
+  if (m_paintTimer.isActive())
+    return; // the paint already asked for will show the newest caption
+  const auto since = std::chrono::steady_clock::now() - m_lastPaint;
+  if (since >= MinPaintInterval) {
+    update();
+    return;
+  }
+  m_paintTimer.start(std::chrono::ceil<std::chrono::milliseconds>(MinPaintInterval - since));
 }
 
 void TKvLabel::SetCaption(const QString& caption) {
@@ -17,8 +30,7 @@ void TKvLabel::SetCaption(const QString& caption) {
     return;
   m_caption = caption;
   AdjustSize();
-  if (isVisible())
-    repaint();
+  RequestPaint();
 }
 
 void TKvLabel::SetAutoSize(bool value) {
@@ -82,6 +94,7 @@ void TKvLabel::PaintOn(TCanvas& canvas) {
 }
 
 void TKvLabel::paintEvent(QPaintEvent*) {
+  m_lastPaint = std::chrono::steady_clock::now();
   QPainter painter(this);
   TCanvas canvas(painter, width(), height());
   PaintOn(canvas);

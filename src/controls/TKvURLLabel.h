@@ -3,14 +3,18 @@
 #include "controls/Canvas.h"
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 
 namespace controls {
 
 // A label that draws its caption itself: '&' underlines the next character, tabs expand, no
 // wrapping; transparent, it draws only its text over what its parent shows; with AutoSize it
-// takes the size of its text, its left edge staying in place.
+// takes the size of its text, its left edge staying in place. A new caption is painted at the
+// next paint, and at most once per MinPaintInterval: a caption set thousands of times a second
+// (a download's progress) is painted at the display's pace, its last value always shown.
 class TKvLabel : public QWidget {
 public:
   explicit TKvLabel(QWidget* parent = nullptr);
@@ -42,8 +46,16 @@ protected:
   virtual void Click();
   void AdjustSize();
 
+public:
+  static constexpr std::chrono::milliseconds MinPaintInterval{16};
+
 private:
+  // Asks for a paint now, or once MinPaintInterval has passed since the last one.
+  void RequestPaint();
+
   QString m_caption;
+  QTimer m_paintTimer;
+  std::chrono::steady_clock::time_point m_lastPaint{};
   bool m_autoSize = true;
   bool m_transparent = false;
   TColor m_color = clBtnFace;

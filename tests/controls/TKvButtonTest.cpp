@@ -3,6 +3,7 @@
 #include "controls/TKvURLLabel.h"
 #include "platform/Shell.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -18,6 +19,47 @@ protected:
   }
   void TearDown() override { platform::SetShellOpener({}); }
 };
+
+// A label that counts its paints and keeps the caption each one showed.
+class CountingLabel : public TKvLabel {
+public:
+  using TKvLabel::TKvLabel;
+  int paints = 0;
+  QString painted;
+
+protected:
+  void paintEvent(QPaintEvent* event) override {
+    ++paints;
+    painted = Caption();
+    TKvLabel::paintEvent(event);
+  }
+};
+
+TEST_F(Controls, ALabelCaptionSetThousandsOfTimesIsPaintedAtTheDisplaysPaceEndingOnTheLast) {
+  QWidget window;
+  window.resize(200, 50);
+  auto* label = new CountingLabel(&window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(50);
+  label->paints = 0;
+  QElapsedTimer elapsed;
+  elapsed.start();
+  for (int i = 1; i <= 20000; ++i) {
+    label->SetCaption(QString::number(i) + QStringLiteral(" Kb"));
+    if (i % 50 == 0)
+      QCoreApplication::processEvents();
+  }
+  const qint64 ms = elapsed.elapsed();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return label->painted == QStringLiteral("20000 Kb"); }, 1000));
+  // About one paint per 16 ms (besides the repaints of the four growths in width), not one
+  // per caption, and the newest caption always reaches the screen.
+  EXPECT_LE(label->paints, ms / TKvLabel::MinPaintInterval.count() + 12) << ms << " ms";
+  EXPECT_GE(label->paints, 1);
+  const int paints = label->paints;
+  QTest::qWait(100);
+  EXPECT_EQ(label->paints, paints) << "no paint without a change";
+}
 
 TEST_F(Controls, AURLLabelOpensItsTargetAndTurnsVisited) {
   std::vector<std::string> opened;
