@@ -112,8 +112,7 @@ void TCanvas::Draw(int x, int y, const QImage& image) {
   m_painter->drawImage(x, y, image);
 }
 
-TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, const QFont& font,
-                        TColor color) {
+int QtTextFlags(unsigned flags) {
   int qtFlags = 0;
   qtFlags |= (flags & tfCenter)  ? Qt::AlignHCenter
              : (flags & tfRight) ? Qt::AlignRight
@@ -127,16 +126,28 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
     qtFlags |= Qt::TextExpandTabs;
   if (!(flags & tfNoPrefix))
     qtFlags |= Qt::TextShowMnemonic;
+  return qtFlags;
+}
+
+TTextMeasure::TTextMeasure(const QFont& font)
+    : m_metrics(PixelFont(font)), m_lineHeight(TextHeight(PixelFont(font))) {}
+
+TRect TTextMeasure::Measure(const QString& text, const TRect& rect, unsigned flags) const {
+  const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
+  const QRect needed = m_metrics.boundingRect(area, QtTextFlags(flags), text);
+  const int lines = std::max(1, needed.height() / std::max(1, m_metrics.lineSpacing()));
+  return {rect.Left, rect.Top, rect.Left + needed.width(), rect.Top + lines * m_lineHeight};
+}
+
+TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, const QFont& font,
+                        TColor color) {
+  if (flags & tfCalcRect)
+    return TTextMeasure(font).Measure(text, rect, flags);
   const QFont drawn = PixelFont(font);
   m_painter->setFont(drawn);
   const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
-  if (flags & tfCalcRect) {
-    const QRect needed = QFontMetrics(drawn).boundingRect(area, qtFlags, text);
-    const int lines = std::max(1, needed.height() / std::max(1, QFontMetrics(drawn).lineSpacing()));
-    return {rect.Left, rect.Top, rect.Left + needed.width(), rect.Top + lines * TextHeight(drawn)};
-  }
   m_painter->setPen(ToQColor(color));
-  m_painter->drawText(area, qtFlags, text);
+  m_painter->drawText(area, QtTextFlags(flags), text);
   return rect;
 }
 

@@ -3,6 +3,7 @@
 #include "controls/Colors.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
@@ -85,6 +86,21 @@ QFont PixelFont(const QFont& font);
 
 // The height of one line of text in `font`, in pixels.
 int TextHeight(const QFont& font);
+
+// The toolkit's text flags for TextFlag bits.
+int QtTextFlags(unsigned flags);
+
+// Measures text as DrawText with tfCalcRect does, with the font's metrics looked up once: for
+// a caller that measures many texts in one font.
+class TTextMeasure {
+public:
+  explicit TTextMeasure(const QFont& font);
+  TRect Measure(const QString& text, const TRect& rect, unsigned flags) const;
+
+private:
+  QFontMetrics m_metrics;
+  int m_lineHeight;
+};
 
 // The text with its accelerator markers removed: each '&' is dropped unless the next one is
 // also '&' (then one stays); the last character always stays.

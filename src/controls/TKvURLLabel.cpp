@@ -10,7 +10,13 @@ namespace controls {
 
 TKvLabel::TKvLabel(QWidget* parent) : QWidget(parent) {
   m_paintTimer.setSingleShot(true);
-  QObject::connect(&m_paintTimer, &QTimer::timeout, this, [this] { update(); });
+  QObject::connect(&m_paintTimer, &QTimer::timeout, this, [this] {
+    if (m_sizePending) {
+      m_sizePending = false;
+      AdjustSize();
+    }
+    update();
+  });
   AdjustSize();
 }
 
@@ -29,6 +35,12 @@ void TKvLabel::SetCaption(const QString& caption) {
   if (caption == m_caption)
     return;
   m_caption = caption;
+  if (m_paintTimer.isActive()) {
+    // A paint is already due: it sizes the label to the newest caption first. Captions set
+    // many times in a row are measured and painted at the display's pace, not each time.
+    m_sizePending = true;
+    return;
+  }
   AdjustSize();
   RequestPaint();
 }
@@ -64,6 +76,7 @@ void TKvLabel::SetFontColor(TColor value) {
 
 void TKvLabel::SetFont(const QFont& font) {
   setFont(font);
+  m_measure.reset();
   AdjustSize();
 }
 
@@ -77,12 +90,18 @@ void TKvLabel::SetTextAlignment(unsigned flags) {
 void TKvLabel::AdjustSize() {
   if (!m_autoSize)
     return;
-  QImage scratch(1, 1, QImage::Format_RGB32);
-  TCanvas canvas(scratch);
+  if (!m_measure)
+    m_measure.emplace(font());
   const QString text = m_caption.isEmpty() ? QStringLiteral(" ") : m_caption;
-  const TRect needed = canvas.DrawText(text, {0, 0, 1 << 16, 1 << 16},
-                                       tfLeft | tfExpandTabs | tfCalcRect, font(), m_fontColor);
+  const TRect needed =
+      m_measure->Measure(text, {0, 0, 1 << 16, 1 << 16}, tfLeft | tfExpandTabs | tfCalcRect);
   resize(needed.Width(), needed.Height());
+}
+
+void TKvLabel::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange)
+    m_measure.reset();
+  QWidget::changeEvent(event);
 }
 
 void TKvLabel::PaintOn(TCanvas& canvas) {

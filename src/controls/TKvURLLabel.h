@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace controls {
 
@@ -14,7 +15,8 @@ namespace controls {
 // wrapping; transparent, it draws only its text over what its parent shows; with AutoSize it
 // takes the size of its text, its left edge staying in place. A new caption is painted at the
 // next paint, and at most once per MinPaintInterval: a caption set thousands of times a second
-// (a download's progress) is painted at the display's pace, its last value always shown.
+// (a download's progress) is measured and painted at the display's pace (its size follows
+// within MinPaintInterval), its last value always shown.
 class TKvLabel : public QWidget {
 public:
   explicit TKvLabel(QWidget* parent = nullptr);
@@ -45,6 +47,7 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   virtual void Click();
   void AdjustSize();
+  void changeEvent(QEvent* event) override;
 
 public:
   static constexpr std::chrono::milliseconds MinPaintInterval{16};
@@ -54,7 +57,10 @@ private:
   void RequestPaint();
 
   QString m_caption;
+  // The metrics of the current font, looked up on the first measure after a font change.
+  std::optional<TTextMeasure> m_measure;
   QTimer m_paintTimer;
+  bool m_sizePending = false;
   std::chrono::steady_clock::time_point m_lastPaint{};
   bool m_autoSize = true;
   bool m_transparent = false;
