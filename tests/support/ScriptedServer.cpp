@@ -97,6 +97,11 @@ bool ScriptedServer::ReadSome(int fd, std::size_t index, int waitMs) {
   return true;
 }
 
+void ScriptedServer::SleepUntil(std::chrono::steady_clock::time_point until) const {
+  while (!m_stopping && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 bool ScriptedServer::SendAll(int fd, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
@@ -135,26 +140,18 @@ void ScriptedServer::Play(int fd, std::size_t index) {
       for (char c : step.bytes) {
         if (!SendAll(fd, std::string(1, c)))
           break;
-        const auto until =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
-        while (!m_stopping && std::chrono::steady_clock::now() < until)
-          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds));
       }
       break;
-    case ServerStep::Hold: {
-      const auto until =
-          std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
-      while (!m_stopping && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    case ServerStep::Hold:
+      SleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds));
       break;
-    }
     case ServerStep::Pause: {
       const auto until =
           std::chrono::steady_clock::now() + std::chrono::milliseconds(step.milliseconds);
       while (!m_stopping && std::chrono::steady_clock::now() < until && reading)
         reading = ReadSome(fd, index, 20);
-      while (!m_stopping && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      SleepUntil(until);
       break;
     }
     case ServerStep::ReadUntil:

@@ -93,6 +93,8 @@ private:
   bool ReadSome(int socket, std::size_t index, int waitMs);
   // Sends all of `bytes` unless the client goes or the server stops; false then.
   bool SendAll(int socket, const std::string& bytes);
+  // Sleeps until `until` or until the server stops.
+  void SleepUntil(std::chrono::steady_clock::time_point until) const;
 
   std::vector<Script> m_scripts;
   int m_listener = -1;
