@@ -1,5 +1,7 @@
 #include "controls/TKvProgressBar.h"
 
+#include "app/WindowControls.h"
+
 #include <QPaintEvent>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -28,23 +30,6 @@ class ProgressBar : public testing::Test {
 protected:
   void SetUp() override { SetColorScheme(ColorScheme::Classic); }
 };
-
-// The bar as the main window stores it.
-void MainWindowValues(TKvProgressBar& bar) {
-  bar.SetLoading(true);
-  bar.SetBounds(0, 162, 409, 24);
-  bar.SetBackColor(clBtnFace);
-  bar.SetBarStyle(bsGradient);
-  bar.SetBorderInner(fsFlat);
-  bar.SetBorderOuter(fsNone);
-  bar.SetBorderWidth(1);
-  bar.SetInteriorOffset(0);
-  bar.SetPartsComplete(0);
-  bar.SetPercent(0);
-  bar.SetShowPercent(false);
-  bar.SetTotalParts(0);
-  bar.SetLoading(false);
-}
 
 TEST_F(ProgressBar, PartsAndPercentFollowTheirContract) {
   CountingBar bar;
@@ -97,7 +82,7 @@ TEST_F(ProgressBar, StyleSideEffectsAndOrientationFromTheShape) {
 
 TEST_F(ProgressBar, TheMainWindowsBarAtHalfWay) {
   TKvProgressBar bar;
-  MainWindowValues(bar);
+  app::ApplyWindowProgressBarValues(bar); // as the main window stores it
   bar.SetTotalParts(1000);
   bar.SetPartsComplete(500);
   const QImage image = bar.Render();
@@ -153,7 +138,7 @@ TEST_F(ProgressBar, AVerticalBarFillsFromTheBottom) {
 
 TEST_F(ProgressBar, AWholeDownloadRepaintsAtMostOncePerPercent) {
   CountingBar bar;
-  MainWindowValues(bar);
+  app::ApplyWindowProgressBarValues(bar); // as the main window stores it
   bar.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
   const int before = bar.paints;
