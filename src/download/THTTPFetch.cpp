@@ -1,5 +1,7 @@
 #include "download/THTTPFetch.h"
 
+#include "platform/Internet.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -19,6 +21,10 @@ THTTPFetch::~THTTPFetch() {
 void THTTPFetch::StartDownload() {
   if (m_worker)
     return;
+  // The internet library is loaded and started here, not on the worker: a worker that did it
+  // while the program ends would start it during the library clean-up at exit. Without the
+  // library the worker fails its transfer.
+  platform::inet::Startup();
   THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,          FileName,
                                       UserName,    Password, PostQuery,    Referer,
                                       BinaryData,  UseCache, ExclusiveFile};

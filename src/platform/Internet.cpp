@@ -82,10 +82,6 @@ const CurlApi& Curl() {
   return api;
 }
 
-// True when libcurl is there and started.
-bool GlobalInit() {
-  return Curl().loaded;
-}
 
 struct Session : Handle {
   Session() : Handle(Kind::Session) {}
@@ -240,6 +236,10 @@ template <typename Ready> void Pump(Request& request, Ready ready) {
 
 } // namespace
 
+bool Startup() {
+  return Curl().loaded;
+}
+
 void SetStallLimit(std::chrono::milliseconds limit) {
   g_stallMs.store(limit.count());
 }
@@ -249,7 +249,7 @@ std::chrono::milliseconds StallLimit() {
 }
 
 HINTERNET InternetOpenA(const char* agent, std::uint32_t, const char*, const char*, std::uint32_t) {
-  if (!GlobalInit())
+  if (!Startup())
     return nullptr;
   auto* session = new Session;
   session->hasAgent = agent != nullptr;

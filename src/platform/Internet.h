@@ -29,6 +29,11 @@ inline constexpr std::uint32_t HTTP_QUERY_STATUS_CODE = 19;
 void SetStallLimit(std::chrono::milliseconds limit);
 std::chrono::milliseconds StallLimit();
 
+// Loads and starts the library behind this API (once per process; later calls only report).
+// Call it on the user-interface thread before a worker uses the API: starting the library is
+// not safe on a thread that may still run while the program ends. False when it is missing.
+bool Startup();
+
 // A session; `agent` (may be null) becomes the requests' User-Agent.
 HINTERNET InternetOpenA(const char* agent, std::uint32_t accessType, const char* proxy,
                         const char* proxyBypass, std::uint32_t flags);
