@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlayerUpdate.h"
 #include "platform/X11Windows.h"
 
 #include <chrono>
@@ -8,9 +9,8 @@
 
 namespace app {
 
-// The running player's main window class and executable name.
+// The running player's main window class (its executable's name is PlayerExeName).
 inline constexpr std::string_view PlayerWindowClass = "Kolvarin";
-inline constexpr std::string_view PlayerExeName = "Kolvarin.exe";
 
 // How long the player may take to handle the close request.
 inline constexpr std::chrono::milliseconds PlayerCloseTimeout{5000};

@@ -150,8 +150,7 @@ TEST(CloseWindowProcess, OutcomeFollowsHowThePlayerAnswers) {
     app::CloseWindowProcess(platform::FindWindowByClass(app::PlayerWindowClass));
 
     // However the player answers, the close keeps within its allowance.
-    EXPECT_LT(Clock::now() - start, app::PlayerCloseTimeout + std::chrono::seconds(1))
-        << c.args[0];
+    EXPECT_LT(Clock::now() - start, app::PlayerCloseTimeout + std::chrono::seconds(1)) << c.args[0];
     ASSERT_TRUE(player.process->WaitExit()) << c.args[0];
     if (c.killed)
       EXPECT_TRUE(player.process->KilledBy(SIGKILL)) << c.args[0];
