@@ -92,6 +92,9 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
   application.RegisterForm(this);
   if (!FRMUPDATE)
     FRMUPDATE = this;
+  // An earlier run interrupted in the middle of its swap may have left only the backup; it
+  // becomes the player again before anything else happens.
+  m_update.RestoreInterruptedSwap();
   if (runFormCreate)
     m_application.Dispatch([this] { FormCreate(); });
 }
@@ -217,10 +220,8 @@ void TFRMUPDATE::KvButton1Click() {
 }
 
 void TFRMUPDATE::KvButton5Click() {
-  // An earlier run interrupted in the middle of its swap may have left only the backup.
-  m_update.RestoreInterruptedSwap();
-  // Nothing else is renamed yet: the installed player stays where it is until a complete new
-  // one can take its place.
+  // Nothing is renamed yet: the installed player stays where it is until a complete new one
+  // can take its place.
   CurrentVersion = UpdaterVersion;
   KvButton5->setEnabled(false);
   Label9->SetCaption(texts::Checking);

@@ -9,7 +9,9 @@ enum class FileResult { Done, Unsupported, Failed };
 
 // The file operations that replace the installed player, one system call each, so that every
 // platform gives each its strongest form and tests can record them or fail them one by one.
-// Paths are absolute or relative to the working folder. None raises.
+// Paths are absolute or relative to the working folder. None raises. On Windows: Replace and
+// Move are MoveFileExW with write-through (or ReplaceFileW), Link is CreateHardLinkW, SyncFile
+// is FlushFileBuffers, and Exchange is unsupported.
 class FileOperations {
 public:
   virtual ~FileOperations() = default;

@@ -107,6 +107,17 @@ TEST_F(Updater, TheCurrentVersionLeavesThePlayerAndWaitsToBeClosed) {
   EXPECT_TRUE(CloseUntilEnded(*updater));
 }
 
+TEST_F(Updater, ALoneBackupBecomesThePlayerAgainAtTheStart) {
+  // What a run interrupted between the two renames of the fallback swap leaves.
+  fs::rename(Player(), Backup());
+  Publisher publisher("1.0.0.0", "unused");
+  auto updater = Start();
+  ASSERT_TRUE(WaitFor([] { return platform::FindWindowByClass("kolvarin-update") != 0; }));
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_FALSE(fs::exists(Backup()));
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+}
+
 TEST_F(Updater, ANewVersionReplacesThePlayerKeepsTheOldOneAndStartsTheNew) {
   const std::string newPlayer =
       "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n# Kolvarin 1.0.0.1\n";
