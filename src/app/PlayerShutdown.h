@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlayerUpdate.h"
 #include "platform/X11Windows.h"
 
 #include <chrono>
@@ -8,16 +9,15 @@
 
 namespace app {
 
-// The running player's main window class and executable name.
+// The running player's main window class (its executable's name is PlayerExeName).
 inline constexpr std::string_view PlayerWindowClass = "Kolvarin";
-inline constexpr std::string_view PlayerExeName = "Kolvarin.exe";
 
 // How long the player may take to handle the close request.
 inline constexpr std::chrono::milliseconds PlayerCloseTimeout{5000};
 
-// Asks the window to close and waits for it (at most PlayerCloseTimeout, not at all for a hung
-// player); when the window is still there afterwards, its process is terminated. A null window
-// does nothing. Reports nothing.
+// Asks the window to close and waits for it, at most PlayerCloseTimeout (a player that does not
+// answer at all within it counts as hung and is not asked); when the window is still there
+// afterwards, its process is terminated. A null window does nothing. Reports nothing.
 void CloseWindowProcess(platform::WindowHandle window);
 
 // Terminates every process whose executable is named `name` (see ExeNameMatches), wherever it

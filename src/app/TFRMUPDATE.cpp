@@ -13,8 +13,8 @@
 #include "controls/WindowFonts.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
-#include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/StartProgram.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -92,14 +92,17 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
   application.RegisterForm(this);
   if (!FRMUPDATE)
     FRMUPDATE = this;
+  // An earlier run interrupted in the middle of its swap may have left only the backup; it
+  // becomes the player again before anything else happens.
+  m_update.RestoreInterruptedSwap();
   if (runFormCreate)
     m_application.Dispatch([this] { FormCreate(); });
 }
 
 TFRMUPDATE::~TFRMUPDATE() {
   // A download still running stops with its component; what it wrote so far goes.
-  if (m_downloading)
-    DropPartialDownload();
+  if (m_update.DownloadPending())
+    m_update.DropPartialDownload();
   if (FRMUPDATE == this)
     FRMUPDATE = nullptr;
 }
@@ -234,17 +237,14 @@ void TFRMUPDATE::KvButton5Click() {
   KvURLLabel1->SetCaption(QString::fromStdString(versionURL));
   KvURLLabel1->SetURL(QString::fromStdString(versionURL));
 
-  if (CurrentVersion == NewVersion) {
+  if (PlayerUpdate::Decide(CurrentVersion, NewVersion) == UpdateDecision::Current) {
     Label9->SetCaption(texts::Current);
   } else {
     Label9->SetCaption(texts::Downloading);
     QCoreApplication::processEvents();
-    // A leftover of an earlier run (or anything planted under the name) goes first; the
-    // download then creates the file fresh and never writes through a link.
-    platform::DeleteFile(PartialPlayerName);
+    // The download creates its file fresh and never writes through a link.
     HTTPFetchFile.URL = DownloadURL(m_host);
-    HTTPFetchFile.FileName = PartialPlayerName;
-    m_downloading = true;
+    HTTPFetchFile.FileName = m_update.BeginDownload();
     HTTPFetchFile.StartDownload();
   }
   Label13->SetCaption(texts::VersionPrefix + QString::fromStdString(CurrentVersion));
@@ -265,44 +265,18 @@ void TFRMUPDATE::UpdateRemainingTime() {
       RemainingTimeText(KvProgressBar1->TotalParts(), KvProgressBar1->PartsComplete()));
 }
 
-void TFRMUPDATE::DropPartialDownload() {
-  platform::DeleteFile(PartialPlayerName);
-  m_downloading = false;
-}
-
-bool TFRMUPDATE::InstallDownloadedPlayer() {
-  const std::string player(PlayerExeName);
-  if (!platform::SyncFile(PartialPlayerName))
-    return false;
-  const int mode = platform::FileMode(player);
-  platform::SetFileMode(PartialPlayerName, mode >= 0 ? mode : 0755);
-  platform::DeleteFile(BackupName);
-  const bool hadPlayer = platform::FileExists(player);
-  if (hadPlayer && !platform::MoveFile(player, BackupName))
-    return false;
-  if (!platform::MoveFile(PartialPlayerName, player)) {
-    if (hadPlayer)
-      platform::MoveFile(BackupName, player);
-    return false;
-  }
-  platform::SyncFolder(".");
-  return true;
-}
-
 void TFRMUPDATE::HTTPFetchFileDoneFile() {
-  m_downloading = false;
-  Label9->SetCaption(texts::Completed);
-  if (!InstallDownloadedPlayer()) {
-    DropPartialDownload();
+  if (!m_update.Install()) {
     platform::ShowMessageBox(texts::DownloadFailed);
     return;
   }
+  Label9->SetCaption(texts::Completed);
   platform::StartProgram(std::string(PlayerExeName));
   m_application.Terminate();
 }
 
 void TFRMUPDATE::HTTPFetchFileError() {
-  DropPartialDownload();
+  m_update.DropPartialDownload();
   platform::ShowMessageBox(texts::DownloadFailed);
 }
 

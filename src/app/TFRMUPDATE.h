@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlayerUpdate.h"
 #include "download/THTTPFetch.h"
 #include "http/TNetHTTP.h"
 
@@ -26,8 +27,9 @@ namespace app {
 // window is centred on the screen and shown; closing it in any way ends the program.
 //
 // The update attempt never puts the installed player at risk: the new player is downloaded to
-// a file of its own and takes the player's place only when it is complete (the old one kept
-// as "Kolvarin.bak"); any other outcome leaves the folder as it was.
+// a file of its own and takes the player's place only when it is complete, in one step, with
+// the old one kept as "Kolvarin.bak" (PlayerUpdate); any other outcome leaves the player as it
+// was.
 class TFRMUPDATE : public QWidget {
 public:
   static constexpr int ClientWidth = 409;
@@ -88,14 +90,9 @@ protected:
 private:
   void BuildLayout();
   void CentreOnScreen();
-  // Puts the complete download in the player's place; false (the folder as it was) when it
-  // cannot.
-  bool InstallDownloadedPlayer();
-  void DropPartialDownload();
-
   platform::TApplication& m_application;
   std::string m_host;
-  bool m_downloading = false;
+  PlayerUpdate m_update;
 };
 
 // The one main window of the process, or null.

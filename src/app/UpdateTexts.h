@@ -10,9 +10,6 @@ inline constexpr const char* UpdaterVersion = "1.0.0.0";
 
 inline constexpr const char* VersionPath = "/programlar/radyo/kolvarin.txt";
 inline constexpr const char* DownloadPath = "/programlar/radyo/Kolvarin.exe";
-// Where the download lands until it is complete.
-inline constexpr const char* PartialPlayerName = "Kolvarin.exe.part";
-inline constexpr const char* BackupName = "Kolvarin.bak";
 
 // The publisher's host (the build setting KOLVARIN_UPDATE_HOST).
 std::string PublisherHost();

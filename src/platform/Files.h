@@ -12,25 +12,6 @@ public:
   using Exception::Exception;
 };
 
-// The file operations of the update flow; each reports success and raises nothing.
-bool FileExists(const std::string& path);
-bool DeleteFile(const std::string& path);
-// Renames without replacing an existing target.
-bool MoveFile(const std::string& from, const std::string& to);
-// Flushes a file's data to the disk.
-bool SyncFile(const std::string& path);
-// Flushes a folder's entries (after renames in it) to the disk.
-bool SyncFolder(const std::string& path);
-// The permission bits of a file, or -1 without one.
-int FileMode(const std::string& path);
-bool SetFileMode(const std::string& path, int mode);
-// The folder of the running program.
-std::string ExecutableFolder();
-// Starts a program detached from this one (its own session, standard streams on /dev/null);
-// the bare name is looked for in the program's own folder, then in the working folder.
-// True when it started.
-bool StartProgram(const std::string& name);
-
 // A file opened for writing from its start, closed when it goes.
 class TWriteFile {
 public:

@@ -231,7 +231,8 @@ void RequestWindowClose(WindowHandle handle, std::chrono::milliseconds timeout) 
   const bool pingable = SupportsProtocol(d, window, ping);
 
   if (pingable) {
-    // A client that does not answer at once counts as hung: the request is not waited for.
+    // Only a client that does not answer within the whole allowance counts as hung; one that
+    // is busy for a while is asked once it answers, with what is left of the allowance.
     SendProtocolMessage(d, window, wmProtocols, ping, 1);
     watch.WaitUntil(std::min(deadline, Clock::now() + HungAnswerLimit),
                     [&] { return watch.Answered(1); });

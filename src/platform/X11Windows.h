@@ -11,8 +11,9 @@ namespace platform {
 using WindowHandle = std::uint64_t;
 inline constexpr WindowHandle NoWindow = 0;
 
-// How long a window may take to answer a ping before its client counts as hung.
-inline constexpr std::chrono::milliseconds HungAnswerLimit{500};
+// How long a window may go without answering a ping before its client counts as hung: a
+// client busy for a moment (starting, buffering, saving) is still asked to close.
+inline constexpr std::chrono::milliseconds HungAnswerLimit{5000};
 
 // After a client has handled the close request, how long its window may take to disappear.
 inline constexpr std::chrono::milliseconds CloseGrace{1000};
@@ -22,9 +23,10 @@ inline constexpr std::chrono::milliseconds CloseGrace{1000};
 WindowHandle FindWindowByClass(std::string_view className);
 
 // Asks the window to close (WM_DELETE_WINDOW) and waits until its client has handled the
-// request, at most `timeout`: the wait ends when the window is destroyed, shortly after the
-// client has answered a ping sent behind the request, or at once when the client does not
-// answer a ping sent before it (the hung case). Reports nothing.
+// request, at most `timeout` in all: the wait ends when the window is destroyed, shortly after
+// the client has answered a ping sent behind the request, or when the client has not answered
+// a ping sent before it within the timeout or HungAnswerLimit (the hung case, which is never
+// sent the request). Reports nothing.
 void RequestWindowClose(WindowHandle window, std::chrono::milliseconds timeout);
 
 // Whether the handle still names a window.

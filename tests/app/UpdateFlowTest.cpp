@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 #include "ScriptedServer.h"
 #include "UpdateFlowFixture.h"
+#include "app/PlayerUpdate.h"
 #include "app/TFRMUPDATE.h"
 #include "app/UpdateTexts.h"
 #include "controls/TKvButton.h"
@@ -187,6 +188,34 @@ TEST_F(UpdateFlow, APlantedLinkUnderTheBackupNameIsReplacedNotFollowed) {
   EXPECT_FALSE(fs::is_symlink(app::BackupName));
   EXPECT_EQ(FileText(app::BackupName), "old player");
   QCoreApplication::processEvents();
+}
+
+TEST_F(UpdateFlow, ASwapThatFailsShowsTheFailureAndKeepsTheStatusAndThePlayer) {
+  // A folder with something in it cannot be removed to make room for the backup.
+  fs::create_directory(app::BackupName);
+  std::ofstream(fs::path(app::BackupName) / "keep") << "keep";
+  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+                         {ReadUntil("\r\n\r\n"), Send(Answer("#!/bin/sh\n")), Close()}},
+                        80, "127.0.0.2");
+  Form form;
+  BoxCloser boxes;
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 10000));
+  EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
+  EXPECT_FALSE(platform::TApplication::Instance()->Terminated());
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_EQ(FileText(fs::path(app::BackupName) / "keep"), "keep");
+}
+
+TEST_F(UpdateFlow, ABackupWithoutAPlayerIsPutBackFirst) {
+  // An earlier run ended between the old player's rename to the backup and the new one's.
+  fs::rename("Kolvarin.exe", app::BackupName);
+  Form form;
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
+  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
+  EXPECT_FALSE(fs::exists(app::BackupName));
 }
 
 } // namespace

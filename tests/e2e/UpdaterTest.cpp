@@ -14,6 +14,8 @@
 #include <iostream>
 #include <optional>
 #include <random>
+#include <regex>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +102,17 @@ TEST_F(Updater, TheCurrentVersionLeavesThePlayerAndWaitsToBeClosed) {
   ASSERT_TRUE(WaitFor([] { return platform::FindWindowByClass("kolvarin-update") != 0; }));
   std::this_thread::sleep_for(300ms);
   EXPECT_TRUE(updater->Running());
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_FALSE(fs::exists(Backup()));
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+}
+
+TEST_F(Updater, ALoneBackupBecomesThePlayerAgainAtTheStart) {
+  // What a run interrupted between the two renames of the fallback swap leaves.
+  fs::rename(Player(), Backup());
+  Publisher publisher("1.0.0.0", "unused");
+  auto updater = Start();
+  ASSERT_TRUE(WaitFor([] { return platform::FindWindowByClass("kolvarin-update") != 0; }));
   EXPECT_EQ(Text(Player()), OldPlayer);
   EXPECT_FALSE(fs::exists(Backup()));
   EXPECT_TRUE(CloseUntilEnded(*updater));
@@ -242,6 +255,77 @@ TEST_F(Updater, KilledAtTwentyRandomMomentsThePlayerIsAlwaysWholeAndTheNextRunWo
             left + " player whole; the next run installed the new one", whole && recovered,
             std::chrono::duration<double>(std::chrono::steady_clock::now() - nextStart).count(), -1});
   }
+}
+
+// What the system calls that name or rename files did to "Kolvarin.exe", from strace's record.
+struct PlayerNameTrace {
+  std::vector<std::string> takenAway; // calls that removed or renamed it away without a replacement
+  int replacements = 0;               // renames onto it that succeeded
+  int backupLinks = 0;                // "Kolvarin.bak" made a second name of it
+};
+
+PlayerNameTrace ReadPlayerNameTrace(const fs::path& folder, const std::string& prefix) {
+  static const std::regex call(R"(^(\w+)\((.*)\)\s+=\s+(-?\d+))");
+  static const std::regex quoted(R"re("((?:[^"\\]|\\.)*)")re");
+  const auto base = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
+  PlayerNameTrace trace;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind(prefix, 0) != 0)
+      continue;
+    std::istringstream lines(Text(entry.path()));
+    for (std::string line; std::getline(lines, line);) {
+      std::smatch m;
+      if (!std::regex_search(line, m, call) || m[3] != "0")
+        continue;
+      const std::string name = m[1], arguments = m[2];
+      std::vector<std::string> paths;
+      for (std::sregex_iterator it(arguments.begin(), arguments.end(), quoted), end; it != end;
+           ++it)
+        paths.push_back(base((*it)[1]));
+      if (paths.empty())
+        continue;
+      const bool exchange = arguments.find("RENAME_EXCHANGE") != std::string::npos;
+      if (name.rfind("unlink", 0) == 0 && paths[0] == "Kolvarin.exe")
+        trace.takenAway.push_back(line);
+      if (name.rfind("rename", 0) == 0 && paths.size() == 2) {
+        if (paths[0] == "Kolvarin.exe" && !exchange)
+          trace.takenAway.push_back(line);
+        if (paths[1] == "Kolvarin.exe")
+          ++trace.replacements;
+      }
+      if (name.rfind("link", 0) == 0 && paths.size() == 2 && paths[0] == "Kolvarin.exe" &&
+          paths[1] == "Kolvarin.bak")
+        ++trace.backupLinks;
+    }
+  }
+  return trace;
+}
+
+TEST_F(Updater, TracedInstallNeverRemovesOrRenamesAwayThePlayerWithoutReplacingIt) {
+  if (access("/usr/bin/strace", X_OK) != 0)
+    GTEST_SKIP() << "needs strace (scripts/setup installs it)";
+  const std::string newPlayer =
+      "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n# Kolvarin 1.0.0.1\n";
+  Publisher publisher("1.0.0.1", newPlayer);
+  std::ofstream(Backup()) << "older backup";
+  TempDir traces;
+  // Every thread and child in a file of its own, so that no call is split between two lines.
+  ChildProcess updater(
+      "/usr/bin/strace",
+      {.args = {"-ff", "-qq", "-e", "signal=none", "-e",
+                "trace=unlink,unlinkat,rename,renameat,renameat2,link,linkat", "-o",
+                (traces.Path() / "calls").string(), KOLVARIN_INSTALLED_UPDATE},
+       .workingDir = m_folder.Path()});
+  ASSERT_TRUE(updater.WaitExit(30s));
+  ASSERT_TRUE(updater.ExitedNormallyWith(0));
+  ASSERT_EQ(Text(Player()), newPlayer);
+  EXPECT_EQ(Text(Backup()), OldPlayer);
+
+  const PlayerNameTrace trace = ReadPlayerNameTrace(traces.Path(), "calls");
+  EXPECT_EQ(trace.replacements, 1);
+  EXPECT_EQ(trace.backupLinks, 1);
+  for (const std::string& line : trace.takenAway)
+    ADD_FAILURE() << "the player's name was taken away: " << line;
 }
 
 } // namespace

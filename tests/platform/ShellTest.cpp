@@ -1,8 +1,9 @@
 // Addresses and program names reach the programs started for them as single arguments: no
 // shell ever reads them, so shell syntax in an address does nothing.
-#include "ChildProcess.h"
-#include "platform/Files.h"
 #include "platform/Shell.h"
+
+#include "ChildProcess.h"
+#include "platform/StartProgram.h"
 
 #include <cstdlib>
 #include <filesystem>

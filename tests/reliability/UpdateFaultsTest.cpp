@@ -9,6 +9,7 @@
 #include "ReliabilityReport.h"
 #include "ScriptedServer.h"
 #include "UpdateFlowFixture.h"
+#include "app/PlayerUpdate.h"
 #include "app/UpdateTexts.h"
 #include "controls/TKvURLLabel.h"
 #include "platform/Exceptions.h"

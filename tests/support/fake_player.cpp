@@ -1,11 +1,12 @@
 // A stand-in for the running player: an X11 top-level window of class "Kolvarin" that answers
 // the close request as told.
 //
-//   kv-fake-player MODE [--class NAME] [--delay MS] [--machine HOST] [--no-ping]
+//   kv-fake-player MODE [--class NAME] [--delay MS] [--busy MS] [--machine HOST] [--no-ping]
 //
 // MODE close:  destroys its window and exits 0 when asked to close (after --delay ms);
 //      ignore: answers pings but ignores the close request;
 //      hang:   maps its window and then never reads another event.
+// --busy MS: reads no event for MS ms after its window exists (a player starting or saving).
 // Prints "ready 0xWINDOW" on stdout once the window exists.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -21,7 +22,7 @@
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr,
-                 "usage: %s close|ignore|hang [--class NAME] [--delay MS] "
+                 "usage: %s close|ignore|hang [--class NAME] [--delay MS] [--busy MS] "
                  "[--machine HOST] [--no-ping]\n",
                  argv[0]);
     return 2;
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   std::string className = "Kolvarin";
   std::string machine;
   int delayMs = 0;
+  int busyMs = 0;
   bool ping = true;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -37,6 +39,8 @@ int main(int argc, char** argv) {
       className = argv[++i];
     else if (arg == "--delay" && i + 1 < argc)
       delayMs = std::atoi(argv[++i]);
+    else if (arg == "--busy" && i + 1 < argc)
+      busyMs = std::atoi(argv[++i]);
     else if (arg == "--machine" && i + 1 < argc)
       machine = argv[++i];
     else if (arg == "--no-ping")
@@ -84,6 +88,7 @@ int main(int argc, char** argv) {
     for (;;)
       pause();
   }
+  std::this_thread::sleep_for(std::chrono::milliseconds(busyMs));
 
   for (;;) {
     XEvent event{};

@@ -1,0 +1,130 @@
+#include "app/PlayerUpdate.h"
+
+namespace app {
+
+using platform::FileResult;
+
+PlayerUpdate::PlayerUpdate(platform::FileOperations& files, std::string folder)
+    : m_files(files), m_folder(std::move(folder)) {}
+
+UpdateDecision PlayerUpdate::Decide(std::string_view current, std::string_view published) {
+  return current == published ? UpdateDecision::Current : UpdateDecision::Download;
+}
+
+std::string PlayerUpdate::Path(std::string_view name) const {
+  return m_folder.empty() ? std::string(name) : m_folder + "/" + std::string(name);
+}
+
+std::string PlayerUpdate::Folder() const {
+  return m_folder.empty() ? "." : m_folder;
+}
+
+bool PlayerUpdate::RestoreInterruptedSwap() {
+  if (m_files.Exists(PlayerPath()) || !m_files.Exists(BackupPath()))
+    return false;
+  if (!m_files.Move(BackupPath(), PlayerPath()))
+    return false;
+  m_files.SyncFolder(Folder());
+  return true;
+}
+
+std::string PlayerUpdate::BeginDownload() {
+  m_files.Remove(PartialPath());
+  m_downloadPending = true;
+  return PartialPath();
+}
+
+void PlayerUpdate::DropPartialDownload() {
+  m_files.Remove(PartialPath());
+  m_downloadPending = false;
+}
+
+bool PlayerUpdate::Install() {
+  m_downloadPending = false;
+  m_lastSwap = SwapMethod::None;
+  if (PrepareDownloadedFile() && Swap()) {
+    m_files.SyncFolder(Folder());
+    return true;
+  }
+  m_files.Remove(PartialPath());
+  return false;
+}
+
+bool PlayerUpdate::PrepareDownloadedFile() {
+  // The new player's bytes reach the disk before any name points at them; it runs with the
+  // installed player's permissions.
+  if (!m_files.SyncFile(PartialPath()))
+    return false;
+  const int mode = m_files.Mode(PlayerPath());
+  m_files.SetMode(PartialPath(), mode >= 0 ? mode : 0755);
+  return true;
+}
+
+bool PlayerUpdate::Swap() {
+  const std::string player = PlayerPath();
+  const std::string partial = PartialPath();
+  if (!m_files.Exists(player)) {
+    // Nothing to keep: the new player takes the free name, and nothing that appeared there
+    // meanwhile is replaced.
+    if (!m_files.Move(partial, player))
+      return false;
+    m_lastSwap = SwapMethod::Rename;
+    return true;
+  }
+  // A backup that cannot be removed would leave the old player without one.
+  const std::string backup = BackupPath();
+  m_files.Remove(backup);
+  if (m_files.Exists(backup))
+    return false;
+
+  switch (m_files.Link(player, backup)) {
+  case FileResult::Done:
+    // Until this rename the player's name holds the old player, after it the new one.
+    if (!m_files.Replace(partial, player))
+      return false;
+    m_lastSwap = SwapMethod::LinkAndReplace;
+    return true;
+  case FileResult::Unsupported:
+    return SwapByExchange();
+  case FileResult::Failed:
+    break;
+  }
+  return false;
+}
+
+bool PlayerUpdate::SwapByExchange() {
+  const std::string player = PlayerPath();
+  const std::string partial = PartialPath();
+  switch (m_files.Exchange(partial, player)) {
+  case FileResult::Done:
+    break;
+  case FileResult::Unsupported:
+    return SwapByTwoRenames();
+  case FileResult::Failed:
+    return false;
+  }
+  // The old player is now under the partial file's name.
+  if (!m_files.Move(partial, BackupPath())) {
+    // Without a backup the old player goes back in the same single step.
+    m_files.Exchange(partial, player);
+    return false;
+  }
+  m_lastSwap = SwapMethod::Exchange;
+  return true;
+}
+
+bool PlayerUpdate::SwapByTwoRenames() {
+  // A file system with neither hard links nor an exchanging rename: between these two renames
+  // there is no player, and RestoreInterruptedSwap puts the backup back after an interruption.
+  const std::string player = PlayerPath();
+  if (!m_files.Move(player, BackupPath()))
+    return false;
+  if (!m_files.Move(PartialPath(), player)) {
+    m_files.Move(BackupPath(), player);
+    return false;
+  }
+  m_lastSwap = SwapMethod::TwoRenames;
+  return true;
+}
+
+} // namespace app

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/FileOperations.h"
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// The files of an update, in the player's (the working) folder: the player's executable (also
+// the name its processes go by), the download until it is complete, and the old player's backup.
+inline constexpr std::string_view PlayerExeName = "Kolvarin.exe";
+inline constexpr const char* PartialPlayerName = "Kolvarin.exe.part";
+inline constexpr const char* BackupName = "Kolvarin.bak";
+
+enum class UpdateDecision { Current, Download };
+
+// How the last install replaced the player.
+enum class SwapMethod {
+  None,           // nothing installed
+  Rename,         // there was no player: the new file was renamed to its name
+  LinkAndReplace, // the backup linked to the old player, then the new file renamed over it
+  Exchange,       // the two names swapped, then the old player renamed to the backup
+  TwoRenames,     // the old player renamed to the backup, then the new file to the player
+};
+
+// The update's core, without a window: the update decision, the partial download, and the swap
+// that puts a complete download in the player's place with the old player kept as the backup.
+//
+// At every moment of the swap "Kolvarin.exe" names a whole player, the old or the new one: the
+// backup is a second name of the old player (a hard link), and the new file then replaces
+// "Kolvarin.exe" in one rename. A file system without hard links gets the two names swapped in
+// one step instead; only one that has neither gets the old player renamed to the backup and
+// the new file renamed to the player, and a run that then finds the backup without a player
+// puts the backup back before anything else.
+//
+// The steps of Install are separate so that a check of the download can come before the swap
+// and a return to the backup after it.
+class PlayerUpdate {
+public:
+  explicit PlayerUpdate(platform::FileOperations& files = platform::SystemFileOperations(),
+                        std::string folder = {});
+
+  // Equal bytes (no trimming, no ordering of versions) mean the installed version is current.
+  static UpdateDecision Decide(std::string_view current, std::string_view published);
+
+  std::string PlayerPath() const { return Path(PlayerExeName); }
+  std::string PartialPath() const { return Path(PartialPlayerName); }
+  std::string BackupPath() const { return Path(BackupName); }
+
+  // When an interrupted earlier run left the backup but no player, the backup becomes the
+  // player again. True when it did.
+  bool RestoreInterruptedSwap();
+
+  // Removes a leftover partial file (or anything planted under its name) and returns the name
+  // the download is to create, fresh.
+  std::string BeginDownload();
+  // Whether a download has begun and is neither installed nor dropped.
+  bool DownloadPending() const { return m_downloadPending; }
+  // Removes the partial file.
+  void DropPartialDownload();
+
+  // Puts the complete download in the player's place, the old player kept as the backup. On
+  // failure the partial file is removed and the player stays as it was. True when installed.
+  bool Install();
+  SwapMethod LastSwap() const { return m_lastSwap; }
+
+private:
+  std::string Path(std::string_view name) const;
+  std::string Folder() const;
+  bool PrepareDownloadedFile();
+  bool Swap();
+  bool SwapByExchange();
+  bool SwapByTwoRenames();
+
+  platform::FileOperations& m_files;
+  std::string m_folder;
+  bool m_downloadPending = false;
+  SwapMethod m_lastSwap = SwapMethod::None;
+};
+
+} // namespace app

@@ -1,0 +1,421 @@
+#include "app/PlayerUpdate.h"
+
+#include "ChildProcess.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using app::PlayerUpdate;
+using app::SwapMethod;
+using app::UpdateDecision;
+using platform::FileResult;
+namespace fs = std::filesystem;
+
+const std::string OldPlayer = "old player";
+const std::string NewPlayer = "new player";
+const std::string OlderBackup = "older backup";
+const std::string Player(app::PlayerExeName);
+const std::string Partial = app::PartialPlayerName;
+const std::string Backup = app::BackupName;
+
+// What each name of the folder holds, by content.
+using FolderState = std::map<std::string, std::string>;
+
+// A folder in memory behind the update's file operations. Names point at files, and a hard link
+// is a second name of the same file. Every operation that changes something is recorded with
+// the folder as it left it; the file system's abilities and a failing operation are set by the
+// test.
+class MemoryFolder : public platform::FileOperations {
+public:
+  bool hasLinks = true;
+  bool hasExchange = true;
+  // The changing operation, counted from 0, that fails without an effect.
+  std::optional<int> failing;
+  std::vector<std::string> trace;
+  std::vector<FolderState> states;
+  // Set when a rename made the player's name point at bytes not yet flushed to the disk.
+  bool unsyncedPlayer = false;
+
+  explicit MemoryFolder(const FolderState& contents = {}) {
+    // The download leaves its file unflushed.
+    for (const auto& [name, bytes] : contents)
+      m_names[name] = std::make_shared<File>(File{bytes, 0750, name != Partial});
+  }
+
+  FolderState State() const {
+    FolderState state;
+    for (const auto& [name, file] : m_names)
+      state[name] = file->bytes;
+    return state;
+  }
+  int ModeOf(const std::string& name) const { return m_names.at(name)->mode; }
+
+  bool Exists(const std::string& path) override { return m_names.count(path) > 0; }
+  bool Remove(const std::string& path) override {
+    return Change("Remove " + path, [&] { return m_names.erase(path) > 0; });
+  }
+  bool SyncFile(const std::string& path) override {
+    return Change("SyncFile " + path, [&] {
+      if (!Exists(path))
+        return false;
+      m_names[path]->synced = true;
+      return true;
+    });
+  }
+  bool SyncFolder(const std::string& path) override {
+    return Change("SyncFolder " + path, [] { return true; });
+  }
+  int Mode(const std::string& path) override { return Exists(path) ? m_names[path]->mode : -1; }
+  bool SetMode(const std::string& path, int mode) override {
+    return Change("SetMode " + path, [&] {
+      if (!Exists(path))
+        return false;
+      m_names[path]->mode = mode;
+      return true;
+    });
+  }
+  FileResult Link(const std::string& from, const std::string& to) override {
+    if (!hasLinks)
+      return FileResult::Unsupported;
+    const bool done = Change("Link " + from + " " + to, [&] {
+      if (!Exists(from) || Exists(to))
+        return false;
+      m_names[to] = m_names[from];
+      return true;
+    });
+    return done ? FileResult::Done : FileResult::Failed;
+  }
+  bool Replace(const std::string& from, const std::string& to) override {
+    return Change("Replace " + from + " " + to, [&] {
+      if (!Exists(from))
+        return false;
+      m_names[to] = m_names[from];
+      m_names.erase(from);
+      return true;
+    });
+  }
+  FileResult Exchange(const std::string& first, const std::string& second) override {
+    if (!hasExchange)
+      return FileResult::Unsupported;
+    const bool done = Change("Exchange " + first + " " + second, [&] {
+      if (!Exists(first) || !Exists(second))
+        return false;
+      std::swap(m_names[first], m_names[second]);
+      return true;
+    });
+    return done ? FileResult::Done : FileResult::Failed;
+  }
+  bool Move(const std::string& from, const std::string& to) override {
+    return Change("Move " + from + " " + to, [&] {
+      if (!Exists(from) || Exists(to))
+        return false;
+      m_names[to] = m_names[from];
+      m_names.erase(from);
+      return true;
+    });
+  }
+
+private:
+  struct File {
+    std::string bytes;
+    int mode = 0644;
+    bool synced = false;
+  };
+
+  template <typename Operation> bool Change(const std::string& what, Operation operation) {
+    const int number = static_cast<int>(trace.size());
+    trace.push_back(what);
+    const bool done = failing != number && operation();
+    if (Exists(Player) && !m_names[Player]->synced)
+      unsyncedPlayer = true;
+    states.push_back(State());
+    return done;
+  }
+
+  std::map<std::string, std::shared_ptr<File>> m_names;
+};
+
+struct Abilities {
+  const char* name;
+  bool links;
+  bool exchange;
+  SwapMethod method;
+  // Whether the player's name holds a whole player at every moment.
+  bool neverWithoutPlayer;
+};
+const Abilities AllFileSystems[] = {
+    {"hard links", true, true, SwapMethod::LinkAndReplace, true},
+    {"exchanging rename only", false, true, SwapMethod::Exchange, true},
+    {"neither", false, false, SwapMethod::TwoRenames, false},
+};
+
+// Runs one install in a folder with the given abilities.
+struct InstallRun {
+  MemoryFolder folder;
+  bool installed = false;
+  SwapMethod method = SwapMethod::None;
+
+  explicit InstallRun(const Abilities& abilities, std::optional<int> failing = std::nullopt,
+                      FolderState contents = {{Player, OldPlayer}, {Backup, OlderBackup}}) {
+    contents[Partial] = NewPlayer;
+    folder = MemoryFolder(contents);
+    folder.hasLinks = abilities.links;
+    folder.hasExchange = abilities.exchange;
+    folder.failing = failing;
+    PlayerUpdate update(folder);
+    installed = update.Install();
+    method = update.LastSwap();
+  }
+};
+
+// Whether the name holds one of the whole players.
+bool WholePlayer(const FolderState& state) {
+  const auto player = state.find(Player);
+  return player != state.end() && (player->second == OldPlayer || player->second == NewPlayer);
+}
+
+TEST(PlayerUpdateDecision, OnlyTheSameBytesAreCurrent) {
+  const std::tuple<const char*, UpdateDecision> cases[] = {
+      {"1.0.0.0", UpdateDecision::Current},   {"1.0.0.1", UpdateDecision::Download},
+      {"0.9.0.0", UpdateDecision::Download},  {"1.0.0.0\r\n", UpdateDecision::Download},
+      {" 1.0.0.0", UpdateDecision::Download}, {"", UpdateDecision::Download},
+      {"1.0.0.00", UpdateDecision::Download},
+  };
+  for (const auto& [published, decision] : cases)
+    EXPECT_EQ(PlayerUpdate::Decide("1.0.0.0", published), decision) << published;
+}
+
+TEST(PlayerUpdateInstall, EachFileSystemGetsItsStrongestSwapAndKeepsTheOldPlayerAsBackup) {
+  for (const Abilities& abilities : AllFileSystems) {
+    InstallRun run(abilities);
+    ASSERT_TRUE(run.installed) << abilities.name;
+    EXPECT_EQ(run.method, abilities.method) << abilities.name;
+    EXPECT_EQ(run.folder.State(), (FolderState{{Player, NewPlayer}, {Backup, OldPlayer}}))
+        << abilities.name;
+    EXPECT_EQ(run.folder.ModeOf(Player), 0750) << abilities.name;
+    EXPECT_FALSE(run.folder.unsyncedPlayer) << abilities.name;
+  }
+}
+
+TEST(PlayerUpdateInstall, NoStepLeavesTheFolderWithoutAWholePlayer) {
+  for (const Abilities& abilities : AllFileSystems) {
+    InstallRun run(abilities);
+    ASSERT_TRUE(run.installed) << abilities.name;
+    bool alwaysWhole = true;
+    for (std::size_t i = 0; i < run.folder.states.size(); ++i) {
+      const bool whole = WholePlayer(run.folder.states[i]);
+      if (abilities.neverWithoutPlayer) {
+        EXPECT_TRUE(whole) << abilities.name << ": after " << run.folder.trace[i];
+      }
+      alwaysWhole = alwaysWhole && whole;
+    }
+    // Only a file system with neither ability has the moment without a player.
+    EXPECT_EQ(alwaysWhole, abilities.neverWithoutPlayer) << abilities.name;
+  }
+}
+
+TEST(PlayerUpdateInstall, NoOperationRemovesOrRenamesAwayThePlayerWithoutReplacingIt) {
+  for (const Abilities& abilities : AllFileSystems) {
+    if (!abilities.neverWithoutPlayer)
+      continue;
+    InstallRun run(abilities);
+    for (const std::string& step : run.folder.trace) {
+      EXPECT_NE(step, "Remove " + Player) << abilities.name;
+      EXPECT_NE(step.rfind("Move " + Player + " ", 0), 0u) << abilities.name << ": " << step;
+      EXPECT_NE(step.rfind("Replace " + Player + " ", 0), 0u) << abilities.name << ": " << step;
+    }
+  }
+}
+
+TEST(PlayerUpdateInstall, AFailureAtAnyStepLeavesAWholePlayerAndNoPartialFile) {
+  for (const Abilities& abilities : AllFileSystems) {
+    const std::size_t steps = InstallRun(abilities).folder.trace.size();
+    for (std::size_t failing = 0; failing < steps; ++failing) {
+      InstallRun run(abilities, static_cast<int>(failing));
+      const FolderState state = run.folder.State();
+      const std::string where =
+          std::string(abilities.name) + ", failing " + run.folder.trace.at(failing);
+      EXPECT_EQ(state.count(Partial), 0u) << where;
+      // An install is reported only when the new player is in place with the old one kept.
+      if (run.installed) {
+        EXPECT_EQ(state.at(Player), NewPlayer) << where;
+        EXPECT_EQ(state.at(Backup), OldPlayer) << where;
+      } else {
+        ASSERT_TRUE(state.count(Player)) << where;
+        EXPECT_EQ(state.at(Player), OldPlayer) << where;
+      }
+      if (abilities.neverWithoutPlayer) {
+        for (const FolderState& moment : run.folder.states)
+          EXPECT_TRUE(WholePlayer(moment)) << where;
+      }
+    }
+  }
+}
+
+TEST(PlayerUpdateInstall, InterruptedAtAnyStepTheNextRunStartsWithAWholePlayer) {
+  for (const Abilities& abilities : AllFileSystems) {
+    const InstallRun run(abilities);
+    for (std::size_t i = 0; i < run.folder.states.size(); ++i) {
+      // The process ends after step i; the next run begins in the folder it left.
+      MemoryFolder next(run.folder.states[i]);
+      PlayerUpdate update(next);
+      update.RestoreInterruptedSwap();
+      update.BeginDownload();
+      const std::string where = std::string(abilities.name) + ", after " + run.folder.trace[i];
+      EXPECT_TRUE(WholePlayer(next.State())) << where;
+      // Its own install then keeps a whole player as the backup.
+      FolderState withDownload = next.State();
+      withDownload[Partial] = "newest player";
+      MemoryFolder again(withDownload);
+      again.hasLinks = abilities.links;
+      again.hasExchange = abilities.exchange;
+      ASSERT_TRUE(PlayerUpdate(again).Install()) << where;
+      const FolderState after = again.State();
+      EXPECT_EQ(after.at(Player), "newest player") << where;
+      EXPECT_TRUE(after.at(Backup) == OldPlayer || after.at(Backup) == NewPlayer) << where;
+    }
+  }
+}
+
+TEST(PlayerUpdateRestore, PutsTheBackupBackOnlyWhenThePlayerIsMissing) {
+  struct Case {
+    const char* name;
+    FolderState before;
+    bool restored;
+    FolderState after;
+  };
+  const Case cases[] = {
+      {"backup alone", {{Backup, OldPlayer}}, true, {{Player, OldPlayer}}},
+      {"backup and partial",
+       {{Backup, OldPlayer}, {Partial, "x"}},
+       true,
+       {{Player, OldPlayer}, {Partial, "x"}}},
+      {"player and backup",
+       {{Player, NewPlayer}, {Backup, OldPlayer}},
+       false,
+       {{Player, NewPlayer}, {Backup, OldPlayer}}},
+      {"player alone", {{Player, OldPlayer}}, false, {{Player, OldPlayer}}},
+      {"nothing", {}, false, {}},
+  };
+  for (const Case& c : cases) {
+    MemoryFolder folder(c.before);
+    EXPECT_EQ(PlayerUpdate(folder).RestoreInterruptedSwap(), c.restored) << c.name;
+    EXPECT_EQ(folder.State(), c.after) << c.name;
+  }
+}
+
+TEST(PlayerUpdateInstall, WithoutAPlayerTheNewOneTakesTheNameAndNoBackupIsMade) {
+  for (const Abilities& abilities : AllFileSystems) {
+    InstallRun run(abilities, std::nullopt, {});
+    ASSERT_TRUE(run.installed) << abilities.name;
+    EXPECT_EQ(run.method, SwapMethod::Rename) << abilities.name;
+    EXPECT_EQ(run.folder.State(), (FolderState{{Player, NewPlayer}})) << abilities.name;
+    EXPECT_EQ(run.folder.ModeOf(Player), 0755) << abilities.name;
+  }
+}
+
+TEST(PlayerUpdateDownload, BeginRemovesALeftoverAndDropRemovesThePartialFile) {
+  MemoryFolder folder({{Player, OldPlayer}, {Partial, "leftover"}});
+  PlayerUpdate update(folder);
+  EXPECT_FALSE(update.DownloadPending());
+  EXPECT_EQ(update.BeginDownload(), Partial);
+  EXPECT_TRUE(update.DownloadPending());
+  EXPECT_EQ(folder.State(), (FolderState{{Player, OldPlayer}}));
+  folder = MemoryFolder({{Player, OldPlayer}, {Partial, "part of it"}});
+  update.DropPartialDownload();
+  EXPECT_FALSE(update.DownloadPending());
+  EXPECT_EQ(folder.State(), (FolderState{{Player, OldPlayer}}));
+}
+
+// The system's file operations on a real folder, with the player's bytes read after each one.
+class WatchedFolder : public platform::FileOperations {
+public:
+  explicit WatchedFolder(fs::path folder) : m_player(std::move(folder) / Player) {}
+  std::vector<std::string> playerAfterEach;
+
+  bool Exists(const std::string& path) override { return m_system.Exists(path); }
+  bool Remove(const std::string& path) override { return Watch(m_system.Remove(path)); }
+  bool SyncFile(const std::string& path) override { return Watch(m_system.SyncFile(path)); }
+  bool SyncFolder(const std::string& path) override { return Watch(m_system.SyncFolder(path)); }
+  int Mode(const std::string& path) override { return m_system.Mode(path); }
+  bool SetMode(const std::string& path, int mode) override {
+    return Watch(m_system.SetMode(path, mode));
+  }
+  FileResult Link(const std::string& from, const std::string& to) override {
+    return Watch(m_system.Link(from, to));
+  }
+  bool Replace(const std::string& from, const std::string& to) override {
+    return Watch(m_system.Replace(from, to));
+  }
+  FileResult Exchange(const std::string& first, const std::string& second) override {
+    return Watch(m_system.Exchange(first, second));
+  }
+  bool Move(const std::string& from, const std::string& to) override {
+    return Watch(m_system.Move(from, to));
+  }
+
+private:
+  template <typename Result> Result Watch(Result result) {
+    std::ifstream file(m_player, std::ios::binary);
+    playerAfterEach.push_back(file ? std::string(std::istreambuf_iterator<char>(file), {})
+                                   : "<none>");
+    return result;
+  }
+  platform::FileOperations& m_system = platform::SystemFileOperations();
+  fs::path m_player;
+};
+
+std::string Contents(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<none>";
+}
+
+TEST(PlayerUpdateOnDisk, ThePlayerIsWholeAfterEveryOperationAndTheOldOneIsKept) {
+  testsupport::TempDir dir;
+  const fs::path folder = dir.Path();
+  std::ofstream(folder / Player) << OldPlayer;
+  fs::permissions(folder / Player, fs::perms(0750));
+  std::ofstream(folder / Backup) << OlderBackup;
+  std::ofstream(folder / Partial) << NewPlayer;
+  WatchedFolder watched(folder);
+  PlayerUpdate update(watched, folder.string());
+
+  ASSERT_TRUE(update.Install());
+
+  // This machine's file systems have hard links.
+  EXPECT_EQ(update.LastSwap(), SwapMethod::LinkAndReplace);
+  ASSERT_FALSE(watched.playerAfterEach.empty());
+  for (const std::string& player : watched.playerAfterEach)
+    EXPECT_TRUE(player == OldPlayer || player == NewPlayer) << player;
+  EXPECT_EQ(Contents(folder / Player), NewPlayer);
+  EXPECT_EQ(Contents(folder / Backup), OldPlayer);
+  EXPECT_FALSE(fs::exists(folder / Partial));
+  EXPECT_EQ(fs::status(folder / Player).permissions() & fs::perms::all, fs::perms(0750));
+}
+
+TEST(PlayerUpdateOnDisk, APlayerThatIsAFolderIsSwappedWholeIntoTheBackup) {
+  testsupport::TempDir dir;
+  const fs::path folder = dir.Path();
+  fs::create_directory(folder / Player);
+  std::ofstream(folder / Player / "settings.ini") << "volume=7";
+  std::ofstream(folder / Partial) << NewPlayer;
+  PlayerUpdate update(platform::SystemFileOperations(), folder.string());
+
+  ASSERT_TRUE(update.Install());
+
+  // A folder has no second name: the two names are exchanged.
+  EXPECT_EQ(update.LastSwap(), SwapMethod::Exchange);
+  EXPECT_EQ(Contents(folder / Player), NewPlayer);
+  EXPECT_EQ(Contents(folder / Backup / "settings.ini"), "volume=7");
+  EXPECT_FALSE(fs::exists(folder / Partial));
+}
+
+} // namespace
