@@ -27,7 +27,8 @@ void THTTPFetch::StartDownload() {
   platform::inet::Startup();
   THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,          FileName,
                                       UserName,    Password, PostQuery,    Referer,
-                                      BinaryData,  UseCache, ExclusiveFile};
+                                      BinaryData,  UseCache, ExclusiveFile,
+                                      MaxFileSize};
   auto* worker = new THTTPFetchThread(std::move(settings), OnProgress);
   worker->OnTerminate = [this](platform::TThread* sender) {
     WorkerFinished(*static_cast<THTTPFetchThread*>(sender));
