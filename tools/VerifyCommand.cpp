@@ -44,8 +44,7 @@ std::optional<std::string> ReadKeyFile(const std::string& path, const char* comm
   }
   key.resize(static_cast<std::size_t>(file.gcount()));
   if (key.size() > MaxKeySize) {
-    std::fprintf(stderr, "kolvarin-tool %s: '%s' is too long to be a key\n", command,
-                 path.c_str());
+    std::fprintf(stderr, "kolvarin-tool %s: '%s' is too long to be a key\n", command, path.c_str());
     return std::nullopt;
   }
   return key;

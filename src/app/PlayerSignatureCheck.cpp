@@ -28,8 +28,8 @@ platform::SignatureVerdict VerifySignatureFile(std::string_view publicKeyPem,
   return platform::VerifyPlayerSignature(publicKeyPem, fileName, signature);
 }
 
-void PlayerSignatureCheck::Start(const std::string& signatureURL,
-                                 const std::string& signatureFile, const std::string& fileName) {
+void PlayerSignatureCheck::Start(const std::string& signatureURL, const std::string& signatureFile,
+                                 const std::string& fileName) {
   if (m_fetch.Running())
     return;
   if (m_key.empty()) {

@@ -100,10 +100,10 @@ TEST_F(SignatureCheck, OnlyThePublishersSignatureOfTheDownloadedFileIsGood) {
       {"4097 bytes", Answer(padded + '\0'), false, NotDownloaded},
       {"a 1 MiB signature", Answer(signature + std::string((1 << 20) - signature.size(), 'A')),
        false, NotDownloaded},
-      {"no signature published (404)", Answer("Not Found", "404 Not Found"), false,
+      {"no signature published (404)", Answer("Not Found", "404 Not Found"), false, NotDownloaded},
+      {"a signature cut short",
+       "HTTP/1.1 200 OK\r\nContent-Length: 72\r\n\r\n" + signature.substr(0, 10), false,
        NotDownloaded},
-      {"a signature cut short", "HTTP/1.1 200 OK\r\nContent-Length: 72\r\n\r\n" + signature.substr(0, 10),
-       false, NotDownloaded},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -132,6 +132,18 @@ TEST_F(SignatureCheck, WithoutAKeyAnUnsignedPlayerPassesAndNothingIsFetched) {
   EXPECT_FALSE(checked[0].Good);
   EXPECT_EQ(checked[0].Reason, NotDownloaded);
   EXPECT_EQ(server.Accepted(), 1);
+}
+
+// What the signature does not cover: it names no version, so any player the publisher ever
+// signed passes with its own signature when a server offers it instead of the newest.
+TEST_F(SignatureCheck, AnOlderSignedPlayerReplayedWithItsOwnSignaturePasses) {
+  const std::string older = PlayerBytes(3000);
+  WriteBytes("older.exe", older);
+  ScriptedServer server(Serving(Answer(SignFile(publisher.privateKey, "older.exe"))), 80,
+                        "127.0.0.2");
+  const auto verdicts = Check(publisher.publicPem, older);
+  ASSERT_EQ(verdicts.size(), 1u);
+  EXPECT_TRUE(verdicts[0].Good) << verdicts[0].Reason;
 }
 
 TEST_F(SignatureCheck, TheVerdictArrivesLaterWhenTheCallerDoesNotWait) {

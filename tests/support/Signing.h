@@ -34,12 +34,12 @@ struct PublisherKeyPair {
 inline PublisherKeyPair MakeKeyPair(const std::filesystem::path& folder, const std::string& name,
                                     const std::string& curve = "prime256v1") {
   PublisherKeyPair keys{folder / (name + "-key.pem"), folder / (name + ".pem"), {}};
-  const RunResult made = RunProgram(OpensslCommand, {"ecparam", "-name", curve, "-genkey",
-                                                     "-noout", "-out", keys.privateKey.string()});
+  const RunResult made = RunProgram(OpensslCommand, {"ecparam", "-name", curve, "-genkey", "-noout",
+                                                     "-out", keys.privateKey.string()});
   EXPECT_TRUE(made.ExitedWith(0)) << made.err;
-  const RunResult exported = RunProgram(
-      OpensslCommand,
-      {"ec", "-in", keys.privateKey.string(), "-pubout", "-out", keys.publicKey.string()});
+  const RunResult exported =
+      RunProgram(OpensslCommand, {"ec", "-in", keys.privateKey.string(), "-pubout", "-out",
+                                  keys.publicKey.string()});
   EXPECT_TRUE(exported.ExitedWith(0)) << exported.err;
   keys.publicPem = ReadBytes(keys.publicKey);
   return keys;
@@ -60,8 +60,8 @@ inline std::string SignFile(const std::filesystem::path& privateKey,
 
 // `bytes` with the byte at `index` (from the end when negative) changed.
 inline std::string FlipByte(std::string bytes, long index) {
-  const std::size_t at = index < 0 ? bytes.size() - static_cast<std::size_t>(-index)
-                                   : static_cast<std::size_t>(index);
+  const std::size_t at =
+      index < 0 ? bytes.size() - static_cast<std::size_t>(-index) : static_cast<std::size_t>(index);
   bytes.at(at) = static_cast<char>(bytes.at(at) ^ 0x01);
   return bytes;
 }
