@@ -40,6 +40,8 @@ public:
   PlayerSignatureCheck& operator=(const PlayerSignatureCheck&) = delete;
 
   // Raised once per Start on the user-interface thread; without a key at once, inside Start.
+  // The check is still on the stack then: the handler must not destroy it. A check destroyed
+  // mid-fetch raises nothing and may leave a partial signature file behind.
   TOnCheckedEvent OnChecked;
   // Start returns only after OnChecked has run, dispatching events meanwhile.
   bool WaitThread = false;
