@@ -3,9 +3,11 @@
 #include "app/DownloadClient.h"
 #include "download/THTTPFetch.h"
 #include "platform/TThread.h"
+#include "tools/VerifyCommand.h"
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace tools {
@@ -13,13 +15,18 @@ namespace tools {
 namespace {
 
 const char* const Help =
-    "usage: kolvarin-tool download [--progress] URL FILE\n"
+    "usage: kolvarin-tool download [--progress] [--key KEY] URL FILE\n"
     "\n"
     "Downloads URL into FILE with the updater's download engine, configured as the updater\n"
     "configures it (agent \"Kolvarin Downloader\", accept \"*/*\", a body without a length\n"
     "refused, no cache), and waits for the end. With --progress it prints\n"
     "\"progress TOTAL READ\" after each received chunk. At the end it prints \"done FILE SIZE\"\n"
-    "and exits 0, or prints \"error\" and exits 1.\n";
+    "and exits 0, or prints \"error\" and exits 1.\n"
+    "\n"
+    "With --key KEY (the publisher's public key, PEM) it then checks FILE as an updater built\n"
+    "with that key does: it downloads URL.sig (at most 4096 bytes, into FILE.sig, removed\n"
+    "afterwards) and prints \"good\" and exits 0, or prints \"bad: REASON\", removes FILE and\n"
+    "exits 1.\n";
 
 } // namespace
 
@@ -27,6 +34,7 @@ int RunDownload(int argc, char** argv) {
   bool progress = false;
   std::string url;
   std::string file;
+  std::string keyPath;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -35,6 +43,8 @@ int RunDownload(int argc, char** argv) {
     }
     if (arg == "--progress")
       progress = true;
+    else if (arg == "--key" && i + 1 < argc)
+      keyPath = argv[++i];
     else if (url.empty())
       url = arg;
     else if (file.empty())
@@ -48,6 +58,12 @@ int RunDownload(int argc, char** argv) {
   if (url.empty() || file.empty()) {
     std::fputs(Help, stderr);
     return 2;
+  }
+  std::optional<std::string> key;
+  if (!keyPath.empty()) {
+    key = ReadKeyFile(keyPath, "download");
+    if (!key)
+      return 2;
   }
 
   int argcQt = 1;
@@ -73,6 +89,10 @@ int RunDownload(int argc, char** argv) {
     };
     fetch.OnError = [](download::THTTPFetch*) { std::printf("error\n"); };
     fetch.StartDownload();
+  }
+  if (exitCode == 0 && key) {
+    std::fflush(stdout);
+    exitCode = CheckDownloadedFile(*key, url, file);
   }
   platform::CloseSynchronize();
   std::fflush(stdout);

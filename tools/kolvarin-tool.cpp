@@ -2,6 +2,7 @@
 #include "tools/DownloadCommand.h"
 #include "tools/FetchCommand.h"
 #include "tools/RenderCommand.h"
+#include "tools/VerifyCommand.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,8 +15,12 @@ const char* const Usage =
     "\n"
     "commands:\n"
     "  fetch [--timeout MS] URL          fetch URL with the updater's version-check client\n"
-    "  download [--progress] URL FILE    download URL into FILE with the updater's download "
+    "  download [--progress] [--key KEY] URL FILE\n"
+    "                                    download URL into FILE with the updater's download "
     "engine\n"
+    "                                    (and check its signature URL.sig with KEY)\n"
+    "  verify --key KEY FILE SIG         check FILE against its signature SIG as the updater "
+    "does\n"
     "\n"
     "kolvarin-tool COMMAND --help explains a command.\n";
 
@@ -31,6 +36,8 @@ int main(int argc, char** argv) {
     return tools::RunFetch(argc - 2, argv + 2);
   if (command == "download")
     return tools::RunDownload(argc - 2, argv + 2);
+  if (command == "verify")
+    return tools::RunVerify(argc - 2, argv + 2);
   if (command == "render")
     return tools::RunRender(argc - 2, argv + 2);
   std::fprintf(stderr, "kolvarin-tool: unknown command '%s'\n\n%s", command.c_str(), Usage);

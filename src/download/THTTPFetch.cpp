@@ -25,9 +25,9 @@ void THTTPFetch::StartDownload() {
   // while the program ends would start it during the library clean-up at exit. Without the
   // library the worker fails its transfer.
   platform::inet::Startup();
-  THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,          FileName,
-                                      UserName,    Password, PostQuery,    Referer,
-                                      BinaryData,  UseCache, ExclusiveFile};
+  THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,           FileName,
+                                      UserName,    Password, PostQuery,     Referer,
+                                      BinaryData,  UseCache, ExclusiveFile, MaxFileSize};
   auto* worker = new THTTPFetchThread(std::move(settings), OnProgress);
   worker->OnTerminate = [this](platform::TThread* sender) {
     WorkerFinished(*static_cast<THTTPFetchThread*>(sender));

@@ -2,6 +2,7 @@
 
 #include "download/THTTPFetchThread.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -38,6 +39,9 @@ public:
   // The file is created fresh: the transfer fails rather than write into a file (or through a
   // link) that is already there.
   bool ExclusiveFile = false;
+  // Above 0: a file announced or received longer than this many bytes fails the transfer; an
+  // announced one before anything is written.
+  std::int64_t MaxFileSize = 0;
 
   TOnProgressEvent OnProgress;
   TOnDoneFileEvent OnDoneFile;

@@ -101,6 +101,11 @@ void THTTPFetchThread::Transfer() {
   }
   if (haveLength)
     m_fileSize = platform::StrToInt(lengthText->data());
+  const std::int64_t maxSize = m_settings.MaxFileSize;
+  if (maxSize > 0 && haveLength && m_fileSize > maxSize) {
+    m_succeeded = false;
+    return;
+  }
 
   m_readed = 0;
   platform::TWriteFile file;
@@ -124,6 +129,10 @@ void THTTPFetchThread::Transfer() {
     // to fill the disk.
     if (haveLength && total > m_fileSize)
       break;
+    if (maxSize > 0 && total > maxSize) {
+      m_succeeded = false;
+      return;
+    }
   }
   m_succeeded = statusOK && m_fileSize == m_readed;
   file.Close();

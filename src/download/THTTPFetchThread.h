@@ -4,6 +4,7 @@
 #include "platform/TThread.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -34,6 +35,8 @@ public:
     bool UseCache = false;
     // The file must be new: never an existing file, never through a symbolic link.
     bool ExclusiveFile = false;
+    // Above 0: a body announced or received longer than this many bytes fails the transfer.
+    std::int64_t MaxFileSize = 0;
   };
 
   // Created suspended and free-on-terminate.

@@ -179,6 +179,41 @@ TEST_F(DownloadTest, AnEmptyBodyOfLengthZeroSucceedsWithoutProgress) {
   EXPECT_EQ(fs::file_size(File()), 0u);
 }
 
+TEST_F(DownloadTest, AFileLongerThanTheLimitFails) {
+  struct Case {
+    const char* what;
+    std::string answer;
+    bool binary;
+    bool done;
+    std::size_t mostWritten; // the bytes on disk afterwards, at most
+  };
+  const Case cases[] = {
+      {"announced at the limit", Answer(Body(4096)), true, true, 4096},
+      {"announced one above, refused before any byte", Answer(Body(4097)), true, false, 0},
+      {"announced 1 GiB", "HTTP/1.0 200 OK\r\nContent-Length: 1073741824\r\n\r\n" + Body(5000),
+       true, false, 0},
+      // Without a length the reading stops at the first chunk past the limit.
+      {"no length, text", "HTTP/1.0 200 OK\r\n\r\n" + Body(200000), false, false,
+       4096 + download::THTTPFetchThread::ChunkSize},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(File());
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(c.answer), Close()}, 80);
+    const Events events = Download("http://127.0.0.1/x", "Kolvarin.exe", [&](THTTPFetch& fetch) {
+      fetch.MaxFileSize = 4096;
+      fetch.BinaryData = c.binary;
+    });
+    EXPECT_EQ(events.done, c.done ? 1 : 0);
+    EXPECT_EQ(events.errors, c.done ? 0 : 1);
+    const std::size_t written = fs::exists(File()) ? fs::file_size(File()) : 0u;
+    EXPECT_LE(written, c.mostWritten);
+    if (c.done) {
+      EXPECT_EQ(written, c.mostWritten);
+    }
+  }
+}
+
 TEST_F(DownloadTest, AProgressHandlerThatFailsEndsTheTransferAsFailed) {
   ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer(Body(5000))), Close()}, 80);
   int calls = 0;
