@@ -371,6 +371,17 @@ TEST(DownloadTool, PrintsProgressAndTheOutcome) {
     EXPECT_TRUE(result.ExitedWith(1));
     EXPECT_EQ(result.out, "error\n");
   }
+  {
+    // As in the updater, the file is created fresh: one that is there is not written into.
+    const fs::path there = folder.Path() / "there.exe";
+    std::ofstream(there) << "old";
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer(Body(2500))), Close()}, 80);
+    const RunResult result =
+        RunProgram(KOLVARIN_TOOL_BINARY, {"download", "http://127.0.0.1/k", there.string()});
+    EXPECT_TRUE(result.ExitedWith(1));
+    EXPECT_EQ(result.out, "error\n");
+    EXPECT_EQ(FileText(there), "old");
+  }
 }
 
 } // namespace
