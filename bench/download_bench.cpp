@@ -2,6 +2,7 @@
 // floor of a blocking hand-off on this machine), and a download from kv-bench-server on port
 // 80 with no progress handler and with a handler that updates labels and a bar on a live
 // event loop, as the window does; the resident-memory growth of a 256 MiB download.
+#include "app/DownloadClient.h"
 #include "download/THTTPFetch.h"
 #include "platform/Application.h"
 #include "platform/TThread.h"
@@ -13,6 +14,7 @@
 #include <QWidget>
 #include <benchmark/benchmark.h>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -90,8 +92,10 @@ void Download(benchmark::State& state, bool withHandler) {
   long peakGrowth = 0;
   for (auto _ : state) {
     download::THTTPFetch fetch;
-    fetch.BinaryData = true;
+    app::DownloadClient(fetch);
     fetch.WaitThread = true;
+    // The download creates its file fresh.
+    std::remove(file.c_str());
     fetch.URL = "http://127.0.0.1/bytes/" + std::to_string(size);
     fetch.FileName = file;
     const long before = ResidentKiB();

@@ -1,6 +1,7 @@
 // Any bytes as a server's answer to a Get, cut into receipts of any sizes: the outcome is a
 // body or one of the client's exceptions, within the body and header limits the updater uses.
 #include "MemoryIOHandler.h"
+#include "app/VersionClient.h"
 #include "http/TNetHTTP.h"
 #include "platform/Exceptions.h"
 
@@ -22,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   testsupport::MemoryIOHandler memory(std::move(chunks));
   memory.EndError = end;
   http::TNetHTTP client;
-  client.MaxBodySize = 1 << 20;
-  client.MaxHeaderBlockSize = 256 << 10;
+  app::VersionClient(client);
   client.SetIOHandler(&memory);
   try {
     const std::string body = client.Get("http://fuzz.example/programlar/radyo/kolvarin.txt");

@@ -19,9 +19,9 @@ const char* const Help =
     "\n"
     "Downloads URL into FILE with the updater's download engine, configured as the updater\n"
     "configures it (agent \"Kolvarin Downloader\", accept \"*/*\", a body without a length\n"
-    "refused, no cache), and waits for the end. With --progress it prints\n"
-    "\"progress TOTAL READ\" after each received chunk. At the end it prints \"done FILE SIZE\"\n"
-    "and exits 0, or prints \"error\" and exits 1.\n"
+    "refused, no cache, FILE created fresh: one that exists is not written), and waits for the\n"
+    "end. With --progress it prints \"progress TOTAL READ\" after each received chunk. At the\n"
+    "end it prints \"done FILE SIZE\" and exits 0, or prints \"error\" and exits 1.\n"
     "\n"
     "With --key KEY (the publisher's public key, PEM) it then checks FILE as an updater built\n"
     "with that key does: it downloads URL.sig (at most 4096 bytes, into FILE.sig, removed\n"
@@ -74,7 +74,8 @@ int RunDownload(int argc, char** argv) {
   int exitCode = 1;
   {
     download::THTTPFetch fetch;
-    app::ConfigureDownloadClient(fetch);
+    app::DownloadClient(fetch);
+    // The tool has no event loop of its own: it waits for the transfer's end.
     fetch.WaitThread = true;
     fetch.URL = url;
     fetch.FileName = file;

@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -25,8 +26,9 @@ const char* const Help =
     "then \"ReplyCode: N\" for an HTTP answer that is not a success, or \"Code: N\" for a\n"
     "socket error.\n"
     "\n"
-    "  --timeout MS   the longest wait for the connect and for each piece of the answer\n"
-    "                 (default 30000; 0 waits without limit)\n";
+    "  --timeout MS   the longest wait for the connect and for each piece of the answer,\n"
+    "                 instead of the updater's (0: each wait without limit); the updater's\n"
+    "                 limits on the whole answer's time, its header block and its body stay\n";
 
 std::string Escaped(const std::string& text) {
   std::string escaped;
@@ -55,7 +57,7 @@ bool WriteAll(const std::string& bytes) {
 } // namespace
 
 int RunFetch(int argc, char** argv) {
-  int timeout = app::VersionCheckReadTimeout;
+  std::optional<int> timeout;
   std::string url;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -85,8 +87,9 @@ int RunFetch(int argc, char** argv) {
   }
 
   http::TNetHTTP sget;
-  app::ConfigureVersionClient(sget);
-  sget.SetReadTimeout(timeout);
+  app::VersionClient(sget);
+  if (timeout)
+    sget.SetReadTimeout(*timeout);
   std::string body;
   try {
     body = sget.Get(url);

@@ -4,12 +4,14 @@
 
 namespace app {
 
-void ConfigureDownloadClient(download::THTTPFetch& fetch) {
+void DownloadClient(download::THTTPFetch& fetch) {
   fetch.AcceptTypes = "*/*";
   fetch.Agent = "Kolvarin Downloader";
   fetch.BinaryData = true;
   fetch.UseCache = false;
   fetch.WaitThread = false;
+  // The download never writes into a file (or through a link) that is already there.
+  fetch.ExclusiveFile = true;
 }
 
 } // namespace app

@@ -6,7 +6,8 @@ class THTTPFetch;
 
 namespace app {
 
-// Gives `fetch` the stored values of the main window's download component.
-void ConfigureDownloadClient(download::THTTPFetch& fetch);
+// Gives `fetch` the whole configuration of the updater's download component. The updater's
+// window and kolvarin-tool both configure their component here.
+void DownloadClient(download::THTTPFetch& fetch);
 
 } // namespace app

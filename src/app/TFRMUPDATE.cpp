@@ -182,13 +182,8 @@ void TFRMUPDATE::BuildLayout() {
   };
   KvButton1->OnClick = [this](TKvCustomButton*) { KvButton1Click(); };
 
-  ConfigureVersionClient(sget);
-  // An answer to the version check can be neither endless nor held open for ever.
-  sget.MaxBodySize = 1 << 20;
-  sget.MaxHeaderBlockSize = 256 << 10;
-  sget.TotalTimeout = 60000;
-  ConfigureDownloadClient(HTTPFetchFile);
-  HTTPFetchFile.ExclusiveFile = true;
+  VersionClient(sget);
+  DownloadClient(HTTPFetchFile);
   HTTPFetchFile.OnProgress = [this](download::THTTPFetchThread*, int total, int readed) {
     HTTPFetchFileProgress(total, readed);
   };

@@ -4,10 +4,14 @@
 
 namespace app {
 
-void ConfigureVersionClient(http::TNetHTTP& sget) {
+void VersionClient(http::TNetHTTP& sget) {
   sget.SetMaxLineAction(net::maException);
   // A limit instead of waiting without end while the window is still hidden.
   sget.SetReadTimeout(VersionCheckReadTimeout);
+  // An answer to the version check can be neither endless nor held open for ever.
+  sget.MaxBodySize = VersionCheckMaxBody;
+  sget.MaxHeaderBlockSize = VersionCheckMaxHeaderBlock;
+  sget.TotalTimeout = VersionCheckTotalTimeout;
   sget.AllowCookies = true;
   sget.ProxyParams.BasicAuthentication = false;
   sget.ProxyParams.ProxyPort = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace http {
 class TNetHTTP;
 }
@@ -8,8 +10,16 @@ namespace app {
 
 // How long the version check may wait for the connect and for each piece of the answer.
 inline constexpr int VersionCheckReadTimeout = 30000;
+// The longest the whole version check may take, so that a server dripping its answer or
+// sending informational answers without end cannot hold it.
+inline constexpr int VersionCheckTotalTimeout = 60000;
+// The most bytes the version file's body may bring.
+inline constexpr std::int64_t VersionCheckMaxBody = 1 << 20;
+// The most bytes the status lines and header lines of one answer may take.
+inline constexpr std::int64_t VersionCheckMaxHeaderBlock = 256 << 10;
 
-// Gives `sget` the stored values of the main window's version-check client.
-void ConfigureVersionClient(http::TNetHTTP& sget);
+// Gives `sget` the whole configuration of the version check's client: what it sends and every
+// limit it holds. The updater's window and kolvarin-tool both configure their client here.
+void VersionClient(http::TNetHTTP& sget);
 
 } // namespace app

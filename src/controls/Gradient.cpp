@@ -81,22 +81,29 @@ void PaintRun(QImage& image, bool alongRows, int extent, const Run& run, int min
   }
 }
 
-// Spreads the 8-pixel strip over the whole image by copies that double the filled part.
+// Spreads the 8-pixel strip of a gradient along the columns over the whole image. Rows along
+// the rows were painted across the whole width already.
 void Replicate(QImage& image, bool alongRows) {
-  const int extent = alongRows ? image.width() : image.height();
+  if (alongRows)
+    return;
+  const int extent = image.height();
   uchar* bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
+  const auto rowBytes = static_cast<std::size_t>(image.width()) * sizeof(QRgb);
   int filled = std::min(StripWidth, extent);
-  while (filled < extent) {
-    const int count = std::min(filled, extent - filled);
-    if (alongRows) {
-      break; // the bands were painted across the whole width already
-    } else {
-      // Whole rows are contiguous: one copy per doubling.
-      std::memcpy(bits + filled * stride, bits, static_cast<std::size_t>(count * stride));
+  if (static_cast<std::size_t>(stride) == rowBytes) {
+    // The rows are contiguous: one copy per doubling.
+    while (filled < extent) {
+      const int count = std::min(filled, extent - filled);
+      std::memcpy(bits + filled * stride, bits, static_cast<std::size_t>(count) * rowBytes);
+      filled += count;
     }
-    filled += count;
+    return;
   }
+  // A view on a part of a larger image: its rows are apart by the whole image's stride, and
+  // the bytes between them belong to pixels outside the view.
+  for (int y = filled; y < extent; ++y)
+    std::memcpy(bits + y * stride, bits, rowBytes);
 }
 
 // The diagonal and box pictures: each pixel's place between the edges (0) and the far corner

@@ -49,13 +49,19 @@ void THTTPFetch::StartDownload() {
 }
 
 void THTTPFetch::WorkerFinished(THTTPFetchThread& worker) {
+  // A transfer started from the handler is ignored, so the running worker is let go of only
+  // after the handler has returned; also when it throws, as the worker frees itself after this
+  // call either way.
+  struct LetGo {
+    THTTPFetchThread*& worker;
+    ~LetGo() { worker = nullptr; }
+  } letGo{m_worker};
   if (worker.Succeeded()) {
     if (OnDoneFile)
       OnDoneFile(this, worker.FileName(), worker.FileSize());
   } else if (OnError) {
     OnError(this);
   }
-  m_worker = nullptr;
 }
 
 } // namespace download

@@ -1,7 +1,11 @@
 #include "http/TNetHTTP.h"
 
+#include "platform/Exceptions.h"
 #include "platform/Streams.h"
 #include "platform/Text.h"
+
+#include <climits>
+#include <cstdint>
 
 namespace http {
 
@@ -29,26 +33,32 @@ const char* MethodName(TNetHTTPMethod method) {
   return "GET";
 }
 
-// A chunk-size line's number: hexadecimal, at most 32 bits read as signed; 0 when it does not
-// parse.
+// A chunk-size line's number: hexadecimal before the first space; 0 when it does not parse.
+// A number too large for a 32-bit signed size raises instead of ending the body as if it were
+// the last chunk.
 int ChunkSize(const std::string& line) {
   const std::string size = line.substr(0, line.find(' '));
-  if (size.empty() || size.size() > 8)
+  if (size.empty())
     return 0;
-  std::uint32_t value = 0;
+  if (size.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    return 0;
+  std::uint64_t value = 0;
   for (char c : size) {
-    int digit = 0;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else
-      return 0;
-    value = value * 16 + static_cast<std::uint32_t>(digit);
+    const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    value = value * 16 + static_cast<std::uint64_t>(digit);
+    if (value > static_cast<std::uint64_t>(INT_MAX))
+      throw net::ENetException("Chunk size " + size + " is too large");
   }
   return static_cast<int>(value);
+}
+
+// A URL's port as a number; one that is no number or does not fit a TCP port raises
+// EConvertError, as the socket would otherwise connect to its low 16 bits.
+int PortNumber(const std::string& text) {
+  const int port = platform::StrToInt(text);
+  if (port < 0 || port > 65535)
+    throw platform::EConvertError("'" + text + "' is not a valid integer value");
+  return port;
 }
 
 // Puts a value back when the scope ends, however it ends.
@@ -155,7 +165,8 @@ void TNetCustomHTTP::RunRequest(TNetHTTPMethod method, const std::string& url,
       }
     }
   } catch (...) {
-    if (!Response().KeepAlive())
+    // Bytes of the answer left unread would be taken as the next answer on this connection.
+    if (m_unreadAnswer || !Response().KeepAlive())
       Disconnect();
     throw;
   }
@@ -199,12 +210,11 @@ void TNetCustomHTTP::ResolveTarget() {
 }
 
 void TNetCustomHTTP::EnsureConnection() {
-  if (!platform::SameText(Host(), CurrentURI.Host) ||
-      Port() != platform::StrToInt(CurrentURI.Port)) {
+  const int port = PortNumber(CurrentURI.Port);
+  if (!platform::SameText(Host(), CurrentURI.Host) || Port() != port) {
     if (IsConnected())
       Disconnect();
     const std::string host = CurrentURI.Host;
-    const int port = platform::StrToInt(CurrentURI.Port);
     SetHost(host);
     SetPort(port);
   }
@@ -222,6 +232,7 @@ void TNetCustomHTTP::EnsureConnection() {
 }
 
 void TNetCustomHTTP::SendRequest() {
+  m_unreadAnswer = true;
   TNetHTTPRequest& request = Request();
   request.SetHeaders();
   if (m_cookieManager) {
@@ -365,6 +376,7 @@ void TNetCustomHTTP::ReadBody() {
   } else if (!response.HasContentLength()) {
     ReceiveBody(*stream, -1, true);
   }
+  m_unreadAnswer = false;
 }
 
 void TNetCustomHTTP::RaiseBodyTooLarge() const {
@@ -418,7 +430,9 @@ void TNetCustomHTTP::DiscardBody(int limitMs) {
   try {
     ReadBodyAside(limitMs);
   } catch (...) {
-    // What is left of a body nobody reads does not matter.
+    // What is left of a body nobody reads does not matter, but it must not stay on the
+    // connection to be read as the next answer.
+    Disconnect();
   }
 }
 

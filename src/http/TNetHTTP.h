@@ -146,6 +146,8 @@ private:
   std::unique_ptr<TNetCookieManager> m_ownedCookieManager;
   bool m_ownsCookieManager = false;
   std::string m_requestedURL;
+  // The answer to the request sent last has not been read to its end.
+  bool m_unreadAnswer = false;
 };
 
 class TNetHTTP : public TNetCustomHTTP {};

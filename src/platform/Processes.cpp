@@ -1,12 +1,17 @@
 #include "platform/Processes.h"
 
+#include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <dirent.h>
 #include <fstream>
 #include <iterator>
 #include <limits.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -24,11 +29,15 @@ std::string ReadLink(const std::string& path) {
   return target;
 }
 
-std::string FirstArgument(pid_t pid) {
-  std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-  std::string argument;
-  std::getline(cmdline, argument, '\0');
-  return argument;
+std::string FirstField(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string field;
+  std::getline(file, field, '\0');
+  return field;
+}
+
+std::string ProcPath(pid_t pid, const char* entry) {
+  return "/proc/" + std::to_string(pid) + "/" + entry;
 }
 
 bool Exists(const std::string& path) {
@@ -39,27 +48,76 @@ bool Exists(const std::string& path) {
 } // namespace
 
 std::string ProcessExeFile(pid_t pid) {
-  std::string exe = ReadLink("/proc/" + std::to_string(pid) + "/exe");
+  std::string exe = ReadLink(ProcPath(pid, "exe"));
   if (exe.empty())
-    return FirstArgument(pid);
+    return FirstField(ProcPath(pid, "cmdline"));
   // A running program whose file has since been deleted still counts under its file's name.
   if (exe.ends_with(DeletedSuffix) && !Exists(exe))
     exe.resize(exe.size() - DeletedSuffix.size());
   return exe;
 }
 
-std::vector<ProcessEntry> SnapshotProcesses() {
+std::vector<std::optional<std::string>>
+ReadFirstFields(const std::vector<std::string>& paths,
+                std::chrono::steady_clock::time_point deadline) {
+  struct Shared {
+    std::mutex lock;
+    std::condition_variable read;
+    std::vector<std::optional<std::string>> fields;
+    std::size_t pending = 0;
+  };
+  auto shared = std::make_shared<Shared>();
+  shared->fields.resize(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    try {
+      std::thread([shared, i, path = paths[i]] {
+        std::string field = FirstField(path);
+        const std::lock_guard<std::mutex> guard(shared->lock);
+        shared->fields[i] = std::move(field);
+        --shared->pending;
+        shared->read.notify_all();
+      }).detach();
+      const std::lock_guard<std::mutex> guard(shared->lock);
+      ++shared->pending;
+    } catch (const std::system_error&) {
+      // No thread to read this one: its field stays empty.
+    }
+  }
+  std::unique_lock<std::mutex> guard(shared->lock);
+  shared->read.wait_until(guard, deadline, [&] { return shared->pending == 0; });
+  return shared->fields;
+}
+
+std::vector<ProcessEntry> SnapshotProcesses(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), &closedir);
   if (!proc)
     return {};
   std::vector<ProcessEntry> entries;
+  // The command lines of processes whose executable cannot be read, and their entries.
+  std::vector<std::string> commandLines;
+  std::vector<std::size_t> waiting;
   while (const dirent* entry = readdir(proc.get())) {
     char* end = nullptr;
-    const long pid = std::strtol(entry->d_name, &end, 10);
-    if (*end != '\0' || pid <= 0)
+    const long number = std::strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || number <= 0)
       continue;
-    entries.push_back({static_cast<pid_t>(pid), ProcessExeFile(static_cast<pid_t>(pid))});
+    const auto pid = static_cast<pid_t>(number);
+    errno = 0;
+    std::string exe = ReadLink(ProcPath(pid, "exe"));
+    // No executable at all (a kernel thread, a process that has ended) has no command line
+    // either; one that is not ours to read may have one.
+    if (exe.empty() && errno != ENOENT) {
+      commandLines.push_back(ProcPath(pid, "cmdline"));
+      waiting.push_back(entries.size());
+    } else if (exe.ends_with(DeletedSuffix) && !Exists(exe)) {
+      exe.resize(exe.size() - DeletedSuffix.size());
+    }
+    entries.push_back({pid, std::move(exe)});
   }
+  const auto fields = ReadFirstFields(commandLines, deadline);
+  for (std::size_t i = 0; i < waiting.size(); ++i)
+    entries[waiting[i]].szExeFile = fields[i].value_or(std::string());
   return entries;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -13,8 +15,19 @@ struct ProcessEntry {
   std::string szExeFile;
 };
 
-// Every process visible to this one, from /proc. Empty when /proc cannot be read.
-std::vector<ProcessEntry> SnapshotProcesses();
+// How long a snapshot waits, in all, for the command lines it has to read.
+inline constexpr std::chrono::milliseconds SnapshotReadLimit{1000};
+
+// Every process visible to this one, from /proc. Empty when /proc cannot be read. A command
+// line that cannot be read within `limit` (a process stuck in the kernel holds up such a read
+// without end) leaves that process's name empty.
+std::vector<ProcessEntry> SnapshotProcesses(std::chrono::milliseconds limit = SnapshotReadLimit);
+
+// The text up to the first NUL of each file, each read on a thread of its own; a file not read
+// by `deadline` gives nothing (its thread is left to end when its read does).
+std::vector<std::optional<std::string>>
+ReadFirstFields(const std::vector<std::string>& paths,
+                std::chrono::steady_clock::time_point deadline);
 
 // The executable of one process as SnapshotProcesses reports it.
 std::string ProcessExeFile(pid_t pid);

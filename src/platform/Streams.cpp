@@ -12,33 +12,53 @@ namespace {
 
 constexpr std::size_t Large = 1 << 20;
 constexpr std::size_t BlockSize = 8 << 20;
+// Room is faulted in this many bytes at a time as bytes arrive.
+constexpr std::size_t PrefaultStep = 8 << 20;
 
-// The unused room of a large block is faulted in with one call instead of one trap per page,
-// in huge pages where the system allows it: a body of tens of megabytes otherwise spends most
-// of its time in page faults.
-void Prefault(std::string& bytes) {
-  constexpr std::size_t Page = 4096;
-  if (bytes.capacity() < Large)
-    return;
-  const auto begin = reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.size());
-  const std::uintptr_t first = (begin + Page - 1) & ~(Page - 1);
-  const std::uintptr_t end =
-      reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.capacity()) & ~(Page - 1);
-  if (end <= first)
-    return;
-  void* at = reinterpret_cast<void*>(first);
-  madvise(at, end - first, MADV_HUGEPAGE);
-#ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23
-#endif
-  madvise(at, end - first, MADV_POPULATE_WRITE);
-}
-
+// Reserves room without touching it: memory is committed only as bytes are written. A large
+// room may be backed by huge pages where the system allows it.
 void Reserve(std::string& bytes, std::size_t capacity) {
   if (capacity <= bytes.capacity())
     return;
   bytes.reserve(capacity);
-  Prefault(bytes);
+  if (bytes.capacity() < Large)
+    return;
+  constexpr std::size_t Page = 4096;
+  const auto first = (reinterpret_cast<std::uintptr_t>(bytes.data()) + Page - 1) & ~(Page - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.capacity()) & ~(Page - 1);
+  if (end > first)
+    madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+// Before `count` bytes are appended to a large `bytes`, faults in the room they take up to the
+// end of its step with one call instead of one trap per page: a body of tens of megabytes
+// otherwise spends most of its time in page faults. A step already entered was faulted in
+// then; what no byte has reached yet stays uncommitted, however large the reserved room.
+void PrefaultFor(std::string& bytes, std::size_t count) {
+  constexpr std::size_t Page = 4096;
+  if (bytes.capacity() < Large || count == 0)
+    return;
+  const std::size_t from = bytes.size();
+  const std::size_t stepEnd = (from + PrefaultStep - 1) / PrefaultStep * PrefaultStep;
+  if (from != stepEnd && from + count <= stepEnd)
+    return;
+  const std::size_t to = std::min(bytes.capacity(), (from + count + PrefaultStep - 1) /
+                                                        PrefaultStep * PrefaultStep);
+  const auto first = (reinterpret_cast<std::uintptr_t>(bytes.data() + from) + Page - 1) &
+                     ~(Page - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + to) & ~(Page - 1);
+  if (end <= first)
+    return;
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+  madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+}
+
+// Appends with the room faulted in ahead.
+void AppendTo(std::string& bytes, const char* data, std::size_t count) {
+  PrefaultFor(bytes, count);
+  bytes.append(data, count);
 }
 
 } // namespace
@@ -48,9 +68,9 @@ void TMemoryStream::Flatten() {
     return;
   std::string joined;
   Reserve(joined, static_cast<std::size_t>(std::max(Written(), m_size)));
-  joined.append(m_bytes);
+  AppendTo(joined, m_bytes.data(), m_bytes.size());
   for (const std::string& block : m_blocks)
-    joined.append(block);
+    AppendTo(joined, block.data(), block.size());
   m_bytes.swap(joined);
   m_blocks.clear();
   m_blockBytes = 0;
@@ -68,10 +88,10 @@ void TMemoryStream::Append(const char* bytes, std::size_t count) {
     if (count <= room || m_bytes.size() < Large) {
       if (count > room)
         Reserve(m_bytes, std::max(m_bytes.size() + count, m_bytes.capacity() * 2));
-      m_bytes.append(bytes, count);
+      AppendTo(m_bytes, bytes, count);
       return;
     }
-    m_bytes.append(bytes, room);
+    AppendTo(m_bytes, bytes, room);
     bytes += room;
     count -= room;
   }
@@ -82,7 +102,7 @@ void TMemoryStream::Append(const char* bytes, std::size_t count) {
     }
     std::string& block = m_blocks.back();
     const std::size_t n = std::min(count, block.capacity() - block.size());
-    block.append(bytes, n);
+    AppendTo(block, bytes, n);
     m_blockBytes += static_cast<std::int64_t>(n);
     bytes += n;
     count -= n;
@@ -95,7 +115,8 @@ void TMemoryStream::SetSize(std::int64_t size) {
     Flatten();
     m_bytes.resize(static_cast<std::size_t>(m_size));
   } else if (m_blocks.empty() && m_bytes.empty()) {
-    // The first sizing of an empty stream: room for all of it in one block.
+    // The first sizing of an empty stream: room for all of it in one block, committed only as
+    // the bytes arrive.
     Reserve(m_bytes, static_cast<std::size_t>(m_size));
   }
   m_position = std::min(m_position, m_size);
@@ -123,7 +144,7 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
     const auto at = static_cast<std::size_t>(m_position);
     Materialize(at);
     if (at == m_bytes.size()) {
-      m_bytes.append(bytes, n);
+      AppendTo(m_bytes, bytes, n);
     } else {
       Materialize(at + n);
       std::memcpy(m_bytes.data() + at, bytes, n);

@@ -23,7 +23,8 @@ public:
 
 // A stream in memory. Growing it only reserves room: the bytes it grows by read as zeros but
 // are not written until something is written there, so sizing a stream for a body before the
-// body arrives costs one allocation and no pass over the memory. Appending past the reserved
+// body arrives costs one allocation and no pass over the memory, and memory is committed only
+// as the bytes arrive, whatever size was announced. Appending past the reserved
 // room adds blocks instead of moving what is there; the blocks are joined once, when the bytes
 // are asked for.
 class TMemoryStream : public TStream {

@@ -115,6 +115,29 @@ TEST_F(DrawingKit, GradientRunsStartAtTheirFirstColourAndEndOneStepShort) {
   EXPECT_EQ(Rows(Gradient(409, 48, gdHorizontalEnd, red, red)), std::vector<int>(48, 255));
 }
 
+TEST_F(DrawingKit, AVerticalGradientOnPartOfAnImagePaintsOnlyThatPart) {
+  // The rectangle reaches the image's bottom edge and starts right of its left edge, so rows
+  // copied with the whole image's stride would land outside it and past the image's end.
+  const QRgb outside = qRgb(1, 2, 3);
+  const TRect rect{3, 2, 9, 12};
+  for (const TGradientDirection direction : {gdVerticalEnd, gdVerticalCenter}) {
+    QImage image(12, 12, QImage::Format_RGB32);
+    image.fill(outside);
+    {
+      TCanvas canvas(image);
+      DrawGradientRect(canvas, rect, direction, RGB(255, 0, 0), RGB(0, 0, 0));
+    }
+    const QImage alone = Gradient(6, 10, direction, RGB(255, 0, 0), RGB(0, 0, 0));
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const bool inside = x >= rect.Left && x < rect.Right && y >= rect.Top;
+        const QRgb expected = inside ? alone.pixel(x - rect.Left, y - rect.Top) : outside;
+        EXPECT_EQ(image.pixel(x, y), expected) << direction << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST_F(DrawingKit, EmptyRectanglesDrawNothing) {
   QImage image(10, 10, QImage::Format_RGB32);
   image.fill(qRgb(1, 2, 3));

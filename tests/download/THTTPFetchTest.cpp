@@ -66,7 +66,7 @@ protected:
   Events Download(const std::string& url, const std::string& name = "Kolvarin.exe",
                   const std::function<void(THTTPFetch&)>& adjust = {}) {
     THTTPFetch fetch;
-    app::ConfigureDownloadClient(fetch);
+    app::DownloadClient(fetch);
     fetch.WaitThread = true;
     fetch.URL = url;
     fetch.FileName = (folder.Path() / name).string();
@@ -163,9 +163,9 @@ TEST_F(DownloadTest, ABodyShorterOrLongerThanAnnouncedFailsAndKeepsItsBytes) {
                            Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n" + Body(20)),
                            Close()},
                           80);
-    const Events events = Download("http://127.0.0.1/x");
+    const Events events = Download("http://127.0.0.1/x", "longer.exe");
     EXPECT_EQ(events.errors, 1);
-    EXPECT_EQ(FileText(File()).size(), 20u);
+    EXPECT_EQ(FileText(File("longer.exe")).size(), 20u);
   }
 }
 
@@ -259,7 +259,7 @@ TEST_F(DownloadTest, AStalledServerFailsAfterTheStallLimit) {
 TEST_F(DownloadTest, OneTransferAtATimeAndEventsOnlyFromTheEventLoop) {
   ScriptedServer server({ReadUntil("\r\n\r\n"), Pause(200), Send(Answer(Body(3000))), Close()}, 80);
   THTTPFetch fetch;
-  app::ConfigureDownloadClient(fetch);
+  app::DownloadClient(fetch);
   fetch.URL = "http://127.0.0.1/x";
   fetch.FileName = File().string();
   Events events;
@@ -284,6 +284,50 @@ TEST_F(DownloadTest, OneTransferAtATimeAndEventsOnlyFromTheEventLoop) {
   EXPECT_EQ(server.Accepted(), 1);
 }
 
+TEST_F(DownloadTest, ACompletionHandlerThatThrowsLeavesTheComponentReadyForTheNextTransfer) {
+  struct Case {
+    const char* what;
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"OnDoneFile", Answer(Body(3000))},
+      {"OnError", Answer("gone", "404 Not Found")},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(c.answer), Close()}, 80);
+    Events events;
+    {
+      THTTPFetch fetch;
+      app::DownloadClient(fetch);
+      fetch.URL = "http://127.0.0.1/x";
+      fetch.FileName = File().string();
+      fetch.ExclusiveFile = false;
+      Record(fetch, events);
+      int thrown = 0;
+      const auto throwOnce = [&] {
+        if (thrown++ == 0)
+          throw std::runtime_error("handler failed");
+      };
+      fetch.OnDoneFile = [&](THTTPFetch*, const std::string&, int) {
+        ++events.done;
+        throwOnce();
+      };
+      fetch.OnError = [&](THTTPFetch*) {
+        ++events.errors;
+        throwOnce();
+      };
+      for (int transfer = 1; transfer <= 2; ++transfer) {
+        fetch.StartDownload();
+        EXPECT_TRUE(fetch.Running()) << c.what << " transfer " << transfer;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !fetch.Running(); }, 10000))
+            << c.what << " transfer " << transfer;
+      }
+    }
+    EXPECT_EQ(events.done + events.errors, 2) << c.what;
+    EXPECT_EQ(server.Accepted(), 2) << c.what;
+  }
+}
+
 TEST_F(DownloadTest, DestroyingTheComponentMidTransferRaisesNoFurtherEvent) {
   ScriptedServer server({ReadUntil("\r\n\r\n"),
                          Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + Body(3000)),
@@ -292,7 +336,7 @@ TEST_F(DownloadTest, DestroyingTheComponentMidTransferRaisesNoFurtherEvent) {
   Events events;
   {
     auto fetch = std::make_unique<THTTPFetch>();
-    app::ConfigureDownloadClient(*fetch);
+    app::DownloadClient(*fetch);
     fetch->URL = "http://127.0.0.1/x";
     fetch->FileName = File().string();
     Record(*fetch, events);
@@ -361,6 +405,17 @@ TEST(DownloadTool, PrintsProgressAndTheOutcome) {
         RunProgram(KOLVARIN_TOOL_BINARY, {"download", "http://127.0.0.1/k", file});
     EXPECT_TRUE(result.ExitedWith(1));
     EXPECT_EQ(result.out, "error\n");
+  }
+  {
+    // As in the updater, the file is created fresh: one that is there is not written into.
+    const fs::path there = folder.Path() / "there.exe";
+    std::ofstream(there) << "old";
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer(Body(2500))), Close()}, 80);
+    const RunResult result =
+        RunProgram(KOLVARIN_TOOL_BINARY, {"download", "http://127.0.0.1/k", there.string()});
+    EXPECT_TRUE(result.ExitedWith(1));
+    EXPECT_EQ(result.out, "error\n");
+    EXPECT_EQ(FileText(there), "old");
   }
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 using http::TNetCookieManager;
 
-TEST(CookieParse, ReadsNameValueAndTheAttributesIgnoringCase) {
+TEST(TNetCookie, ReadsNameValueAndTheAttributesIgnoringCase) {
   http::TNetCookieRFC2109 cookie;
   cookie.SetCookieText("sid=abc=def; path=\"/radyo\"; Domain=.example.com; secure; "
                        "Expires=Thu, 01 Jan 2099 00:00:00 GMT; Version=1; comment=hi;");
@@ -29,7 +29,7 @@ TEST(CookieParse, ReadsNameValueAndTheAttributesIgnoringCase) {
   EXPECT_EQ(bare.Value, "");
 }
 
-TEST(CookieParse, AMaxAgeWithoutExpiresGivesNowPlusThatMany) {
+TEST(TNetCookie, AMaxAgeWithoutExpiresGivesNowPlusThatMany) {
   http::TNetCookieRFC2109 cookie;
   const double before = platform::Now();
   cookie.SetCookieText("a=1; Max-Age=3600");
@@ -43,7 +43,7 @@ TEST(CookieParse, AMaxAgeWithoutExpiresGivesNowPlusThatMany) {
   EXPECT_EQ(invalid.Expires, "");
 }
 
-TEST(CookieParse, ThePortListOfASetCookie2) {
+TEST(TNetCookie, ThePortListOfASetCookie2) {
   const std::pair<const char*, std::vector<int>> cases[] = {
       {"a=1", {80}},
       {"a=1; Port", {80}},
@@ -67,7 +67,7 @@ TEST(CookieParse, ThePortListOfASetCookie2) {
   EXPECT_EQ(bad.CommentURL, "http://x/");
 }
 
-TEST(CookieAdmission, FollowsTheHostRules) {
+TEST(TNetCookieManager, FollowsTheHostRules) {
   struct Case {
     const char* domain;
     const char* host;
@@ -91,7 +91,7 @@ TEST(CookieAdmission, FollowsTheHostRules) {
         << c.domain << " from " << c.host;
 }
 
-TEST(CookieJar, StoresByDomainAndNameDroppingForeignOnesAndReplacingSameNames) {
+TEST(TNetCookieManager, StoresByDomainAndNameDroppingForeignOnesAndReplacingSameNames) {
   TNetCookieManager jar;
   jar.AddCookie("a=1", "www.example.com");
   jar.AddCookie("b=2; Domain=.example.com", "www.example.com");
@@ -109,7 +109,7 @@ TEST(CookieJar, StoresByDomainAndNameDroppingForeignOnesAndReplacingSameNames) {
   EXPECT_EQ(index[1].domain, ".example.com");
 }
 
-TEST(CookieJar, OnNewCookieMayRejectACookie) {
+TEST(TNetCookieManager, OnNewCookieMayRejectACookie) {
   TNetCookieManager jar;
   jar.OnNewCookie = [](TNetCookieManager*, http::TNetNetscapeCookie* cookie, bool& accept) {
     accept = cookie->CookieName != "tracker";
@@ -119,7 +119,7 @@ TEST(CookieJar, OnNewCookieMayRejectACookie) {
   EXPECT_EQ(jar.CookieCollection().Count(), 1);
 }
 
-TEST(CookieJar, GivesARequestItsMatchingCookiesAndCleansExpiredOnes) {
+TEST(TNetCookieManager, GivesARequestItsMatchingCookiesAndCleansExpiredOnes) {
   TNetCookieManager jar;
   jar.AddCookie("root=1; Path=/", "www.example.com");
   jar.AddCookie("deep=2; Path=/radyo", "www.example.com");

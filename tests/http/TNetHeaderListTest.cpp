@@ -13,7 +13,7 @@ TNetHeaderList Lines(std::initializer_list<const char*> lines) {
   return list;
 }
 
-TEST(HeaderList, LooksUpNamesIgnoringCase) {
+TEST(TNetHeaderList, LooksUpNamesIgnoringCase) {
   const TNetHeaderList list = Lines({"Content-Length: 7", "Content-Type: text/html"});
   EXPECT_EQ(list.ValueOf("content-length"), "7");
   EXPECT_EQ(list.IndexOfHeader("CONTENT-TYPE"), 1);
@@ -21,7 +21,7 @@ TEST(HeaderList, LooksUpNamesIgnoringCase) {
   EXPECT_EQ(list.ValueAt(5), "");
 }
 
-TEST(HeaderList, UnfoldsSpaceAndTabContinuations) {
+TEST(TNetHeaderList, UnfoldsSpaceAndTabContinuations) {
   TNetHeaderList list = Lines({"X-A: one", " two", "\tthree", "X-B: b"});
   EXPECT_EQ(list.ValueOf("X-A"), "one two three");
   EXPECT_EQ(list.ValueOf("X-B"), "b");
@@ -29,7 +29,7 @@ TEST(HeaderList, UnfoldsSpaceAndTabContinuations) {
   EXPECT_EQ(list.ValueOf("X-A"), "one");
 }
 
-TEST(HeaderList, ALineWithoutAColonHasNoNameAndNoValue) {
+TEST(TNetHeaderList, ALineWithoutAColonHasNoNameAndNoValue) {
   const TNetHeaderList list = Lines({"no colon here", "A: 1"});
   EXPECT_EQ(list.NameAt(0), "");
   EXPECT_EQ(list.ValueAt(0), "");
@@ -37,7 +37,7 @@ TEST(HeaderList, ALineWithoutAColonHasNoNameAndNoValue) {
   EXPECT_EQ(list.IndexOfHeader("no colon here"), -1);
 }
 
-TEST(HeaderList, CollectsEveryValueOfANameInOrder) {
+TEST(TNetHeaderList, CollectsEveryValueOfANameInOrder) {
   const TNetHeaderList list = Lines({"Set-cookie: a=1", "Other: x", "Set-Cookie: b=2"});
   EXPECT_EQ(list.ValueOf("Set-Cookie"), "a=1");
   std::vector<std::string> values;
@@ -46,7 +46,7 @@ TEST(HeaderList, CollectsEveryValueOfANameInOrder) {
   list.CollectValues("set-cookie", nullptr);
 }
 
-TEST(HeaderList, SetsReplacesInPlaceAndRemoves) {
+TEST(TNetHeaderList, SetsReplacesInPlaceAndRemoves) {
   TNetHeaderList list;
   list.SetValue("Host", "h");
   EXPECT_EQ(list.Text(), "Host: h\r\n");
@@ -59,13 +59,13 @@ TEST(HeaderList, SetsReplacesInPlaceAndRemoves) {
   EXPECT_EQ(list.Count(), 1);
 }
 
-TEST(HeaderList, RemovingAFoldedHeaderTakesItsContinuationsAlong) {
+TEST(TNetHeaderList, RemovingAFoldedHeaderTakesItsContinuationsAlong) {
   TNetHeaderList list = Lines({"A: 1", " more", "B: 2"});
   list.SetValue("A", "");
   EXPECT_EQ(list.Text(), "B: 2\r\n");
 }
 
-TEST(HeaderList, FoldsPastTheWidthAfterTheLastBreakAndReadsBackJoined) {
+TEST(TNetHeaderList, FoldsPastTheWidthAfterTheLastBreakAndReadsBackJoined) {
   TNetHeaderList list;
   list.FoldWidth = 1024;
   std::string value;
@@ -91,7 +91,7 @@ TEST(HeaderList, FoldsPastTheWidthAfterTheLastBreakAndReadsBackJoined) {
   EXPECT_EQ(list.Text(), "X-Long: short\r\n");
 }
 
-TEST(HeaderList, FoldingNeverLeavesAnEmptyLineInTheBlock) {
+TEST(TNetHeaderList, FoldingNeverLeavesAnEmptyLineInTheBlock) {
   TNetHeaderList list;
   list.FoldWidth = 10;
   list.SetValue("X-Blank", std::string("a") + std::string(20, '\t'));
@@ -100,7 +100,7 @@ TEST(HeaderList, FoldingNeverLeavesAnEmptyLineInTheBlock) {
   EXPECT_EQ(list.ValueOf("X-Blank"), "a");
 }
 
-TEST(HeaderList, TextSplitsAtCrLfCrOrLf) {
+TEST(TNetHeaderList, TextSplitsAtCrLfCrOrLf) {
   TNetHeaderList list;
   list.SetText("a\r\nb\rc\nd\r\n\r\ne\r\n");
   EXPECT_EQ(list.Lines(), (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));

@@ -6,7 +6,7 @@ namespace {
 
 using http::TNetURI;
 
-TEST(URIParse, SplitsEveryPartWithoutDecodingAnything) {
+TEST(TNetURI, SplitsEveryPartWithoutDecodingAnything) {
   struct Case {
     const char* text;
     const char* protocol;
@@ -52,7 +52,7 @@ TEST(URIParse, SplitsEveryPartWithoutDecodingAnything) {
   }
 }
 
-TEST(URIParse, ParsingAgainClearsTheOldParts) {
+TEST(TNetURI, ParsingAgainClearsTheOldParts) {
   TNetURI uri("http://u:p@a:1/x/y?z#w");
   uri.Parse("http://b/");
   EXPECT_EQ(uri.Username, "");
@@ -63,7 +63,7 @@ TEST(URIParse, ParsingAgainClearsTheOldParts) {
   EXPECT_EQ(uri.URI(), "http://b/");
 }
 
-TEST(URIMergePaths, AbsolutePathsStandAndRelativeOnesMergeWithoutDotSegments) {
+TEST(TNetURI, AbsolutePathsStandAndRelativeOnesMergeWithoutDotSegments) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
       {"/a/b/c", "/x/y", "/x/y"},
       {"/a/b/c", "d", "/a/b/d"},

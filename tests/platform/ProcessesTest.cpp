@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +43,30 @@ TEST(SnapshotProcesses, ProgramWhoseFileWasDeletedKeepsItsName) {
   fs::remove(exe);
 
   EXPECT_EQ(platform::ProcessExeFile(child.Pid()), exe.string());
+}
+
+TEST(SnapshotProcesses, AReadThatBlocksGivesNothingAtTheDeadlineAndHoldsUpNoOtherRead) {
+  // A FIFO without a writer blocks its reader without end, as a command line of a process stuck
+  // in the kernel does.
+  TempDir dir;
+  const fs::path first = dir.Path() / "first", stuck = dir.Path() / "stuck",
+                 last = dir.Path() / "last";
+  std::ofstream(first, std::ios::binary) << std::string("/opt/Kolvarin.exe\0--quiet", 25);
+  ASSERT_EQ(mkfifo(stuck.c_str(), 0600), 0);
+  std::ofstream(last, std::ios::binary) << "sleep";
+
+  const auto fields = platform::ReadFirstFields(
+      {first.string(), stuck.string(), last.string()},
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(300));
+
+  ASSERT_EQ(fields.size(), 3u);
+  EXPECT_EQ(fields[0], "/opt/Kolvarin.exe");
+  EXPECT_EQ(fields[1], std::nullopt);
+  EXPECT_EQ(fields[2], "sleep");
+  // Lets the reader that was given up on finish.
+  const int writer = open(stuck.c_str(), O_WRONLY);
+  ASSERT_GE(writer, 0);
+  close(writer);
 }
 
 TEST(TerminateProcessById, KillsAtOnce) {

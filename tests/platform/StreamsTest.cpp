@@ -1,10 +1,43 @@
 #include "platform/Streams.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
 using platform::TMemoryStream;
+
+// The memory this process holds now, from /proc/self/status.
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0)
+      return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+TEST(MemoryStream, SizingAheadCommitsMemoryOnlyAsBytesArrive) {
+  TMemoryStream stream;
+  const long before = ResidentKiB();
+  stream.SetSize(300'000'000);
+  stream.Write("x", 1);
+  EXPECT_LT(ResidentKiB() - before, 16 << 10);
+
+  // 40 MiB arriving in receipts of 32 KiB are held, and nothing far beyond them.
+  const std::string piece(32 << 10, 'y');
+  for (int i = 0; i < 40 * 32; ++i)
+    stream.Write(piece.data(), static_cast<std::int64_t>(piece.size()));
+  const long grown = ResidentKiB() - before;
+  EXPECT_GE(grown, 40 << 10);
+  EXPECT_LT(grown, (40 + 16) << 10);
+  stream.SetSize(stream.Position());
+  const std::string& bytes = stream.Bytes();
+  ASSERT_EQ(bytes.size(), 1u + (40u << 20));
+  EXPECT_EQ(bytes.find_first_not_of('y', 1), std::string::npos);
+}
 
 TEST(MemoryStream, GrowingReadsAsZerosAndWritesLandWhereThePositionIs) {
   TMemoryStream stream;

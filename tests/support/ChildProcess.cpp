@@ -10,6 +10,7 @@
 #include <iterator>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -170,9 +171,11 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
   const bool ended = WaitFor(
       [&] {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) != pid)
+        struct rusage usage {};
+        if (wait4(pid, &status, WNOHANG, &usage) != pid)
           return false;
         result.status = status;
+        result.peakResidentKiB = usage.ru_maxrss;
         return true;
       },
       timeout);

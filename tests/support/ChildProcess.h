@@ -58,6 +58,7 @@ struct RunResult {
   int status = -1;
   std::string out;
   std::string err;
+  long peakResidentKiB = 0; // the most memory the program held at once
   bool ExitedWith(int code) const;
 };
 

@@ -1,6 +1,7 @@
 // kolvarin-tool fetch, run as a publisher runs it.
 #include "ChildProcess.h"
 #include "ScriptedServer.h"
+#include "app/VersionClient.h"
 
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,68 @@ TEST(FetchTool, EachFailureIsOneLineWithItsCode) {
     EXPECT_EQ(result.out, "") << c.args.back();
     EXPECT_EQ(result.err, c.err) << c.args.back();
   }
+}
+
+// The limits of the updater's version check, as the tool reports them when a server breaks one.
+const std::string BodyTooLarge = "ENetException: Response body exceeds the limit of " +
+                                 std::to_string(app::VersionCheckMaxBody) + " bytes\n";
+const std::string HeadTooLarge = "ENetException: Response header block exceeds the limit of " +
+                                 std::to_string(app::VersionCheckMaxHeaderBlock) + " bytes\n";
+const std::string TooSlow =
+    "ENetException: The server did not finish its answer within the time limit\n";
+
+// What the tool holds at most beyond what it holds for explaining itself.
+long ExtraMemoryKiB(const RunResult& result) {
+  static const long idle = Fetch({"fetch", "--help"}).peakResidentKiB;
+  return result.peakResidentKiB - idle;
+}
+
+TEST(FetchTool, HoldsTheUpdatersLimitsAgainstEndlessAnswersInBoundedMemory) {
+  const std::string piece(64 << 10, 'x');
+  struct Case {
+    const char* what;
+    Script script;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"endless body",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\n\r\n"), Endless(piece)},
+       BodyTooLarge},
+      {"endless chunks",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"),
+        Endless("10000\r\n" + piece + "\r\n")},
+       BodyTooLarge},
+      {"endless informational answers",
+       {ReadUntil("\r\n\r\n"), Endless("HTTP/1.1 100 Continue\r\nX-More: yes\r\n\r\n")},
+       HeadTooLarge},
+      {"endless header lines",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\n"), Endless("X-More: yes\r\n")},
+       HeadTooLarge},
+      {"a huge announced length and one byte",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nContent-Length: 300000000\r\n\r\nx"),
+        Close()},
+       BodyTooLarge},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer server(c.script);
+    const RunResult result = Fetch({"fetch", UrlOf(server)});
+    EXPECT_TRUE(result.ExitedWith(1)) << c.what;
+    EXPECT_EQ(result.out, "") << c.what;
+    EXPECT_EQ(result.err, c.err) << c.what;
+    EXPECT_LT(ExtraMemoryKiB(result), 16 << 10) << c.what;
+  }
+}
+
+TEST(FetchTool, StopsADrippingServerAtTheUpdatersTotalTimeLimit) {
+  // Each byte comes well within the wait for each piece; the whole answer would take 90 s.
+  ScriptedServer server(
+      {ReadUntil("\r\n\r\n"), Drip("HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n1.0.0.1", 2000)});
+  const RunResult result =
+      RunProgram(KOLVARIN_TOOL_BINARY, {"fetch", UrlOf(server)},
+                 std::chrono::milliseconds(app::VersionCheckTotalTimeout) + 20s);
+  EXPECT_TRUE(result.ExitedWith(1)) << result.status;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, TooSlow);
 }
 
 TEST(FetchTool, ExplainsItselfAndRefusesBadArguments) {
