@@ -1,5 +1,7 @@
 #include "controls/Canvas.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
 #include <QRawFont>
@@ -12,6 +14,40 @@ QColor ToQColor(TColor color) {
   const TColor rgb = ColorToRGB(color);
   return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
+
+namespace {
+
+struct LineMetrics {
+  int ascent = 0;
+  int height = 0;
+};
+
+// The line as the font's designers set it for screens: the Windows ascent and descent of its
+// OS/2 table, each rounded to pixels. Text is placed on that baseline and layouts are measured
+// in that height (Tahoma at 11 pixels: 13), so accents above capitals stay inside the line.
+// Fonts without the table use the toolkit's own metrics.
+LineMetrics ScreenLineMetrics(const QFont& font) {
+  static thread_local QHash<QString, LineMetrics> cache;
+  const QString key = font.key();
+  if (const auto found = cache.constFind(key); found != cache.constEnd())
+    return *found;
+  const QFontMetrics metrics(font);
+  LineMetrics line{metrics.ascent(), metrics.height()};
+  const QRawFont raw = QRawFont::fromFont(font);
+  const QByteArray os2 = raw.isValid() ? raw.fontTable("OS/2") : QByteArray();
+  if (os2.size() >= 78 && raw.unitsPerEm() > 0) {
+    const auto word = [&os2](int at) {
+      return (static_cast<unsigned char>(os2[at]) << 8) | static_cast<unsigned char>(os2[at + 1]);
+    };
+    const double scale = raw.pixelSize() / raw.unitsPerEm();
+    line.ascent = static_cast<int>(std::lround(word(74) * scale));
+    line.height = line.ascent + static_cast<int>(std::lround(word(76) * scale));
+  }
+  cache.insert(key, line);
+  return line;
+}
+
+} // namespace
 
 QString StripAccelerators(const QString& text) {
   QString result;
@@ -144,41 +180,70 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
   if (flags & tfCalcRect)
     return TTextMeasure(font).Measure(text, rect, flags);
   const QFont drawn = PixelFont(font);
-  m_painter->setFont(drawn);
+  const QFontMetrics metrics(drawn);
+  const LineMetrics line = ScreenLineMetrics(drawn);
+  // The lines are placed by the screen metrics, not the toolkit's: the first baseline lies
+  // one screen ascent below the top of the text block, and a centred block is one screen line
+  // per line high.
+  const int horizontal = QtTextFlags(flags & ~tfVCenter) & ~Qt::AlignVertical_Mask;
   const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
+  int top = rect.Top;
+  if (flags & tfVCenter) {
+    const int lines = std::max(1, metrics.boundingRect(area, horizontal, text).height() /
+                                      std::max(1, metrics.lineSpacing()));
+    top = (rect.Top + rect.Bottom - lines * line.height) / 2;
+  }
+  top += line.ascent - metrics.ascent();
+  m_painter->save();
+  m_painter->setClipRect(area, m_painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+  m_painter->setFont(drawn);
   m_painter->setPen(ToQColor(color));
-  m_painter->drawText(area, QtTextFlags(flags), text);
+  // A synthetic bold strikes the regular letters again, shifted right one device pixel at a
+  // time: on a display scaled ×2 a one-pixel widening is two device pixels, both filled.
+  const qreal ratio = m_painter->device() ? m_painter->device()->devicePixelRatio() : 1.0;
+  const int shifts = static_cast<int>(std::lround(SyntheticBoldWidth(font) * ratio));
+  for (int shift = 0; shift <= shifts; ++shift)
+    m_painter->drawText(QRectF(rect.Left + shift / ratio, top, rect.Width(), rect.Bottom - top),
+                        horizontal | Qt::AlignTop | Qt::TextDontClip, text);
+  m_painter->restore();
   return rect;
 }
 
+int SyntheticBoldWidth(const QFont& font) {
+  if (font.weight() < QFont::DemiBold)
+    return 0;
+  static thread_local QHash<QString, bool> hasBoldFace;
+  const QString family = font.family();
+  auto found = hasBoldFace.constFind(family);
+  if (found == hasBoldFace.constEnd()) {
+    const QString resolved = QFontInfo(font).family();
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(resolved))
+      bold = bold || QFontDatabase::weight(resolved, style) >= QFont::DemiBold;
+    found = hasBoldFace.insert(family, bold || QFontDatabase::styles(resolved).isEmpty());
+  }
+  if (*found)
+    return 0;
+  // One pixel at the window's sizes, as a classic screen draws bold; more for large text.
+  const int size = font.pixelSize() > 0 ? font.pixelSize() : 13;
+  return std::max(1, (size + 6) / 13);
+}
+
 QFont PixelFont(const QFont& font) {
-  // Whole-pixel glyphs on whole-pixel advances, as on a classic screen.
+  // Whole-pixel glyphs on whole-pixel advances, as on a classic screen. A family without a bold
+  // face is drawn regular, each letter widened by the synthetic bold's extra strikes.
   QFont pixel = font;
   pixel.setStyleStrategy(QFont::NoAntialias);
   pixel.setHintingPreference(QFont::PreferFullHinting);
+  if (const int extra = SyntheticBoldWidth(font)) {
+    pixel.setWeight(QFont::Normal);
+    pixel.setLetterSpacing(QFont::AbsoluteSpacing, extra);
+  }
   return pixel;
 }
 
 int TextHeight(const QFont& font) {
-  // The height of a line as the font's designers set it for screens: the Windows ascent and
-  // descent of its OS/2 table, each rounded to pixels. Layouts are measured in it (Tahoma at
-  // 11 pixels: 13). Fonts without the table use the toolkit's own height.
-  static thread_local QHash<QString, int> heights;
-  const QString key = font.key();
-  if (const auto found = heights.constFind(key); found != heights.constEnd())
-    return *found;
-  int height = QFontMetrics(font).height();
-  const QRawFont raw = QRawFont::fromFont(font);
-  const QByteArray os2 = raw.isValid() ? raw.fontTable("OS/2") : QByteArray();
-  if (os2.size() >= 78 && raw.unitsPerEm() > 0) {
-    const auto word = [&os2](int at) {
-      return (static_cast<unsigned char>(os2[at]) << 8) | static_cast<unsigned char>(os2[at + 1]);
-    };
-    const double scale = raw.pixelSize() / raw.unitsPerEm();
-    height = static_cast<int>(std::lround(word(74) * scale) + std::lround(word(76) * scale));
-  }
-  heights.insert(key, height);
-  return height;
+  return ScreenLineMetrics(font).height;
 }
 
 QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
