@@ -4,6 +4,7 @@
 #include "app/UpdateTexts.h"
 #include "app/WindowControls.h"
 #include "controls/Colors.h"
+#include "controls/FormKeyboard.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
@@ -191,6 +192,8 @@ int RunRender(int argc, char** argv) {
                           Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&button, &press);
       } else if (which == QLatin1String("focused")) {
+        // Focused from the keyboard: the focus frame shows.
+        FormKeyboard::SetCuesShown(true);
         button.setFocus();
       } else if (which == QLatin1String("disabled")) {
         button.setEnabled(false);
@@ -198,6 +201,7 @@ int RunRender(int argc, char** argv) {
       QApplication::processEvents();
       save(button.Render(), QStringLiteral("button-%1-%2.png").arg(file, which),
            QStringLiteral("button \"%1\", %2").arg(caption, which));
+      FormKeyboard::SetCuesShown(false);
     }
   }
 
