@@ -2,7 +2,6 @@
 
 #include "platform/Shell.h"
 
-
 namespace controls {
 
 TKvURLLabel::TKvURLLabel(QWidget* parent) : TKvLabel(parent) {
