@@ -7,6 +7,7 @@
 #include <QRawFont>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace controls {
 
@@ -198,15 +199,55 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
   m_painter->setClipRect(area, m_painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
   m_painter->setFont(drawn);
   m_painter->setPen(ToQColor(color));
-  // A synthetic bold strikes the regular letters again, shifted right one device pixel at a
-  // time: on a display scaled ×2 a one-pixel widening is two device pixels, both filled.
   const qreal ratio = m_painter->device() ? m_painter->device()->devicePixelRatio() : 1.0;
-  const int shifts = static_cast<int>(std::lround(SyntheticBoldWidth(font) * ratio));
-  for (int shift = 0; shift <= shifts; ++shift)
-    m_painter->drawText(QRectF(rect.Left + shift / ratio, top, rect.Width(), rect.Bottom - top),
-                        horizontal | Qt::AlignTop | Qt::TextDontClip, text);
+  const int widening = static_cast<int>(std::lround(SyntheticBoldWidth(font) * ratio));
+  const int textFlags = horizontal | Qt::AlignTop | Qt::TextDontClip;
+  if (widening == 0) {
+    m_painter->drawText(QRect(rect.Left, top, rect.Width(), rect.Bottom - top), textFlags, text);
+  } else {
+    // A synthetic bold: the regular letters drawn into a mask, widened there, then coloured.
+    // The mask has room above for what reaches over the toolkit's ascent.
+    const int above = metrics.height();
+    const int needed = metrics.boundingRect(QRect(0, 0, rect.Width(), 1 << 16), horizontal, text)
+                           .height();
+    const int height = std::max({rect.Bottom - top, needed, 1}) + above;
+    QImage mask(QSize(rect.Width(), height) * ratio, QImage::Format_ARGB32_Premultiplied);
+    mask.setDevicePixelRatio(ratio);
+    mask.fill(Qt::transparent);
+    QPainter letters(&mask);
+    letters.setFont(drawn);
+    letters.setPen(Qt::black);
+    letters.drawText(QRect(0, above, rect.Width(), height - above), textFlags, text);
+    letters.end();
+    WidenStrokes(mask, widening);
+    QPainter colour(&mask);
+    colour.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    colour.fillRect(QRect(0, 0, rect.Width(), height), ToQColor(color));
+    colour.end();
+    m_painter->drawImage(QPoint(rect.Left, top - above), mask);
+  }
   m_painter->restore();
   return rect;
+}
+
+void WidenStrokes(QImage& mask, int pixels) {
+  // Each step adds the pixel right of every inked one, as a second strike one pixel to the
+  // right would, but never closes a one-pixel gap between two inks: the dots of "ü" and the
+  // counters of small letters stay open.
+  const int width = mask.width();
+  std::vector<char> row(static_cast<std::size_t>(width) + 1);
+  for (int step = 0; step < pixels; ++step) {
+    for (int y = 0; y < mask.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(mask.scanLine(y));
+      for (int x = 0; x < width; ++x)
+        row[static_cast<std::size_t>(x)] = qAlpha(line[x]) > 127;
+      for (int x = 1; x < width; ++x) {
+        const auto at = static_cast<std::size_t>(x);
+        if (!row[at] && row[at - 1] && !(x + 1 < width && row[at + 1]))
+          line[x] = qRgba(0, 0, 0, 255);
+      }
+    }
+  }
 }
 
 int SyntheticBoldWidth(const QFont& font) {
