@@ -1,15 +1,20 @@
 #include "tools/RenderCommand.h"
 
+#include "app/TFRMUPDATE.h"
+#include "app/UpdateTexts.h"
 #include "app/WindowControls.h"
 #include "controls/Colors.h"
+#include "controls/FormKeyboard.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
 #include "controls/WindowFonts.h"
+#include "platform/Application.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEnterEvent>
 #include <QFile>
 #include <QMouseEvent>
@@ -29,7 +34,8 @@ const char* const Help =
     "\n"
     "Draws every self-drawn control of the updater's window in each of its states, at the\n"
     "window's sizes and with the classic colour scheme, into DIR as PNG files, with an\n"
-    "index.html that shows them side by side.\n";
+    "index.html that shows them side by side; also the whole window (its client area) when\n"
+    "the player is current, during a download and after a failed check.\n";
 
 struct Picture {
   QString file;
@@ -41,6 +47,43 @@ class Backdrop : public QWidget {
 protected:
   void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), ToQColor(clBtnFace)); }
 };
+
+// The main window without its handlers: the pictures set each state's texts themselves.
+class StillWindow : public app::TFRMUPDATE {
+public:
+  explicit StillWindow(platform::TApplication& application)
+      : TFRMUPDATE(application, false, app::PublisherHost()) {}
+  void KvButton5Click() override {}
+};
+
+// The window's client area as the update attempt leaves it in `state`.
+QImage RenderWindow(platform::TApplication& application, const QString& state) {
+  using namespace app;
+  StillWindow window(application);
+  window.KvButton5->setEnabled(false);
+  if (state == QLatin1String("failed")) {
+    window.Label9->SetCaption(texts::Checking);
+  } else {
+    const QString url = QString::fromStdString(VersionURL(PublisherHost()));
+    window.KvURLLabel1->SetCaption(url);
+    window.KvURLLabel1->SetURL(url);
+    const bool current = state == QLatin1String("current");
+    window.Label9->SetCaption(current ? texts::Current : texts::Downloading);
+    window.Label13->SetCaption(texts::VersionPrefix + QString::fromLatin1(UpdaterVersion));
+    window.Label14->SetCaption(texts::VersionPrefix +
+                               QString::fromLatin1(current ? UpdaterVersion : "1.0.0.1"));
+    if (!current)
+      window.HTTPFetchFileProgress(3240258, 1620129);
+  }
+  window.show();
+  QApplication::processEvents();
+  // The labels show a caption set in a burst a moment later; wait for their last paint.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 3 * TKvLabel::MinPaintInterval.count())
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 } // namespace
 
@@ -54,7 +97,7 @@ int RunRender(int argc, char** argv) {
   int argcQt = 1;
   char name[] = "kolvarin-tool";
   char* argvQt[] = {name, nullptr};
-  QApplication application(argcQt, argvQt);
+  platform::TApplication application(argcQt, argvQt);
   SetColorScheme(ColorScheme::Classic);
   SetFullColor(true);
   if (!QDir().mkpath(folder)) {
@@ -149,6 +192,8 @@ int RunRender(int argc, char** argv) {
                           Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&button, &press);
       } else if (which == QLatin1String("focused")) {
+        // Focused from the keyboard: the focus frame shows.
+        FormKeyboard::SetCuesShown(true);
         button.setFocus();
       } else if (which == QLatin1String("disabled")) {
         button.setEnabled(false);
@@ -156,8 +201,16 @@ int RunRender(int argc, char** argv) {
       QApplication::processEvents();
       save(button.Render(), QStringLiteral("button-%1-%2.png").arg(file, which),
            QStringLiteral("button \"%1\", %2").arg(caption, which));
+      FormKeyboard::SetCuesShown(false);
     }
   }
+
+  for (const auto& [state, title] :
+       {std::pair{QStringLiteral("current"), QStringLiteral("the player is current")},
+        std::pair{QStringLiteral("downloading"), QStringLiteral("a download at 50 %")},
+        std::pair{QStringLiteral("failed"), QStringLiteral("after a failed check")}})
+    save(RenderWindow(application, state), QStringLiteral("window-%1.png").arg(state),
+         QStringLiteral("the window, %1").arg(title));
 
   QFile index(folder + QStringLiteral("/index.html"));
   if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

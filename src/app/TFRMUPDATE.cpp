@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 namespace app {
 
@@ -56,9 +57,11 @@ protected:
   }
 };
 
-TKvLabel* MakeLabel(QWidget* parent, int left, int top, const QString& caption, const QFont& font) {
+TKvLabel* MakeLabel(QWidget* parent, int left, int top, const QString& caption, const QFont& font,
+                    TColor color = clBlack) {
   auto* label = new TKvLabel(parent);
   label->SetTransparent(true);
+  label->SetFontColor(color);
   label->SetFont(font);
   label->move(left, top);
   label->SetCaption(caption);
@@ -169,7 +172,7 @@ void TFRMUPDATE::BuildLayout() {
   KvButton6 = MakeButton(this, {151, 268, 105, 25}, QStringLiteral("Manuel Güncelle"), windowFont);
   KvButton6->setEnabled(false);
   KvButton1 = MakeButton(this, {319, 268, 75, 25}, QStringLiteral("Vazgeç"), windowFont);
-  Label1 = MakeLabel(this, 324, 30, QStringLiteral("Label1"), windowFont);
+  Label1 = MakeLabel(this, 324, 30, QStringLiteral("Label1"), windowFont, clWindowText);
   Label1->hide();
 
   for (QWidget* container : {static_cast<QWidget*>(KvPanel1), static_cast<QWidget*>(KvGroupBox1),
@@ -292,8 +295,18 @@ void TFRMUPDATE::CentreOnScreen() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen)
     return;
-  const QRect area = screen->geometry();
-  move(area.center() - QPoint(width() / 2, height() / 2));
+  const QWindow* handle = windowHandle();
+  const QMargins frame = handle ? handle->frameMargins() : QMargins();
+  m_centredWithFrame = !frame.isNull();
+  move(CentredWindowPosition(screen->geometry(), size(), frame));
+}
+
+void TFRMUPDATE::moveEvent(QMoveEvent* event) {
+  // The window manager tells the frame only once the window is up: centre it again with it.
+  const QWindow* handle = windowHandle();
+  if (!m_centredWithFrame && isVisible() && handle && !handle->frameMargins().isNull())
+    CentreOnScreen();
+  QWidget::moveEvent(event);
 }
 
 } // namespace app

@@ -86,6 +86,7 @@ protected:
   TFRMUPDATE(platform::TApplication& application, bool runFormCreate, std::string publisherHost);
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
 private:
   void BuildLayout();
@@ -93,6 +94,7 @@ private:
   platform::TApplication& m_application;
   std::string m_host;
   PlayerUpdate m_update;
+  bool m_centredWithFrame = false;
 };
 
 // The one main window of the process, or null.

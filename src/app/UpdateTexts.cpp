@@ -31,7 +31,8 @@ QString RemainingTimeText(std::uint32_t total, std::uint32_t complete) {
 }
 
 QString DecodeWindows1254(const std::string& bytes) {
-  // 0x80..0x9F and the six Turkish letters differ from Latin-1; 0 marks an unassigned byte.
+  // 0x80..0x9F and the six Turkish letters differ from Latin-1; 0 marks a byte the code page
+  // leaves undefined, which Windows decodes as the C1 control of the same number.
   static constexpr std::array<char16_t, 32> High = {
       0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
       0x2039, 0x0152, 0,      0,      0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -41,7 +42,7 @@ QString DecodeWindows1254(const std::string& bytes) {
   for (unsigned char byte : bytes) {
     char16_t unit = byte;
     if (byte >= 0x80 && byte <= 0x9F)
-      unit = High[byte - 0x80] ? High[byte - 0x80] : char16_t(0xFFFD);
+      unit = High[byte - 0x80] ? High[byte - 0x80] : char16_t(byte);
     else if (byte == 0xD0)
       unit = 0x011E; // Ğ
     else if (byte == 0xDD)

@@ -22,4 +22,10 @@ void ApplyWindowProgressBarValues(TKvProgressBar& bar) {
   bar.SetLoading(false);
 }
 
+QPoint CentredWindowPosition(const QRect& screen, const QSize& client, const QMargins& frame) {
+  const QSize framed = client.grownBy(frame);
+  return screen.topLeft() +
+         QPoint((screen.width() - framed.width()) / 2, (screen.height() - framed.height()) / 2);
+}
+
 } // namespace app

@@ -1,10 +1,13 @@
 #include "controls/Canvas.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QHash>
 #include <QRawFont>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace controls {
 
@@ -12,6 +15,40 @@ QColor ToQColor(TColor color) {
   const TColor rgb = ColorToRGB(color);
   return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
+
+namespace {
+
+struct LineMetrics {
+  int ascent = 0;
+  int height = 0;
+};
+
+// The line as the font's designers set it for screens: the Windows ascent and descent of its
+// OS/2 table, each rounded to pixels. Text is placed on that baseline and layouts are measured
+// in that height (Tahoma at 11 pixels: 13), so accents above capitals stay inside the line.
+// Fonts without the table use the toolkit's own metrics.
+LineMetrics ScreenLineMetrics(const QFont& font) {
+  static thread_local QHash<QString, LineMetrics> cache;
+  const QString key = font.key();
+  if (const auto found = cache.constFind(key); found != cache.constEnd())
+    return *found;
+  const QFontMetrics metrics(font);
+  LineMetrics line{metrics.ascent(), metrics.height()};
+  const QRawFont raw = QRawFont::fromFont(font);
+  const QByteArray os2 = raw.isValid() ? raw.fontTable("OS/2") : QByteArray();
+  if (os2.size() >= 78 && raw.unitsPerEm() > 0) {
+    const auto word = [&os2](int at) {
+      return (static_cast<unsigned char>(os2[at]) << 8) | static_cast<unsigned char>(os2[at + 1]);
+    };
+    const double scale = raw.pixelSize() / raw.unitsPerEm();
+    line.ascent = static_cast<int>(std::lround(word(74) * scale));
+    line.height = line.ascent + static_cast<int>(std::lround(word(76) * scale));
+  }
+  cache.insert(key, line);
+  return line;
+}
+
+} // namespace
 
 QString StripAccelerators(const QString& text) {
   QString result;
@@ -144,41 +181,110 @@ TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, 
   if (flags & tfCalcRect)
     return TTextMeasure(font).Measure(text, rect, flags);
   const QFont drawn = PixelFont(font);
-  m_painter->setFont(drawn);
+  const QFontMetrics metrics(drawn);
+  const LineMetrics line = ScreenLineMetrics(drawn);
+  // The lines are placed by the screen metrics, not the toolkit's: the first baseline lies
+  // one screen ascent below the top of the text block, and a centred block is one screen line
+  // per line high.
+  const int horizontal = QtTextFlags(flags & ~tfVCenter) & ~Qt::AlignVertical_Mask;
   const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
+  int top = rect.Top;
+  if (flags & tfVCenter) {
+    const int lines = std::max(1, metrics.boundingRect(area, horizontal, text).height() /
+                                      std::max(1, metrics.lineSpacing()));
+    top = (rect.Top + rect.Bottom - lines * line.height) / 2;
+  }
+  top += line.ascent - metrics.ascent();
+  m_painter->save();
+  m_painter->setClipRect(area, m_painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+  m_painter->setFont(drawn);
   m_painter->setPen(ToQColor(color));
-  m_painter->drawText(area, QtTextFlags(flags), text);
+  const qreal ratio = m_painter->device() ? m_painter->device()->devicePixelRatio() : 1.0;
+  const int widening = static_cast<int>(std::lround(SyntheticBoldWidth(font) * ratio));
+  const int textFlags = horizontal | Qt::AlignTop | Qt::TextDontClip;
+  if (widening == 0) {
+    m_painter->drawText(QRect(rect.Left, top, rect.Width(), rect.Bottom - top), textFlags, text);
+  } else {
+    // A synthetic bold: the regular letters drawn into a mask, widened there, then coloured.
+    // The mask has room above for what reaches over the toolkit's ascent.
+    const int above = metrics.height();
+    const int needed = metrics.boundingRect(QRect(0, 0, rect.Width(), 1 << 16), horizontal, text)
+                           .height();
+    const int height = std::max({rect.Bottom - top, needed, 1}) + above;
+    QImage mask(QSize(rect.Width(), height) * ratio, QImage::Format_ARGB32_Premultiplied);
+    mask.setDevicePixelRatio(ratio);
+    mask.fill(Qt::transparent);
+    QPainter letters(&mask);
+    letters.setFont(drawn);
+    letters.setPen(Qt::black);
+    letters.drawText(QRect(0, above, rect.Width(), height - above), textFlags, text);
+    letters.end();
+    WidenStrokes(mask, widening);
+    QPainter colour(&mask);
+    colour.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    colour.fillRect(QRect(0, 0, rect.Width(), height), ToQColor(color));
+    colour.end();
+    m_painter->drawImage(QPoint(rect.Left, top - above), mask);
+  }
+  m_painter->restore();
   return rect;
 }
 
+void WidenStrokes(QImage& mask, int pixels) {
+  // Each step adds the pixel right of every inked one, as a second strike one pixel to the
+  // right would, but never closes a one-pixel gap between two inks: the dots of "ü" and the
+  // counters of small letters stay open.
+  const int width = mask.width();
+  std::vector<char> row(static_cast<std::size_t>(width) + 1);
+  for (int step = 0; step < pixels; ++step) {
+    for (int y = 0; y < mask.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(mask.scanLine(y));
+      for (int x = 0; x < width; ++x)
+        row[static_cast<std::size_t>(x)] = qAlpha(line[x]) > 127;
+      for (int x = 1; x < width; ++x) {
+        const auto at = static_cast<std::size_t>(x);
+        if (!row[at] && row[at - 1] && !(x + 1 < width && row[at + 1]))
+          line[x] = qRgba(0, 0, 0, 255);
+      }
+    }
+  }
+}
+
+int SyntheticBoldWidth(const QFont& font) {
+  if (font.weight() < QFont::DemiBold)
+    return 0;
+  static thread_local QHash<QString, bool> hasBoldFace;
+  const QString family = font.family();
+  auto found = hasBoldFace.constFind(family);
+  if (found == hasBoldFace.constEnd()) {
+    const QString resolved = QFontInfo(font).family();
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(resolved))
+      bold = bold || QFontDatabase::weight(resolved, style) >= QFont::DemiBold;
+    found = hasBoldFace.insert(family, bold || QFontDatabase::styles(resolved).isEmpty());
+  }
+  if (*found)
+    return 0;
+  // One pixel at the window's sizes, as a classic screen draws bold; more for large text.
+  const int size = font.pixelSize() > 0 ? font.pixelSize() : 13;
+  return std::max(1, (size + 6) / 13);
+}
+
 QFont PixelFont(const QFont& font) {
-  // Whole-pixel glyphs on whole-pixel advances, as on a classic screen.
+  // Whole-pixel glyphs on whole-pixel advances, as on a classic screen. A family without a bold
+  // face is drawn regular, each letter widened by the synthetic bold's extra strikes.
   QFont pixel = font;
   pixel.setStyleStrategy(QFont::NoAntialias);
   pixel.setHintingPreference(QFont::PreferFullHinting);
+  if (const int extra = SyntheticBoldWidth(font)) {
+    pixel.setWeight(QFont::Normal);
+    pixel.setLetterSpacing(QFont::AbsoluteSpacing, extra);
+  }
   return pixel;
 }
 
 int TextHeight(const QFont& font) {
-  // The height of a line as the font's designers set it for screens: the Windows ascent and
-  // descent of its OS/2 table, each rounded to pixels. Layouts are measured in it (Tahoma at
-  // 11 pixels: 13). Fonts without the table use the toolkit's own height.
-  static thread_local QHash<QString, int> heights;
-  const QString key = font.key();
-  if (const auto found = heights.constFind(key); found != heights.constEnd())
-    return *found;
-  int height = QFontMetrics(font).height();
-  const QRawFont raw = QRawFont::fromFont(font);
-  const QByteArray os2 = raw.isValid() ? raw.fontTable("OS/2") : QByteArray();
-  if (os2.size() >= 78 && raw.unitsPerEm() > 0) {
-    const auto word = [&os2](int at) {
-      return (static_cast<unsigned char>(os2[at]) << 8) | static_cast<unsigned char>(os2[at + 1]);
-    };
-    const double scale = raw.pixelSize() / raw.unitsPerEm();
-    height = static_cast<int>(std::lround(word(74) * scale) + std::lround(word(76) * scale));
-  }
-  heights.insert(key, height);
-  return height;
+  return ScreenLineMetrics(font).height;
 }
 
 QSize TCanvas::TextExtent(const QString& text, const QFont& font) {

@@ -81,8 +81,18 @@ private:
 
 QColor ToQColor(TColor color);
 
-// The font as the kit draws it: no anti-aliasing, full hinting (whole-pixel advances).
+// The font as the kit draws it: no anti-aliasing, full hinting (whole-pixel advances); a bold
+// font whose family has no bold face (the window's Tahoma) becomes its regular face with wider
+// letter spacing, which DrawText fills by widening the strokes (WidenStrokes).
 QFont PixelFont(const QFont& font);
+
+// How many pixels a bold font is widened by when its family has no bold face of its own; 0
+// for a regular font or a family with a real bold face.
+int SyntheticBoldWidth(const QFont& font);
+
+// Widens the ink of a text mask (alpha over half) to the right by `pixels` device pixels, as a
+// synthetic bold does, without closing a one-pixel gap between two inks.
+void WidenStrokes(QImage& mask, int pixels);
 
 // The height of one line of text in `font`, in pixels.
 int TextHeight(const QFont& font);

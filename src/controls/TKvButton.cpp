@@ -1,5 +1,6 @@
 #include "controls/TKvButton.h"
 
+#include "controls/FormKeyboard.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
 
@@ -13,6 +14,7 @@ namespace controls {
 TKvCustomButton::TKvCustomButton(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   resize(75, 25);
+  FormKeyboard::Install();
   m_focusWatch = QObject::connect(qApp, &QApplication::focusChanged, this,
                                   [this](QWidget*, QWidget* now) { FocusMoved(now); });
 }
@@ -266,15 +268,19 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
     DrawGradientRing(canvas, face, gdHorizontalEnd, MixColors(f, b, 60), MixColors(f, b, 160));
   }
   PaintCaption(canvas);
-  if (hasFocus() && m_showFocusRect)
+  if (hasFocus() && m_showFocusRect && FormKeyboard::CuesShown())
     DrawDottedFocusFrame(canvas, {3, 3, w - 3, h - 3});
 }
 
 void TKvCustomButton::PaintCaption(TCanvas& canvas) {
+  // Accelerators are underlined only while the keyboard cues are shown.
+  const bool cues = FormKeyboard::CuesShown();
+  const QString text = cues ? m_caption : StripAccelerators(m_caption);
+  const unsigned prefix = cues ? 0u : unsigned(tfNoPrefix);
   TRect r = CaptionRect();
-  const TRect measured =
-      canvas.DrawText(m_caption, r, tfCalcRect | tfWordBreak | tfExpandTabs | tfVCenter | tfCenter,
-                      font(), m_fontColor);
+  const TRect measured = canvas.DrawText(
+      text, r, tfCalcRect | tfWordBreak | tfExpandTabs | tfVCenter | tfCenter | prefix, font(),
+      m_fontColor);
   const int h = measured.Height();
   switch (m_alignmentVertical) {
   case avCenter:
@@ -290,7 +296,7 @@ void TKvCustomButton::PaintCaption(TCanvas& canvas) {
   }
   const TColor color =
       isEnabled() ? m_fontColor : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
-  canvas.DrawText(m_caption, r, tfCenter | tfWordBreak | tfExpandTabs, font(), color);
+  canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, font(), color);
 }
 
 void TKvCustomButton::paintEvent(QPaintEvent*) {

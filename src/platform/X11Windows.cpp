@@ -203,6 +203,10 @@ std::optional<std::string> TextProperty(Display* display, Window window, Atom pr
 
 } // namespace
 
+bool DisplayReachable() {
+  return OpenDisplay() != nullptr;
+}
+
 WindowHandle FindWindowByClass(std::string_view className) {
   DisplayPtr display = OpenDisplay();
   if (!display)

@@ -18,6 +18,9 @@ inline constexpr std::chrono::milliseconds HungAnswerLimit{5000};
 // After a client has handled the close request, how long its window may take to disappear.
 inline constexpr std::chrono::milliseconds CloseGrace{1000};
 
+// Whether the display that DISPLAY names answers: a connection to it opens.
+bool DisplayReachable();
+
 // The first top-level window, topmost first, whose WM_CLASS class equals `className` without
 // regard to ASCII case. NoWindow when there is none or no display can be reached.
 WindowHandle FindWindowByClass(std::string_view className);

@@ -14,6 +14,12 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
 
 namespace {
 
@@ -179,6 +185,26 @@ TEST(MainWindow, ZzClosingTheWindowAsksTheApplicationToEnd) {
   EXPECT_FALSE(form.isVisible());
   EXPECT_TRUE(TApplication::Instance()->Terminated());
   QCoreApplication::processEvents();
+}
+
+} // namespace
+
+namespace {
+
+// Without a display, and with one that is named but does not answer, the updater says so on
+// one line and ends with code 1 instead of letting the toolkit abort.
+TEST(StartupDisplay, WithoutAReachableDisplayOneLineAndCodeOne) {
+  const std::vector<std::vector<std::string>> environments = {
+      {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM"},
+      {"-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", "DISPLAY=:4711"}};
+  for (std::vector<std::string> args : environments) {
+    args.push_back(KOLVARIN_UPDATE_BINARY);
+    const testsupport::RunResult result = testsupport::RunProgram("/usr/bin/env", args);
+    EXPECT_TRUE(result.ExitedWith(1)) << args[args.size() - 2] << " status " << result.status;
+    EXPECT_FALSE(WIFSIGNALED(result.status)) << args[args.size() - 2];
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_TRUE(result.err.starts_with("kolvarin-update: ")) << result.err;
+  }
 }
 
 } // namespace

@@ -38,6 +38,11 @@ TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
   EXPECT_EQ(app::DecodeWindows1254("1.0.0.1"), QStringLiteral("1.0.0.1"));
   EXPECT_EQ(app::DecodeWindows1254("\xDD\xFD\xDE\xFE\xD0\xF0\xE7\x80"),
             QString::fromUtf8("İıŞşĞğç€"));
+  // Bytes the code page leaves undefined come out as Windows decodes them: C1 controls.
+  for (const char byte : {'\x81', '\x8D', '\x8F', '\x90', '\x9D', '\x9E'})
+    EXPECT_EQ(app::DecodeWindows1254(std::string(1, byte)),
+              QString(QChar(static_cast<unsigned char>(byte))))
+        << int(static_cast<unsigned char>(byte));
   EXPECT_EQ(app::VersionURL("host"), "http://host/programlar/radyo/kolvarin.txt");
   EXPECT_EQ(app::DownloadURL("host"), "http://host/programlar/radyo/Kolvarin.exe");
 }

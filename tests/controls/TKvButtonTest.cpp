@@ -1,9 +1,7 @@
 #include "controls/TKvButton.h"
 
-#include "controls/TKvURLLabel.h"
-#include "platform/Shell.h"
+#include "controls/FormKeyboard.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -17,105 +15,7 @@ protected:
     SetColorScheme(ColorScheme::Classic);
     SetFullColor(true);
   }
-  void TearDown() override { platform::SetShellOpener({}); }
 };
-
-// A label that counts its paints and keeps the caption each one showed.
-class CountingLabel : public TKvLabel {
-public:
-  using TKvLabel::TKvLabel;
-  int paints = 0;
-  QString painted;
-
-protected:
-  void paintEvent(QPaintEvent* event) override {
-    ++paints;
-    painted = Caption();
-    TKvLabel::paintEvent(event);
-  }
-};
-
-TEST_F(Controls, ALabelCaptionSetThousandsOfTimesIsPaintedAtTheDisplaysPaceEndingOnTheLast) {
-  QWidget window;
-  window.resize(200, 50);
-  auto* label = new CountingLabel(&window);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  QTest::qWait(50);
-  label->paints = 0;
-  QElapsedTimer elapsed;
-  elapsed.start();
-  for (int i = 1; i <= 20000; ++i) {
-    label->SetCaption(QString::number(i) + QStringLiteral(" Kb"));
-    if (i % 50 == 0)
-      QCoreApplication::processEvents();
-  }
-  const qint64 ms = elapsed.elapsed();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return label->painted == QStringLiteral("20000 Kb"); }, 1000));
-  // About one paint per 16 ms (besides the repaints of the four growths in width), not one
-  // per caption, and the newest caption always reaches the screen.
-  EXPECT_LE(label->paints, ms / TKvLabel::MinPaintInterval.count() + 12) << ms << " ms";
-  EXPECT_GE(label->paints, 1);
-  const int paints = label->paints;
-  QTest::qWait(100);
-  EXPECT_EQ(label->paints, paints) << "no paint without a change";
-}
-
-TEST_F(Controls, AURLLabelOpensItsTargetAndTurnsVisited) {
-  std::vector<std::string> opened;
-  bool succeed = true;
-  platform::SetShellOpener([&](const std::string& target) {
-    opened.push_back(target);
-    return succeed;
-  });
-  struct Case {
-    QString url, caption;
-    std::vector<std::string> opened;
-    bool visited;
-  };
-  const Case cases[] = {
-      {"http://host/programlar/radyo/kolvarin.txt",
-       "caption",
-       {"http://host/programlar/radyo/kolvarin.txt"},
-       true},
-      {"", "http://host/page", {"http://host/page"}, true},
-      {"  http://host/x  ", "c", {"  http://host/x  "}, true},
-      {"", "   ", {}, false},
-      {"   ", "", {}, false},
-  };
-  for (const Case& c : cases) {
-    opened.clear();
-    TKvURLLabel label;
-    int clicks = 0;
-    label.OnClick = [&](TKvLabel*) { ++clicks; };
-    label.SetURL(c.url);
-    label.SetCaption(c.caption);
-    label.Click();
-    EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(opened, c.opened) << c.url.toStdString();
-    EXPECT_EQ(label.Visited(), c.visited) << c.url.toStdString();
-    EXPECT_EQ(label.FontColor(), c.visited ? clPurple : clHighlight);
-  }
-  succeed = false;
-  TKvURLLabel failing;
-  failing.SetURL(QStringLiteral("http://host/page.htm"));
-  failing.Click();
-  EXPECT_FALSE(failing.Visited());
-  EXPECT_EQ(failing.FontColor(), clHighlight);
-  failing.SetVisited(true);
-  EXPECT_EQ(failing.FontColor(), clPurple);
-  failing.SetVisited(false);
-  EXPECT_EQ(failing.FontColor(), clHighlight);
-}
-
-TEST_F(Controls, AURLLabelSizesItselfToItsText) {
-  TKvURLLabel label;
-  const QSize empty = label.size();
-  label.SetCaption(QStringLiteral("http://www.kolvarin.example/programlar/radyo/kolvarin.txt"));
-  EXPECT_GT(label.width(), empty.width() * 10);
-  EXPECT_EQ(label.height(), empty.height());
-  EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
-}
 
 // A window-like parent for buttons.
 struct ButtonWindow {
@@ -227,6 +127,110 @@ TEST_F(Controls, WithoutFullColourTheFaceIsFlatAndNoRingIsDrawn) {
   EXPECT_EQ(image.pixel(3, 3), ToQColor(clBtnFace).rgb());
   EXPECT_EQ(image.pixel(3, 19), ToQColor(clBtnFace).rgb());
   EXPECT_EQ(image.pixel(3, 21), ToQColor(ShadeDarker(clBtnFace, 20)).rgb());
+}
+
+// A form with a Default and a Cancel button and a control that takes the focus but no keys.
+struct DialogForm {
+  QWidget window;
+  QWidget* field = new QWidget(&window);
+  TKvButton* ok = new TKvButton(&window);
+  TKvButton* cancel = new TKvButton(&window);
+  int okClicks = 0;
+  int cancelClicks = 0;
+  DialogForm() {
+    window.resize(200, 100);
+    field->setGeometry(5, 5, 50, 20);
+    field->setFocusPolicy(Qt::StrongFocus);
+    ok->setGeometry(5, 60, 75, 25);
+    ok->SetCaption(QStringLiteral("&Tamam"));
+    ok->SetDefault(true);
+    ok->OnClick = [this](TKvCustomButton*) { ++okClicks; };
+    cancel->setGeometry(100, 60, 75, 25);
+    cancel->SetCaption(QStringLiteral("Vazgeç"));
+    cancel->SetCancel(true);
+    cancel->OnClick = [this](TKvCustomButton*) { ++cancelClicks; };
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+  }
+};
+
+TEST_F(Controls, EnterAndEscapeReachTheDefaultAndCancelButtonsWhateverHasTheFocus) {
+  DialogForm form;
+  form.field->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.field->hasFocus(); }));
+  EXPECT_TRUE(form.ok->Active());
+  QTest::keyClick(form.field, Qt::Key_Return);
+  EXPECT_EQ(form.okClicks, 1);
+  QTest::keyClick(form.field, Qt::Key_Escape);
+  EXPECT_EQ(form.cancelClicks, 1);
+
+  // With the Cancel button focused, Enter is its own; Escape still cancels.
+  form.cancel->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.cancel->hasFocus(); }));
+  EXPECT_FALSE(form.ok->Active());
+  QTest::keyClick(form.cancel, Qt::Key_Return);
+  EXPECT_EQ(form.okClicks, 1);
+  EXPECT_EQ(form.cancelClicks, 2);
+  form.ok->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.ok->hasFocus(); }));
+  QTest::keyClick(form.ok, Qt::Key_Escape);
+  EXPECT_EQ(form.cancelClicks, 3);
+  EXPECT_EQ(form.okClicks, 1);
+
+  // A disabled Cancel button, or keys with a modifier, click nothing.
+  form.cancel->setEnabled(false);
+  QTest::keyClick(form.ok, Qt::Key_Escape);
+  QTest::keyClick(form.field, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(form.cancelClicks, 3);
+  EXPECT_EQ(form.okClicks, 1);
+}
+
+// Whether the button's picture has the dotted focus frame: its ring of pixels 3 in.
+bool HasFocusFrame(TKvButton& button) {
+  const QImage image = button.Render();
+  for (int x = 4; x < button.width() - 4; ++x)
+    if (image.pixel(x, 3) == qRgb(0, 0, 0))
+      return true;
+  return false;
+}
+
+// Whether the caption has an underline below the baseline, where no letter of "Tamam" reaches.
+bool HasUnderline(TKvButton& button) {
+  const QImage image = button.Render();
+  int longest = 0;
+  for (int y = 14; y < 20; ++y) {
+    int run = 0;
+    for (int x = 5; x < button.width() - 5; ++x) {
+      run = image.pixel(x, y) == qRgb(0, 0, 0) ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  return longest >= 4;
+}
+
+TEST_F(Controls, FocusFrameAndAcceleratorsShowAfterKeyboardInputAndHideAfterMouseInput) {
+  DialogForm form;
+  form.ok->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.ok->hasFocus(); }));
+  QTest::mouseClick(form.field, Qt::LeftButton);
+  form.ok->setFocus();
+  EXPECT_FALSE(FormKeyboard::CuesShown());
+  EXPECT_FALSE(HasFocusFrame(*form.ok));
+  EXPECT_FALSE(HasUnderline(*form.ok));
+
+  QTest::keyClick(form.ok, Qt::Key_Shift);
+  EXPECT_TRUE(FormKeyboard::CuesShown());
+  EXPECT_TRUE(HasFocusFrame(*form.ok));
+  EXPECT_TRUE(HasUnderline(*form.ok));
+
+  QTest::mousePress(form.field, Qt::LeftButton);
+  QTest::mouseRelease(form.field, Qt::LeftButton);
+  form.ok->setFocus();
+  EXPECT_FALSE(FormKeyboard::CuesShown());
+  EXPECT_FALSE(HasFocusFrame(*form.ok));
+  EXPECT_FALSE(HasUnderline(*form.ok));
 }
 
 } // namespace

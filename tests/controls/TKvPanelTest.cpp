@@ -1,4 +1,5 @@
 #include "controls/TKvPanel.h"
+#include "controls/WindowFonts.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -9,23 +10,13 @@ namespace {
 
 using namespace controls;
 
-// The window's font: Tahoma from the wine fonts, 11 pixels, bold.
+// The window's font: Tahoma from the wine fonts, 11 pixels.
 QFont WindowFont(bool bold) {
-  static const bool loaded = [] {
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf"));
-    return true;
-  }();
-  (void)loaded;
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  font.setBold(bold);
-  return font;
+  return controls::WindowFont(11, bold);
 }
 
 bool HaveTahoma() {
-  WindowFont(false);
-  return QFontDatabase::families().contains(QStringLiteral("Tahoma"));
+  return RegisterWindowFonts();
 }
 
 class Panels : public testing::Test {
