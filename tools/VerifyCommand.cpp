@@ -1,7 +1,7 @@
 #include "tools/VerifyCommand.h"
 
 #include "app/PlayerSignatureCheck.h"
-#include "platform/Files.h"
+#include "platform/FileOperations.h"
 
 #include <cstdio>
 #include <fstream>
@@ -92,7 +92,7 @@ int CheckDownloadedFile(const std::string& publicKeyPem, const std::string& url,
   check.OnChecked = [&verdict](const platform::SignatureVerdict& checked) { verdict = checked; };
   check.Start(app::SignatureURL(url), file + ".sig", file);
   if (!verdict.Good)
-    platform::DeleteFile(file);
+    platform::SystemFileOperations().Remove(file);
   PrintVerdict(verdict);
   return verdict.Good ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #include "app/PlayerSignatureCheck.h"
 
 #include "app/DownloadClient.h"
-#include "platform/Files.h"
+#include "platform/FileOperations.h"
 
 #include <fstream>
 #include <iterator>
@@ -38,7 +38,7 @@ void PlayerSignatureCheck::Start(const std::string& signatureURL, const std::str
   }
   m_signatureFile = signatureFile;
   m_fileName = fileName;
-  platform::DeleteFile(m_signatureFile);
+  platform::SystemFileOperations().Remove(m_signatureFile);
   ConfigureDownloadClient(m_fetch);
   m_fetch.ExclusiveFile = true;
   m_fetch.MaxFileSize = MaxSignatureSize;
@@ -48,11 +48,11 @@ void PlayerSignatureCheck::Start(const std::string& signatureURL, const std::str
   m_fetch.OnDoneFile = [this](download::THTTPFetch*, const std::string&, int) {
     const platform::SignatureVerdict verdict =
         VerifySignatureFile(m_key, m_fileName, m_signatureFile);
-    platform::DeleteFile(m_signatureFile);
+    platform::SystemFileOperations().Remove(m_signatureFile);
     Finish(verdict);
   };
   m_fetch.OnError = [this](download::THTTPFetch*) {
-    platform::DeleteFile(m_signatureFile);
+    platform::SystemFileOperations().Remove(m_signatureFile);
     Finish({false, "the signature could not be downloaded (missing, longer than " +
                        std::to_string(MaxSignatureSize) + " bytes, or cut short)"});
   };

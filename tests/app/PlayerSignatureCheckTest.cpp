@@ -4,6 +4,7 @@
 
 #include "ScriptedServer.h"
 #include "Signing.h"
+#include "app/PlayerUpdate.h"
 #include "app/UpdateTexts.h"
 
 #include <QTest>
