@@ -127,7 +127,6 @@ bool PlayerUpdate::SwapByTwoRenames() {
   return true;
 }
 
-
 StartVerdict PlayerUpdate::JudgeStart(platform::ProgramState state, bool windowShown,
                                       std::chrono::milliseconds elapsed,
                                       std::chrono::milliseconds limit) {

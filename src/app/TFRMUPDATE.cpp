@@ -288,8 +288,7 @@ void TFRMUPDATE::HTTPFetchFileDoneFile() {
   m_signatureCheck->OnChecked = [this](const platform::SignatureVerdict& verdict) {
     PlayerSignatureChecked(verdict);
   };
-  m_signatureCheck->Start(SignatureURL(DownloadURL(m_host)), SignatureName,
-                          m_update.PartialPath());
+  m_signatureCheck->Start(SignatureURL(DownloadURL(m_host)), SignatureName, m_update.PartialPath());
 }
 
 void TFRMUPDATE::PlayerSignatureChecked(const platform::SignatureVerdict& verdict) {
@@ -327,7 +326,8 @@ void TFRMUPDATE::WatchNewPlayer() {
   switch (PlayerUpdate::JudgeStart(m_newPlayer->State(), windowShown, elapsed, m_startLimit)) {
   case StartVerdict::Waiting:
     // Each look opens a display connection, so ten a second; the last comes at the limit.
-    m_startWatch.start(static_cast<int>(std::min(milliseconds(100), m_startLimit - elapsed).count()));
+    m_startWatch.start(
+        static_cast<int>(std::min(milliseconds(100), m_startLimit - elapsed).count()));
     return;
   case StartVerdict::Started:
     m_startWatch.stop();

@@ -12,8 +12,8 @@ std::string ExecutableFolder();
 enum class ProgramState {
   NotStarted, // the platform refused to run it (missing, not executable, of a wrong format)
   Running,
-  Succeeded,  // it ended with the exit status 0
-  Failed,     // it ended with another exit status, or was ended by a signal
+  Succeeded, // it ended with the exit status 0
+  Failed,    // it ended with another exit status, or was ended by a signal
 };
 
 // A program started detached from this one whose end can still be asked about.

@@ -17,11 +17,11 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -111,8 +111,8 @@ TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
   EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.1"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
   // A player that ends with success has started.
-  ASSERT_TRUE(QTest::qWaitFor([] { return platform::TApplication::Instance()->Terminated(); },
-                              10000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([] { return platform::TApplication::Instance()->Terminated(); }, 10000));
 
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText("Kolvarin.bak"), "old player");
@@ -285,7 +285,7 @@ void ExpectRollBack(const FailingPlayer& player, const std::string& oldPlayer) {
 }
 
 TEST_F(RollBackFlow, APlayerOfAWrongFormatIsReplacedByTheOldOne) {
-  ExpectRollBack({std::string("\x7f" "ELF\x09\x09\x09", 7) + std::string(200, '\0'), 0750, true},
+  ExpectRollBack({std::string("\177ELF\011\011\011") + std::string(200, '\0'), 0750, true},
                  OldPlayer());
 }
 
@@ -405,7 +405,8 @@ TEST_F(SignedFlow, APlayerWithoutItsPublishersSignatureIsNeverInstalled) {
       {"empty signature", PublisherScripts(SignedPlayer, std::string())},
       {"oversized signature", PublisherScripts(SignedPlayer, good + std::string(5000, 'x'))},
       {"missing signature",
-       {PublisherScripts(SignedPlayer)[0], PublisherScripts(SignedPlayer)[1],
+       {PublisherScripts(SignedPlayer)[0],
+        PublisherScripts(SignedPlayer)[1],
         {ReadUntil("\r\n\r\n"), Send(Answer("missing", "404 Not Found")), Close()}}},
   };
   for (const auto& [name, scripts] : cases) {
@@ -438,7 +439,8 @@ TEST_F(SignedFlow, WithoutAKeyTheSameUnsignedPlayerIsInstalledAndNoSignatureFetc
 
 TEST_F(SignedFlow, ClosingTheWindowWhileTheSignatureIsFetchedLeavesNoFileBehind) {
   ScriptedServer server(
-      {PublisherScripts(SignedPlayer)[0], PublisherScripts(SignedPlayer)[1],
+      {PublisherScripts(SignedPlayer)[0],
+       PublisherScripts(SignedPlayer)[1],
        {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 70\r\n\r\n0123456789"),
         Pause(3000), Close()}},
       80, "127.0.0.2");
