@@ -316,13 +316,17 @@ void TFRMUPDATE::InstallAndStart() {
   }
   // The new player is watched from the event loop, which keeps the window answering.
   m_newPlayerStarted = std::chrono::steady_clock::now();
+  // A player window that was there before the start (one that would not close) is not the new
+  // player's.
+  m_playerWindowBefore = platform::FindWindowByClass(PlayerWindowClass);
   WatchNewPlayer();
 }
 
 void TFRMUPDATE::WatchNewPlayer() {
   using namespace std::chrono;
   const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - m_newPlayerStarted);
-  const bool windowShown = platform::FindWindowByClass(PlayerWindowClass) != 0;
+  const platform::WindowHandle window = platform::FindWindowByClass(PlayerWindowClass);
+  const bool windowShown = window != platform::NoWindow && window != m_playerWindowBefore;
   switch (PlayerUpdate::JudgeStart(m_newPlayer->State(), windowShown, elapsed, m_startLimit)) {
   case StartVerdict::Waiting:
     // Each look opens a display connection, so ten a second; the last comes at the limit.

@@ -114,6 +114,7 @@ private:
   std::unique_ptr<PlayerSignatureCheck> m_signatureCheck;
   std::unique_ptr<platform::StartedProgram> m_newPlayer;
   std::chrono::steady_clock::time_point m_newPlayerStarted;
+  std::uint64_t m_playerWindowBefore = 0;
   QTimer m_startWatch;
 };
 

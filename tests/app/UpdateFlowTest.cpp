@@ -186,10 +186,9 @@ TEST_F(UpdateFlow, APlantedLinkUnderTheBackupNameIsReplacedNotFollowed) {
   std::ofstream(target) << "precious";
   fs::create_symlink(target, app::BackupName);
   const std::string player = "#!/bin/sh\necho started > started.txt\n";
-  ScriptedServer server(
-      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-       {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}},
-      80, "127.0.0.2");
+  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+                         {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}},
+                        80, "127.0.0.2");
   Form form;
   form.KvButton5Click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
@@ -304,6 +303,14 @@ TEST_F(RollBackFlow, APlayerThatCrashesIsReplacedByTheOldOne) {
   ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\nkill -SEGV $$\n", 0750, true},
                  OldPlayer());
   EXPECT_TRUE(fs::exists("new-started.txt"));
+}
+
+TEST_F(RollBackFlow, AnOlderPlayerWindowThatStayedIsNotTakenForTheNewOnes) {
+  KV_REQUIRE_DISPLAY();
+  // A player that ignored the request to close is still on the display.
+  FakePlayer stayed({"ignore"});
+  ASSERT_NE(stayed.window, 0u);
+  ExpectRollBack({"#!/bin/sh\nexit 1\n", 0750, true}, OldPlayer());
 }
 
 TEST_F(RollBackFlow, APlayerThatShowsItsWindowHasStarted) {
