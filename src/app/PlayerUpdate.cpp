@@ -127,4 +127,79 @@ bool PlayerUpdate::SwapByTwoRenames() {
   return true;
 }
 
+StartVerdict PlayerUpdate::JudgeStart(platform::ProgramState state, bool windowShown,
+                                      std::chrono::milliseconds elapsed,
+                                      std::chrono::milliseconds limit) {
+  using platform::ProgramState;
+  if (state == ProgramState::NotStarted)
+    return StartVerdict::Failed;
+  if (elapsed >= limit || windowShown || state == ProgramState::Succeeded)
+    return StartVerdict::Started;
+  return state == ProgramState::Failed ? StartVerdict::Failed : StartVerdict::Waiting;
+}
+
+bool PlayerUpdate::CanRollBack() const {
+  return m_lastSwap != SwapMethod::None && m_lastSwap != SwapMethod::Rename;
+}
+
+bool PlayerUpdate::RollBack() {
+  if (!CanRollBack() || !m_files.Exists(BackupPath()) || !m_files.Exists(PlayerPath()))
+    return false;
+  // An older failed player that cannot be removed would leave the new one without its name.
+  const std::string failed = FailedPath();
+  m_files.Remove(failed);
+  if (m_files.Exists(failed))
+    return false;
+
+  bool restored = false;
+  switch (m_files.Link(PlayerPath(), failed)) {
+  case FileResult::Done:
+    // Until this rename the player's name holds the new player, after it the old one.
+    restored = m_files.Replace(BackupPath(), PlayerPath());
+    if (!restored)
+      m_files.Remove(failed);
+    break;
+  case FileResult::Unsupported:
+    restored = RollBackByExchange();
+    break;
+  case FileResult::Failed:
+    break;
+  }
+  if (restored) {
+    m_lastSwap = SwapMethod::None;
+    m_files.SyncFolder(Folder());
+  }
+  return restored;
+}
+
+bool PlayerUpdate::RollBackByExchange() {
+  const std::string player = PlayerPath();
+  const std::string backup = BackupPath();
+  switch (m_files.Exchange(backup, player)) {
+  case FileResult::Done:
+    break;
+  case FileResult::Unsupported:
+    return RollBackByTwoRenames();
+  case FileResult::Failed:
+    return false;
+  }
+  // The old player is back; the new one is under the backup's name until it is moved aside.
+  // Should the move fail it stays there, to be replaced by the next install's backup.
+  m_files.Move(backup, FailedPath());
+  return true;
+}
+
+bool PlayerUpdate::RollBackByTwoRenames() {
+  // Between these two renames there is no player; RestoreInterruptedSwap puts the backup back
+  // after an interruption.
+  const std::string player = PlayerPath();
+  if (!m_files.Move(player, FailedPath()))
+    return false;
+  if (!m_files.Move(BackupPath(), player)) {
+    m_files.Move(FailedPath(), player);
+    return false;
+  }
+  return true;
+}
+
 } // namespace app

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/FileOperations.h"
+#include "platform/StartProgram.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -12,6 +14,11 @@ namespace app {
 inline constexpr std::string_view PlayerExeName = "Kolvarin.exe";
 inline constexpr const char* PartialPlayerName = "Kolvarin.exe.part";
 inline constexpr const char* BackupName = "Kolvarin.bak";
+// A new player that could not start, kept aside when the old one is put back.
+inline constexpr const char* FailedPlayerName = "Kolvarin.failed";
+
+// How long a newly installed player has to show that it starts.
+inline constexpr std::chrono::milliseconds StartLimit{10000};
 
 enum class UpdateDecision { Current, Download };
 
@@ -22,6 +29,13 @@ enum class SwapMethod {
   LinkAndReplace, // the backup linked to the old player, then the new file renamed over it
   Exchange,       // the two names swapped, then the old player renamed to the backup
   TwoRenames,     // the old player renamed to the backup, then the new file to the player
+};
+
+// How the start of a newly installed player is judged so far.
+enum class StartVerdict {
+  Waiting, // it runs, without a window yet, within the limit
+  Started, // it showed its window, ran past the limit, or ended with success
+  Failed,  // it could not be run, or ended with a failure within the limit
 };
 
 // The update's core, without a window: the update decision, the partial download, and the swap
@@ -65,6 +79,21 @@ public:
   bool Install();
   SwapMethod LastSwap() const { return m_lastSwap; }
 
+  // How the new player's start stands, `elapsed` after it began; its window counts as a start at
+  // once. An end seen after the limit has passed no longer counts against it.
+  static StartVerdict JudgeStart(platform::ProgramState state, bool windowShown,
+                                 std::chrono::milliseconds elapsed,
+                                 std::chrono::milliseconds limit = StartLimit);
+
+  // Whether the last install kept an old player to return to.
+  bool CanRollBack() const;
+  // Puts the old player back after the new one failed to start: the backup becomes the player
+  // and the new player is kept as FailedPlayerName (an older one of that name goes), with a
+  // whole player under the player's name at every moment wherever the file system allows it.
+  // True when the old player is back.
+  bool RollBack();
+  std::string FailedPath() const { return Path(FailedPlayerName); }
+
 private:
   std::string Path(std::string_view name) const;
   std::string Folder() const;
@@ -72,6 +101,8 @@ private:
   bool Swap();
   bool SwapByExchange();
   bool SwapByTwoRenames();
+  bool RollBackByExchange();
+  bool RollBackByTwoRenames();
 
   platform::FileOperations& m_files;
   std::string m_folder;

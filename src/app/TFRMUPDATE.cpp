@@ -2,6 +2,7 @@
 
 #include "app/DownloadClient.h"
 #include "app/PlayerShutdown.h"
+#include "app/PlayerSignatureCheck.h"
 #include "app/UpdateTexts.h"
 #include "app/VersionClient.h"
 #include "app/WindowControls.h"
@@ -13,8 +14,10 @@
 #include "controls/WindowFonts.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
+#include "platform/FileOperations.h"
 #include "platform/MessageBox.h"
 #include "platform/StartProgram.h"
+#include "platform/X11Windows.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -87,7 +90,8 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
                        std::string publisherHost)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_application(application), m_host(std::move(publisherHost)) {
+      m_application(application), m_host(std::move(publisherHost)),
+      m_signatureCheck(std::make_unique<PlayerSignatureCheck>()) {
   setWindowTitle(application.Title());
   setWindowIcon(ProgramIcon());
   setFixedSize(ClientWidth, ClientHeight);
@@ -106,6 +110,11 @@ TFRMUPDATE::~TFRMUPDATE() {
   // A download still running stops with its component; what it wrote so far goes.
   if (m_update.DownloadPending())
     m_update.DropPartialDownload();
+  // So does a signature being fetched, once its download has stopped.
+  if (m_signatureCheck->Running()) {
+    m_signatureCheck.reset();
+    platform::SystemFileOperations().Remove(SignatureName);
+  }
   if (FRMUPDATE == this)
     FRMUPDATE = nullptr;
 }
@@ -194,6 +203,12 @@ void TFRMUPDATE::BuildLayout() {
     HTTPFetchFileDoneFile();
   };
   HTTPFetchFile.OnError = [this](download::THTTPFetch*) { HTTPFetchFileError(); };
+  m_startWatch.setSingleShot(true);
+  QObject::connect(&m_startWatch, &QTimer::timeout, this, [this] { WatchNewPlayer(); });
+}
+
+void TFRMUPDATE::UsePublisherKey(std::string publicKeyPem) {
+  m_signatureCheck = std::make_unique<PlayerSignatureCheck>(std::move(publicKeyPem));
 }
 
 void TFRMUPDATE::paintEvent(QPaintEvent*) {
@@ -264,12 +279,78 @@ void TFRMUPDATE::UpdateRemainingTime() {
 }
 
 void TFRMUPDATE::HTTPFetchFileDoneFile() {
+  if (!m_signatureCheck->HasKey()) {
+    InstallAndStart();
+    return;
+  }
+  m_signatureCheck->OnChecked = [this](const platform::SignatureVerdict& verdict) {
+    PlayerSignatureChecked(verdict);
+  };
+  m_signatureCheck->Start(SignatureURL(DownloadURL(m_host)), SignatureName, m_update.PartialPath());
+}
+
+void TFRMUPDATE::PlayerSignatureChecked(const platform::SignatureVerdict& verdict) {
+  if (!verdict.Good) {
+    // A player the publisher did not sign is a failed download to the user.
+    m_update.DropPartialDownload();
+    platform::ShowMessageBox(texts::DownloadFailed);
+    return;
+  }
+  InstallAndStart();
+}
+
+void TFRMUPDATE::InstallAndStart() {
   if (!m_update.Install()) {
     platform::ShowMessageBox(texts::DownloadFailed);
     return;
   }
   Label9->SetCaption(texts::Completed);
-  platform::StartProgram(std::string(PlayerExeName));
+  m_newPlayer = platform::StartWatchedProgram(std::string(PlayerExeName));
+  if (!m_update.CanRollBack()) {
+    // There was no old player to return to.
+    m_newPlayer.reset();
+    m_application.Terminate();
+    return;
+  }
+  // The new player is watched from the event loop, which keeps the window answering.
+  m_newPlayerStarted = std::chrono::steady_clock::now();
+  // A player window that was there before the start (one that would not close) is not the new
+  // player's.
+  m_playerWindowBefore = platform::FindWindowByClass(PlayerWindowClass);
+  WatchNewPlayer();
+}
+
+void TFRMUPDATE::WatchNewPlayer() {
+  using namespace std::chrono;
+  const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - m_newPlayerStarted);
+  const platform::WindowHandle window = platform::FindWindowByClass(PlayerWindowClass);
+  const bool windowShown = window != platform::NoWindow && window != m_playerWindowBefore;
+  switch (PlayerUpdate::JudgeStart(m_newPlayer->State(), windowShown, elapsed, m_startLimit)) {
+  case StartVerdict::Waiting:
+    // Each look opens a display connection, so ten a second; the last comes at the limit.
+    m_startWatch.start(
+        static_cast<int>(std::min(milliseconds(100), m_startLimit - elapsed).count()));
+    return;
+  case StartVerdict::Started:
+    m_startWatch.stop();
+    m_newPlayer.reset();
+    m_application.Terminate();
+    return;
+  case StartVerdict::Failed:
+    m_startWatch.stop();
+    m_newPlayer.reset();
+    RollBackNewPlayer();
+    return;
+  }
+}
+
+void TFRMUPDATE::RollBackNewPlayer() {
+  if (m_update.RollBack()) {
+    platform::StartProgram(std::string(PlayerExeName));
+    platform::ShowMessageBox(texts::RolledBack);
+  } else {
+    platform::ShowMessageBox(texts::RollBackFailed);
+  }
   m_application.Terminate();
 }
 

@@ -4,12 +4,17 @@
 #include "download/THTTPFetch.h"
 #include "http/TNetHTTP.h"
 
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
+#include <memory>
 #include <string>
 
 namespace platform {
+class StartedProgram;
 class TApplication;
-}
+struct SignatureVerdict;
+} // namespace platform
 
 namespace controls {
 class TKvButton;
@@ -22,6 +27,8 @@ class TKvURLLabel;
 
 namespace app {
 
+class PlayerSignatureCheck;
+
 // The updater's main window. Its components are built when it is created, then FormCreate
 // runs; FormShow runs to its end each time the window is about to become visible, before the
 // window is centred on the screen and shown; closing it in any way ends the program.
@@ -29,7 +36,9 @@ namespace app {
 // The update attempt never puts the installed player at risk: the new player is downloaded to
 // a file of its own and takes the player's place only when it is complete, in one step, with
 // the old one kept as "Kolvarin.bak" (PlayerUpdate); any other outcome leaves the player as it
-// was.
+// was. A build with a publisher key installs only a download whose signature is good. A new
+// player that cannot be run, or that ends with a failure before it shows its window or has run
+// for StartLimit, is replaced by the old one again and the user is told.
 class TFRMUPDATE : public QWidget {
 public:
   static constexpr int ClientWidth = 409;
@@ -84,6 +93,10 @@ public:
 protected:
   // Seam for tests: the host of the publisher, and whether FormCreate runs.
   TFRMUPDATE(platform::TApplication& application, bool runFormCreate, std::string publisherHost);
+  // Seams for tests: the publisher's key in place of the built-in one (empty: none), and the
+  // time the new player has to show that it starts.
+  void UsePublisherKey(std::string publicKeyPem);
+  std::chrono::milliseconds m_startLimit = StartLimit;
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
@@ -91,10 +104,20 @@ protected:
 private:
   void BuildLayout();
   void CentreOnScreen();
+  void PlayerSignatureChecked(const platform::SignatureVerdict& verdict);
+  void InstallAndStart();
+  void WatchNewPlayer();
+  void RollBackNewPlayer();
+
   platform::TApplication& m_application;
   std::string m_host;
   PlayerUpdate m_update;
   bool m_centredWithFrame = false;
+  std::unique_ptr<PlayerSignatureCheck> m_signatureCheck;
+  std::unique_ptr<platform::StartedProgram> m_newPlayer;
+  std::chrono::steady_clock::time_point m_newPlayerStarted;
+  std::uint64_t m_playerWindowBefore = 0;
+  QTimer m_startWatch;
 };
 
 // The one main window of the process, or null.

@@ -33,6 +33,10 @@ inline const QString Completed = QStringLiteral("Yükleme İşlemi Tamamlandı..
 inline const QString CheckFailed =
     QStringLiteral("Site Bağlantısı Sağlanamadı Programı Manuel Güncelleyin.");
 inline const QString DownloadFailed = QStringLiteral("Bağlantı Sağlanamdı.");
+inline const QString RolledBack =
+    QStringLiteral("Yeni sürüm başlatılamadı. Önceki sürüm geri yüklendi.");
+inline const QString RollBackFailed =
+    QStringLiteral("Yeni sürüm başlatılamadı. Önceki sürüm geri yüklenemedi.");
 inline const QString VersionPrefix = QStringLiteral("Kolvarin Radyo Versiyon : ");
 inline const QString Kb = QStringLiteral(" Kb");
 } // namespace texts

@@ -1,6 +1,7 @@
 #include "platform/StartProgram.h"
 
 #include "platform/Spawn.h"
+#include "platform/posix/PosixStartedProgram.h"
 
 #include <unistd.h>
 
@@ -16,11 +17,15 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? "." : exe.substr(0, slash);
 }
 
-bool StartProgram(const std::string& name) {
+std::unique_ptr<StartedProgram> StartWatchedProgram(const std::string& name) {
   std::string program = ExecutableFolder() + "/" + name;
   if (::access(program.c_str(), X_OK) != 0)
     program = "./" + name;
-  return SpawnDetached({program}) > 0;
+  return std::make_unique<PosixStartedProgram>(SpawnDetached({program}));
+}
+
+bool StartProgram(const std::string& name) {
+  return StartWatchedProgram(name)->State() != ProgramState::NotStarted;
 }
 
 } // namespace platform

@@ -25,6 +25,7 @@ const std::string OlderBackup = "older backup";
 const std::string Player(app::PlayerExeName);
 const std::string Partial = app::PartialPlayerName;
 const std::string Backup = app::BackupName;
+const std::string Failed = app::FailedPlayerName;
 
 // What each name of the folder holds, by content.
 using FolderState = std::map<std::string, std::string>;
@@ -335,6 +336,144 @@ TEST(PlayerUpdateDownload, BeginRemovesALeftoverAndDropRemovesThePartialFile) {
   EXPECT_EQ(folder.State(), (FolderState{{Player, OldPlayer}}));
 }
 
+TEST(PlayerUpdateStart, ANewPlayerFailsOnlyByNotRunningOrEndingBadlyWithinTheLimit) {
+  using platform::ProgramState;
+  using std::chrono::milliseconds;
+  struct Case {
+    ProgramState state;
+    bool window;
+    int elapsedMs;
+    app::StartVerdict verdict;
+  };
+  using V = app::StartVerdict;
+  const Case cases[] = {
+      {ProgramState::NotStarted, false, 0, V::Failed},
+      {ProgramState::NotStarted, true, 0, V::Failed},
+      {ProgramState::NotStarted, false, 20000, V::Failed},
+      {ProgramState::Running, false, 0, V::Waiting},
+      {ProgramState::Running, false, 9999, V::Waiting},
+      {ProgramState::Running, false, 10000, V::Started},
+      {ProgramState::Running, true, 10, V::Started},
+      {ProgramState::Failed, false, 10, V::Failed},
+      {ProgramState::Failed, false, 9999, V::Failed},
+      {ProgramState::Failed, false, 10000, V::Started},
+      {ProgramState::Failed, true, 10, V::Started},
+      {ProgramState::Succeeded, false, 10, V::Started},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PlayerUpdate::JudgeStart(c.state, c.window, milliseconds(c.elapsedMs)), c.verdict)
+        << static_cast<int>(c.state) << " " << c.window << " " << c.elapsedMs;
+  EXPECT_EQ(app::StartLimit, milliseconds(10000));
+}
+
+// An install of the new player over the old one, then the return to the old one, recorded from
+// the return's first step.
+struct RollBackRun {
+  MemoryFolder folder;
+  bool restored = false;
+  std::vector<std::string> trace;
+  std::vector<FolderState> states;
+
+  explicit RollBackRun(const Abilities& abilities, std::optional<int> failing = std::nullopt,
+                       FolderState contents = {{Player, OldPlayer}}) {
+    contents[Partial] = NewPlayer;
+    folder = MemoryFolder(contents);
+    folder.hasLinks = abilities.links;
+    folder.hasExchange = abilities.exchange;
+    PlayerUpdate update(folder);
+    EXPECT_TRUE(update.Install()) << abilities.name;
+    const std::size_t installSteps = folder.trace.size();
+    if (failing)
+      folder.failing = static_cast<int>(installSteps) + *failing;
+    restored = update.RollBack();
+    trace.assign(folder.trace.begin() + static_cast<long>(installSteps), folder.trace.end());
+    states.assign(folder.states.begin() + static_cast<long>(installSteps), folder.states.end());
+  }
+};
+
+TEST(PlayerUpdateRollBack, TheOldPlayerReturnsAndTheNewOneIsKeptAsFailed) {
+  for (const Abilities& abilities : AllFileSystems) {
+    for (const FolderState& before :
+         {FolderState{{Player, OldPlayer}}, FolderState{{Player, OldPlayer}, {Failed, "older"}}}) {
+      RollBackRun run(abilities, std::nullopt, before);
+      ASSERT_TRUE(run.restored) << abilities.name;
+      EXPECT_EQ(run.folder.State(), (FolderState{{Player, OldPlayer}, {Failed, NewPlayer}}))
+          << abilities.name;
+      EXPECT_EQ(run.folder.ModeOf(Player), 0750) << abilities.name;
+      ASSERT_FALSE(run.trace.empty());
+      EXPECT_EQ(run.trace.back(), "SyncFolder .") << abilities.name;
+      for (std::size_t i = 0; i < run.states.size(); ++i) {
+        if (abilities.neverWithoutPlayer) {
+          EXPECT_TRUE(WholePlayer(run.states[i])) << abilities.name << ": after " << run.trace[i];
+        }
+      }
+    }
+  }
+}
+
+TEST(PlayerUpdateRollBack, AFailureAtAnyStepLeavesAWholePlayer) {
+  for (const Abilities& abilities : AllFileSystems) {
+    const std::size_t steps = RollBackRun(abilities).trace.size();
+    for (std::size_t failing = 0; failing < steps; ++failing) {
+      RollBackRun run(abilities, static_cast<int>(failing));
+      const FolderState state = run.folder.State();
+      const std::string where = std::string(abilities.name) + ", failing " + run.trace.at(failing);
+      ASSERT_TRUE(state.count(Player)) << where;
+      if (run.restored) {
+        EXPECT_EQ(state.at(Player), OldPlayer) << where;
+      } else {
+        // Not put back: the new player stays with the old one still its backup.
+        EXPECT_EQ(state.at(Player), NewPlayer) << where;
+        EXPECT_EQ(state.at(Backup), OldPlayer) << where;
+      }
+      if (abilities.neverWithoutPlayer) {
+        for (const FolderState& moment : run.states)
+          EXPECT_TRUE(WholePlayer(moment)) << where;
+      }
+    }
+  }
+}
+
+TEST(PlayerUpdateRollBack, InterruptedAtAnyStepTheNextRunStartsWithAWholePlayer) {
+  for (const Abilities& abilities : AllFileSystems) {
+    const RollBackRun run(abilities);
+    for (std::size_t i = 0; i < run.states.size(); ++i) {
+      MemoryFolder next(run.states[i]);
+      PlayerUpdate(next).RestoreInterruptedSwap();
+      EXPECT_TRUE(WholePlayer(next.State())) << abilities.name << ", after " << run.trace[i];
+    }
+  }
+}
+
+TEST(PlayerUpdateRollBack, NothingIsDoneWithoutAnOldPlayerToReturnTo) {
+  // Before any install, and after one into a folder that had no player.
+  MemoryFolder untouched({{Player, NewPlayer}, {Backup, OldPlayer}});
+  PlayerUpdate fresh(untouched);
+  EXPECT_FALSE(fresh.CanRollBack());
+  EXPECT_FALSE(fresh.RollBack());
+  EXPECT_TRUE(untouched.trace.empty());
+
+  MemoryFolder empty(FolderState{{Partial, NewPlayer}});
+  PlayerUpdate update(empty);
+  ASSERT_TRUE(update.Install());
+  EXPECT_FALSE(update.CanRollBack());
+  EXPECT_FALSE(update.RollBack());
+  EXPECT_EQ(empty.State(), (FolderState{{Player, NewPlayer}}));
+
+  // Only once: the backup has become the player again.
+  for (const Abilities& abilities : AllFileSystems) {
+    MemoryFolder folder({{Player, OldPlayer}, {Partial, NewPlayer}});
+    folder.hasLinks = abilities.links;
+    folder.hasExchange = abilities.exchange;
+    PlayerUpdate twice(folder);
+    ASSERT_TRUE(twice.Install());
+    ASSERT_TRUE(twice.CanRollBack());
+    ASSERT_TRUE(twice.RollBack());
+    EXPECT_FALSE(twice.RollBack()) << abilities.name;
+    EXPECT_EQ(folder.State(), (FolderState{{Player, OldPlayer}, {Failed, NewPlayer}}));
+  }
+}
+
 // The system's file operations on a real folder, with the player's bytes read after each one.
 class WatchedFolder : public platform::FileOperations {
 public:
@@ -399,6 +538,27 @@ TEST(PlayerUpdateOnDisk, ThePlayerIsWholeAfterEveryOperationAndTheOldOneIsKept) 
   EXPECT_EQ(Contents(folder / Backup), OldPlayer);
   EXPECT_FALSE(fs::exists(folder / Partial));
   EXPECT_EQ(fs::status(folder / Player).permissions() & fs::perms::all, fs::perms(0750));
+}
+
+TEST(PlayerUpdateOnDisk, TheRollBackKeepsAWholePlayerAfterEveryOperation) {
+  testsupport::TempDir dir;
+  const fs::path folder = dir.Path();
+  std::ofstream(folder / Player) << OldPlayer;
+  std::ofstream(folder / Failed) << "older failure";
+  std::ofstream(folder / Partial) << NewPlayer;
+  WatchedFolder watched(folder);
+  PlayerUpdate update(watched, folder.string());
+  ASSERT_TRUE(update.Install());
+  watched.playerAfterEach.clear();
+
+  ASSERT_TRUE(update.RollBack());
+
+  ASSERT_FALSE(watched.playerAfterEach.empty());
+  for (const std::string& player : watched.playerAfterEach)
+    EXPECT_TRUE(player == OldPlayer || player == NewPlayer) << player;
+  EXPECT_EQ(Contents(folder / Player), OldPlayer);
+  EXPECT_EQ(Contents(folder / Failed), NewPlayer);
+  EXPECT_FALSE(fs::exists(folder / Backup));
 }
 
 TEST(PlayerUpdateOnDisk, APlayerThatIsAFolderIsSwappedWholeIntoTheBackup) {

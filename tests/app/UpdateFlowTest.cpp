@@ -1,6 +1,9 @@
 #include "ChildProcess.h"
+#include "FakePlayer.h"
 #include "ScriptedServer.h"
+#include "Signing.h"
 #include "UpdateFlowFixture.h"
+#include "app/PlayerSignatureCheck.h"
 #include "app/PlayerUpdate.h"
 #include "app/TFRMUPDATE.h"
 #include "app/UpdateTexts.h"
@@ -8,14 +11,17 @@
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
 #include "platform/Application.h"
+#include "platform/X11Windows.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -109,6 +115,9 @@ TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
   EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
   EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.1"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
+  // A player that ends with success has started.
+  ASSERT_TRUE(
+      QTest::qWaitFor([] { return platform::TApplication::Instance()->Terminated(); }, 10000));
 
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText("Kolvarin.bak"), "old player");
@@ -118,7 +127,7 @@ TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
   EXPECT_EQ(form.KvProgressBar1->Percent(), 100);
   EXPECT_EQ(form.Label6->Caption(), QString::number(player.size()) + QStringLiteral(" Kb"));
   EXPECT_EQ(form.Label8->Caption(), QStringLiteral("00:00:00 Sn "));
-  EXPECT_TRUE(platform::TApplication::Instance()->Terminated());
+  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
   QCoreApplication::processEvents();
 }
 
@@ -182,10 +191,9 @@ TEST_F(UpdateFlow, APlantedLinkUnderTheBackupNameIsReplacedNotFollowed) {
   std::ofstream(target) << "precious";
   fs::create_symlink(target, app::BackupName);
   const std::string player = "#!/bin/sh\necho started > started.txt\n";
-  ScriptedServer server(
-      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-       {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}},
-      80, "127.0.0.2");
+  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+                         {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}},
+                        80, "127.0.0.2");
   Form form;
   form.KvButton5Click();
   ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
@@ -220,6 +228,244 @@ TEST_F(UpdateFlow, ABackupWithoutAPlayerIsPutBackFirst) {
   Form form;
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
+  EXPECT_FALSE(fs::exists(app::BackupName));
+}
+
+// The publisher's two files, and the player's signature when one is given.
+std::vector<Script> PublisherScripts(const std::string& player,
+                                     const std::optional<std::string>& signature = std::nullopt) {
+  std::vector<Script> scripts = {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+                                 {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}};
+  if (signature)
+    scripts.push_back({ReadUntil("\r\n\r\n"), Send(Answer(*signature)), Close()});
+  return scripts;
+}
+
+bool Terminated() {
+  return platform::TApplication::Instance()->Terminated();
+}
+
+// The old player leaves a mark when it is started again.
+class RollBackFlow : public UpdateFolderTest {
+protected:
+  std::string OldPlayer() const override { return "#!/bin/sh\necho old > old-started.txt\n"; }
+  void TearDown() override {
+    // A player that keeps running is ended by the process id it wrote.
+    std::ifstream pidFile("pid.txt");
+    pid_t pid = 0;
+    if (pidFile >> pid && pid > 0)
+      ::kill(pid, SIGKILL);
+    UpdateFolderTest::TearDown();
+  }
+};
+
+struct FailingPlayer {
+  std::string bytes;
+  // The permission bits of the installed player, which the new one takes over.
+  int mode;
+  bool oldStarts;
+};
+
+// The new player is installed, fails to start, and the old one is put back and started.
+void ExpectRollBack(const FailingPlayer& player, const std::string& oldPlayer) {
+  fs::permissions("Kolvarin.exe", fs::perms(player.mode));
+  ScriptedServer server(PublisherScripts(player.bytes), 80, "127.0.0.2");
+  Form form;
+  BoxCloser boxes;
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 15000));
+  EXPECT_EQ(boxes.Shown(), app::texts::RolledBack);
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
+  EXPECT_EQ(FileText("Kolvarin.exe"), oldPlayer);
+  EXPECT_EQ(FileText(app::FailedPlayerName), player.bytes);
+  EXPECT_FALSE(fs::exists(app::BackupName));
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(player.mode));
+  EXPECT_TRUE(Terminated());
+  if (player.oldStarts)
+    EXPECT_TRUE(QTest::qWaitFor([] { return fs::exists("old-started.txt"); }, 5000));
+  else
+    EXPECT_FALSE(fs::exists("old-started.txt"));
+}
+
+TEST_F(RollBackFlow, APlayerOfAWrongFormatIsReplacedByTheOldOne) {
+  ExpectRollBack({std::string("\177ELF\011\011\011") + std::string(200, '\0'), 0750, true},
+                 OldPlayer());
+}
+
+TEST_F(RollBackFlow, APlayerThatCannotBeRunIsReplacedByTheOldOne) {
+  // Without execute permission neither player runs; the old one is put back all the same.
+  ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\n", 0640, false}, OldPlayer());
+  EXPECT_FALSE(fs::exists("new-started.txt"));
+}
+
+TEST_F(RollBackFlow, APlayerThatExitsWithAFailureIsReplacedByTheOldOne) {
+  ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\nexit 1\n", 0750, true}, OldPlayer());
+  EXPECT_TRUE(fs::exists("new-started.txt"));
+}
+
+TEST_F(RollBackFlow, APlayerThatCrashesIsReplacedByTheOldOne) {
+  ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\nkill -SEGV $$\n", 0750, true},
+                 OldPlayer());
+  EXPECT_TRUE(fs::exists("new-started.txt"));
+}
+
+TEST_F(RollBackFlow, AnOlderPlayerWindowThatStayedIsNotTakenForTheNewOnes) {
+  KV_REQUIRE_DISPLAY();
+  // A player that ignored the request to close is still on the display.
+  FakePlayer stayed({"ignore"});
+  ASSERT_NE(stayed.window, 0u);
+  ExpectRollBack({"#!/bin/sh\nexit 1\n", 0750, true}, OldPlayer());
+}
+
+TEST_F(RollBackFlow, APlayerThatShowsItsWindowHasStarted) {
+  KV_REQUIRE_DISPLAY();
+  const std::string player = "#!/bin/sh\necho $$ > pid.txt\nexec '" +
+                             SupportProgram("kv-fake-player").string() + "' close\n";
+  ScriptedServer server(PublisherScripts(player), 80, "127.0.0.2");
+  Form form;
+  BoxCloser boxes;
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor(Terminated, 15000));
+  EXPECT_TRUE(platform::FindWindowByClass("Kolvarin") != 0);
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_EQ(FileText(app::BackupName), OldPlayer());
+  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
+  EXPECT_FALSE(fs::exists("old-started.txt"));
+  EXPECT_TRUE(boxes.Shown().isEmpty());
+}
+
+TEST_F(RollBackFlow, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItChangesNothing) {
+  const std::string player = "#!/bin/sh\necho $$ > pid.txt\nsleep 3\nexit 1\n";
+  ScriptedServer server(PublisherScripts(player), 80, "127.0.0.2");
+  Form form;
+  form.UseStartLimit(std::chrono::milliseconds(1500));
+  BoxCloser boxes;
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor([] { return fs::exists("pid.txt"); }, 10000));
+  // While it waits, the window answers and shows the completion.
+  QTest::qWait(300);
+  EXPECT_FALSE(Terminated());
+  EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
+  ASSERT_TRUE(QTest::qWaitFor(Terminated, 10000));
+  // The player's failing end comes after the limit and is not counted.
+  QTest::qWait(3000);
+  EXPECT_TRUE(boxes.Shown().isEmpty());
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_EQ(FileText(app::BackupName), OldPlayer());
+  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
+}
+
+TEST_F(RollBackFlow, AFailingPlayerWithoutAnOldOneIsLeftInPlace) {
+  fs::remove("Kolvarin.exe");
+  const std::string player = "#!/bin/sh\nexit 1\n";
+  ScriptedServer server(PublisherScripts(player), 80, "127.0.0.2");
+  Form form;
+  BoxCloser boxes;
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor(Terminated, 10000));
+  QTest::qWait(200);
+  EXPECT_TRUE(boxes.Shown().isEmpty());
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
+}
+
+// The window with a publisher key: a player is installed only with the publisher's signature.
+class SignedFlow : public UpdateFolderTest {
+protected:
+  void SetUp() override {
+    UpdateFolderTest::SetUp();
+    if (IsSkipped())
+      return;
+    m_publisher = MakeKeyPair(m_keys.Path(), "publisher");
+    m_other = MakeKeyPair(m_keys.Path(), "other");
+  }
+  std::string Sign(const std::string& bytes, const PublisherKeyPair& keys) {
+    const fs::path file = m_keys.Path() / "player";
+    WriteBytes(file, bytes);
+    return SignFile(keys.privateKey, file);
+  }
+  TempDir m_keys;
+  PublisherKeyPair m_publisher;
+  PublisherKeyPair m_other;
+};
+
+const std::string SignedPlayer = "#!/bin/sh\necho started > started.txt\n";
+
+TEST_F(SignedFlow, AGoodSignatureIsFetchedThenThePlayerInstalledAndStarted) {
+  ScriptedServer server(PublisherScripts(SignedPlayer, Sign(SignedPlayer, m_publisher)), 80,
+                        "127.0.0.2");
+  Form form;
+  form.UseKey(m_publisher.publicPem);
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor(Terminated, 15000));
+  EXPECT_EQ(server.Accepted(), 3);
+  EXPECT_EQ(FileText("Kolvarin.exe"), SignedPlayer);
+  EXPECT_EQ(FileText(app::BackupName), "old player");
+  EXPECT_FALSE(fs::exists(app::SignatureName));
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_TRUE(QTest::qWaitFor([] { return fs::exists("started.txt"); }, 5000));
+}
+
+TEST_F(SignedFlow, APlayerWithoutItsPublishersSignatureIsNeverInstalled) {
+  const std::string good = Sign(SignedPlayer, m_publisher);
+  const std::string tampered = FlipByte(SignedPlayer, -3);
+  const std::vector<std::pair<const char*, std::vector<Script>>> cases = {
+      {"tampered player", PublisherScripts(tampered, good)},
+      {"tampered signature", PublisherScripts(SignedPlayer, FlipByte(good, -2))},
+      {"another key", PublisherScripts(SignedPlayer, Sign(SignedPlayer, m_other))},
+      {"empty signature", PublisherScripts(SignedPlayer, std::string())},
+      {"oversized signature", PublisherScripts(SignedPlayer, good + std::string(5000, 'x'))},
+      {"missing signature",
+       {PublisherScripts(SignedPlayer)[0],
+        PublisherScripts(SignedPlayer)[1],
+        {ReadUntil("\r\n\r\n"), Send(Answer("missing", "404 Not Found")), Close()}}},
+  };
+  for (const auto& [name, scripts] : cases) {
+    ScriptedServer server(scripts, 80, "127.0.0.2");
+    Form form;
+    form.UseKey(m_publisher.publicPem);
+    BoxCloser boxes;
+    form.KvButton5Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 15000)) << name;
+    EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed) << name;
+    EXPECT_EQ(server.Accepted(), 3) << name;
+    EXPECT_EQ(FileText("Kolvarin.exe"), "old player") << name;
+    EXPECT_FALSE(fs::exists(app::BackupName)) << name;
+    EXPECT_FALSE(fs::exists(app::PartialPlayerName)) << name;
+    EXPECT_FALSE(fs::exists(app::SignatureName)) << name;
+    EXPECT_FALSE(fs::exists("started.txt")) << name;
+    EXPECT_FALSE(Terminated()) << name;
+  }
+}
+
+TEST_F(SignedFlow, WithoutAKeyTheSameUnsignedPlayerIsInstalledAndNoSignatureFetched) {
+  ScriptedServer server(PublisherScripts(SignedPlayer), 80, "127.0.0.2");
+  Form form;
+  form.UseKey(std::string());
+  form.KvButton5Click();
+  ASSERT_TRUE(QTest::qWaitFor(Terminated, 15000));
+  EXPECT_EQ(server.Accepted(), 2);
+  EXPECT_EQ(FileText("Kolvarin.exe"), SignedPlayer);
+}
+
+TEST_F(SignedFlow, ClosingTheWindowWhileTheSignatureIsFetchedLeavesNoFileBehind) {
+  ScriptedServer server(
+      {PublisherScripts(SignedPlayer)[0],
+       PublisherScripts(SignedPlayer)[1],
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 70\r\n\r\n0123456789"),
+        Pause(3000), Close()}},
+      80, "127.0.0.2");
+  {
+    Form form;
+    form.UseKey(m_publisher.publicPem);
+    form.KvButton5Click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return fs::exists(app::SignatureName); }, 10000));
+    ASSERT_TRUE(fs::exists(app::PartialPlayerName));
+  }
+  EXPECT_FALSE(fs::exists(app::SignatureName));
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists(app::BackupName));
 }
 

@@ -131,6 +131,23 @@ TEST_F(Updater, ANewVersionReplacesThePlayerKeepsTheOldOneAndStartsTheNew) {
   EXPECT_TRUE(WaitFor([&] { return fs::exists(m_folder.Path() / "started.txt"); }, 5s));
 }
 
+TEST_F(Updater, ANewPlayerThatFailsAtOnceIsReplacedByTheOldOneWhichIsStarted) {
+  const std::string oldPlayer =
+      "#!/bin/sh\necho old > \"$(dirname \"$0\")/old-started.txt\"\n# Kolvarin 1.0.0.0\n";
+  std::ofstream(Player(), std::ios::trunc) << oldPlayer;
+  const std::string newPlayer = "#!/bin/sh\n# Kolvarin 1.0.0.1\nexit 1\n";
+  Publisher publisher("1.0.0.1", newPlayer);
+  auto updater = Start();
+  const fs::path failed = m_folder.Path() / "Kolvarin.failed";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(failed); }, 20s));
+  // The message box that tells of the return is the window left to close.
+  EXPECT_TRUE(CloseUntilEnded(*updater));
+  EXPECT_EQ(Text(Player()), oldPlayer);
+  EXPECT_EQ(Text(failed), newPlayer);
+  EXPECT_FALSE(fs::exists(Backup()));
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(m_folder.Path() / "old-started.txt"); }, 5s));
+}
+
 TEST_F(Updater, WithoutAServerTheMessageComesFirstAndThePlayerStays) {
   auto updater = Start();
   // The first window is the message box: the main window is not shown before it is closed.

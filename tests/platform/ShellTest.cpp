@@ -66,4 +66,47 @@ TEST(StartProgram, TheProgramIsStartedByItsPathWithoutAShell) {
   fs::current_path(previous);
 }
 
+TEST(StartProgram, AWatchedProgramReportsWhetherItRanAndHowItEnded) {
+  using platform::ProgramState;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int mode;
+    ProgramState end;
+  };
+  const Case cases[] = {
+      {"exits 0", "#!/bin/sh\nexit 0\n", 0755, ProgramState::Succeeded},
+      {"exits 3", "#!/bin/sh\nexit 3\n", 0755, ProgramState::Failed},
+      {"killed", "#!/bin/sh\nkill -KILL $$\n", 0755, ProgramState::Failed},
+      {"wrong format",
+       std::string("\177ELF\011") +
+           std::string(100, '\0'),
+       0755, ProgramState::NotStarted},
+      {"no shebang", "echo ran > started\n", 0755, ProgramState::NotStarted},
+      {"not executable", "#!/bin/sh\nexit 0\n", 0644, ProgramState::NotStarted},
+  };
+  TempDir folder;
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder.Path());
+  for (const Case& c : cases) {
+    const std::string name = std::string("program ") + c.name;
+    std::ofstream(name, std::ios::binary) << c.bytes;
+    fs::permissions(name, fs::perms(c.mode));
+    auto program = platform::StartWatchedProgram(name);
+    EXPECT_TRUE(WaitFor([&] { return program->State() != ProgramState::Running; }, 5s)) << c.name;
+    EXPECT_EQ(program->State(), c.end) << c.name;
+  }
+  EXPECT_FALSE(fs::exists("started"));
+  EXPECT_EQ(platform::StartWatchedProgram("missing")->State(), ProgramState::NotStarted);
+
+  // One still running says so, and its end is seen once it comes.
+  std::ofstream("sleeper") << "#!/bin/sh\nsleep 0.5\nexit 5\n";
+  fs::permissions("sleeper", fs::perms(0755));
+  auto sleeper = platform::StartWatchedProgram("sleeper");
+  EXPECT_EQ(sleeper->State(), ProgramState::Running);
+  EXPECT_TRUE(WaitFor([&] { return sleeper->State() != ProgramState::Running; }, 5s));
+  EXPECT_EQ(sleeper->State(), ProgramState::Failed);
+  fs::current_path(previous);
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,9 @@ namespace testsupport {
 class UpdateForm : public app::TFRMUPDATE {
 public:
   UpdateForm() : TFRMUPDATE(*platform::TApplication::Instance(), false, "kolvarin-test.example") {}
+  // The publisher's key in place of the built-in one.
+  void UseKey(std::string publicKeyPem) { UsePublisherKey(std::move(publicKeyPem)); }
+  void UseStartLimit(std::chrono::milliseconds limit) { m_startLimit = limit; }
 };
 
 // Accepts every message box that opens while it lives, keeping the last text shown.
