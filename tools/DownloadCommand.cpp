@@ -2,9 +2,8 @@
 
 #include "app/DownloadClient.h"
 #include "download/THTTPFetch.h"
-#include "platform/TThread.h"
+#include "platform/Console.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 #include <string>
 
@@ -50,13 +49,12 @@ int RunDownload(int argc, char** argv) {
     return 2;
   }
 
-  int argcQt = 1;
+  int argcLoop = 1;
   char name[] = "kolvarin-tool";
-  char* argvQt[] = {name, nullptr};
-  QCoreApplication application(argcQt, argvQt);
-  platform::SetMainThread();
+  char* argvLoop[] = {name, nullptr};
   int exitCode = 1;
   {
+    platform::TConsoleApplication application(argcLoop, argvLoop);
     download::THTTPFetch fetch;
     app::ConfigureDownloadClient(fetch);
     fetch.WaitThread = true;
@@ -74,7 +72,6 @@ int RunDownload(int argc, char** argv) {
     fetch.OnError = [](download::THTTPFetch*) { std::printf("error\n"); };
     fetch.StartDownload();
   }
-  platform::CloseSynchronize();
   std::fflush(stdout);
   return exitCode;
 }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 #include <utility>
 
 namespace platform {
@@ -16,7 +18,8 @@ constexpr std::size_t BlockSize = 8 << 20;
 // The unused room of a large block is faulted in with one call instead of one trap per page,
 // in huge pages where the system allows it: a body of tens of megabytes otherwise spends most
 // of its time in page faults.
-void Prefault(std::string& bytes) {
+void Prefault([[maybe_unused]] std::string& bytes) {
+#ifndef _WIN32
   constexpr std::size_t Page = 4096;
   if (bytes.capacity() < Large)
     return;
@@ -32,6 +35,7 @@ void Prefault(std::string& bytes) {
 #define MADV_POPULATE_WRITE 23
 #endif
   madvise(at, end - first, MADV_POPULATE_WRITE);
+#endif
 }
 
 void Reserve(std::string& bytes, std::size_t capacity) {
