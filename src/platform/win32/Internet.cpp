@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace platform::inet {
 
@@ -17,6 +18,7 @@ namespace {
 
 constexpr std::size_t MinProgressBytes = 1024;
 constexpr std::size_t MaxHeaderBytes = 256 * 1024;
+constexpr std::size_t ReadAheadBytes = 256 * 1024;
 
 std::atomic<long long> g_stallMs{60000};
 
@@ -30,6 +32,10 @@ struct Handle {
   Clock::time_point windowStart = Clock::now();
   std::size_t windowBytes = 0;
   bool failed = false;
+  // Body bytes taken from WinINet and not yet handed out: what has arrived is taken in one call
+  // however small the caller's reads are.
+  std::vector<char> held;
+  std::size_t heldOffset = 0;
 
   ~Handle() {
     if (native)
@@ -177,18 +183,37 @@ bool InternetReadFile(HINTERNET request, void* buffer, std::uint32_t toRead,
     *bytesRead = 0;
   if (!request || request->failed || !bytesRead)
     return false;
-  DWORD count = 0;
-  if (!::InternetReadFile(request->native, buffer, toRead, &count)) {
-    request->failed = true;
-    return false;
+  if (request->heldOffset == request->held.size()) {
+    // Waits until something has arrived (or the end), then takes all of it up to the room:
+    // the caller's 1025-byte reads then cost no call into WinINet each.
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request->native, &available, 0, 0)) {
+      request->failed = true;
+      return false;
+    }
+    if (available == 0)
+      return true;
+    request->held.resize(std::min<std::size_t>(available, ReadAheadBytes));
+    DWORD count = 0;
+    if (!::InternetReadFile(request->native, request->held.data(),
+                            static_cast<DWORD>(request->held.size()), &count)) {
+      request->failed = true;
+      return false;
+    }
+    request->held.resize(count);
+    request->heldOffset = 0;
+    if (count == 0)
+      return true;
+    if (!request->Progressed(count)) {
+      // A server that drips a byte now and then does not hold the transfer for ever.
+      request->failed = true;
+      return false;
+    }
   }
-  *bytesRead = count;
-  if (count > 0 && !request->Progressed(count)) {
-    // A server that drips a byte now and then does not hold the transfer for ever.
-    *bytesRead = 0;
-    request->failed = true;
-    return false;
-  }
+  const std::size_t n = std::min<std::size_t>(toRead, request->held.size() - request->heldOffset);
+  std::memcpy(buffer, request->held.data() + request->heldOffset, n);
+  request->heldOffset += n;
+  *bytesRead = static_cast<std::uint32_t>(n);
   return true;
 }
 
