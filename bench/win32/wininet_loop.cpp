@@ -1,11 +1,10 @@
 // The floor of the download engine on Windows: the system's WinINet alone, reading the body
 // 1025 bytes at a time into a file, as the engine does, with nothing on top.
 //   kv-wininet-loop URL FILE   prints "BYTES SECONDS"
-#include <windows.h>
-#include <wininet.h>
-
 #include <chrono>
 #include <cstdio>
+#include <windows.h>
+#include <wininet.h>
 
 int main(int argc, char** argv) {
   if (argc != 3) {

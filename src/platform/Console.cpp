@@ -13,8 +13,7 @@ struct TConsoleApplication::State {
   QCoreApplication application;
 };
 
-TConsoleApplication::TConsoleApplication(int& argc, char** argv)
-    : m_state(new State(argc, argv)) {
+TConsoleApplication::TConsoleApplication(int& argc, char** argv) : m_state(new State(argc, argv)) {
   SetMainThread();
 }
 

@@ -1,8 +1,7 @@
 // A stand-in for the player: a window of class "Kolvarin" that, by its argument, closes on
 // WM_CLOSE ("closes"), ignores it ("ignores") or stops answering messages ("hangs").
-#include <windows.h>
-
 #include <cwchar>
+#include <windows.h>
 
 namespace {
 
@@ -33,8 +32,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   windowClass.lpszClassName = L"Kolvarin";
   if (!RegisterClassW(&windowClass))
     return 3;
-  HWND window = CreateWindowExW(0, L"Kolvarin", L"Kolvarin", WS_OVERLAPPEDWINDOW, 10, 10, 200,
-                                100, nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(0, L"Kolvarin", L"Kolvarin", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
+                                nullptr, nullptr, instance, nullptr);
   if (!window)
     return 4;
   ShowWindow(window, SW_SHOWNOACTIVATE);

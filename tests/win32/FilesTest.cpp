@@ -2,13 +2,12 @@
 // renames never replace, an exclusive create never takes an existing name, and a running
 // program's file stays in place until the program has ended.
 #include "platform/Files.h"
-#include "platform/Processes.h"
 
 #include "Win32Process.h"
-
-#include <gtest/gtest.h>
+#include "platform/Processes.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 
 // windows.h names its own DeleteFile and MoveFile as macros.
 #undef DeleteFile
@@ -32,8 +31,8 @@ TEST(WinFiles, TurkishNamesRoundTripThroughUtf16) {
   file.Write("abc", 3);
   file.Close();
   EXPECT_TRUE(platform::FileExists(name));
-  const std::filesystem::path wide(std::u8string(reinterpret_cast<const char8_t*>(name.data()),
-                                                 name.size()));
+  const std::filesystem::path wide(
+      std::u8string(reinterpret_cast<const char8_t*>(name.data()), name.size()));
   EXPECT_TRUE(std::filesystem::exists(wide)) << "the name the system got is the one we meant";
   EXPECT_EQ(ReadAll(wide), "abc");
   EXPECT_TRUE(platform::SyncFile(name));

@@ -3,9 +3,8 @@
 #include "platform/Console.h"
 #include "platform/TThread.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <thread>
 #include <vector>

@@ -1,14 +1,12 @@
 // Closing the player on Windows: its window found by class, WM_CLOSE with a time limit, its
 // process found by the window and by the tool-help snapshot, and ended.
+#include "Win32Process.h"
 #include "platform/Processes.h"
 #include "platform/X11Windows.h"
 
-#include "Win32Process.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace {
@@ -22,8 +20,9 @@ std::wstring FakePlayer() {
 
 platform::WindowHandle WaitForPlayerWindow() {
   platform::WindowHandle window = platform::NoWindow;
-  WaitUntil([&] { return (window = platform::FindWindowByClass("kolvarin")) != platform::NoWindow; },
-            20s);
+  WaitUntil(
+      [&] { return (window = platform::FindWindowByClass("kolvarin")) != platform::NoWindow; },
+      20s);
   return window;
 }
 
@@ -33,8 +32,8 @@ struct CloseCase {
 };
 
 TEST(WinPlayerWindow, TheCloseRequestEndsOnlyAPlayerThatTakesIt) {
-  for (const CloseCase c : {CloseCase{L"closes", true}, CloseCase{L"ignores", false},
-                            CloseCase{L"hangs", false}}) {
+  for (const CloseCase c :
+       {CloseCase{L"closes", true}, CloseCase{L"ignores", false}, CloseCase{L"hangs", false}}) {
     SCOPED_TRACE(testing::Message() << std::string(c.mode, c.mode + std::wcslen(c.mode)));
     // The windows of players ended before go a moment after their processes.
     ASSERT_TRUE(WaitUntil(
@@ -76,7 +75,8 @@ TEST(WinToolHelp, TheSnapshotNamesEveryCopyOfThePlayerWhateverItsFolderAndCase) 
     const auto copy = folder.Path() / name;
     std::filesystem::create_directories(copy.parent_path());
     std::filesystem::copy_file(FakePlayer(), copy);
-    players.push_back(std::make_unique<Started>(copy.wstring(), std::vector<std::wstring>{L"ignores"}));
+    players.push_back(
+        std::make_unique<Started>(copy.wstring(), std::vector<std::wstring>{L"ignores"}));
     ASSERT_TRUE(players.back()->Ok());
     started.insert(static_cast<pid_t>(players.back()->Id()));
   }
@@ -100,8 +100,8 @@ TEST(WinToolHelp, TheSnapshotNamesEveryCopyOfThePlayerWhateverItsFolderAndCase) 
   }
   for (const auto& player : players)
     EXPECT_TRUE(player->WaitEnded(10s));
-  EXPECT_TRUE(WaitUntil(
-      [] { return platform::FindWindowByClass("Kolvarin") == platform::NoWindow; }, 10s));
+  EXPECT_TRUE(
+      WaitUntil([] { return platform::FindWindowByClass("Kolvarin") == platform::NoWindow; }, 10s));
 }
 
 TEST(WinToolHelp, NeverEndsItsOwnProcessOrANonexistentOne) {

@@ -4,7 +4,6 @@
 #include "ScriptedServer.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -70,7 +70,8 @@ TEST(WinFetchTool, EachFailureIsOneLineWithItsCode) {
 TEST(WinFetchTool, AnUnknownHostIsHostNotFoundWhereTheResolverSaysSo) {
   const RunResult result = Tool({"fetch", "http://10.0.0.256/"});
   EXPECT_EQ(result.exitCode, 1u);
-  EXPECT_TRUE(result.err == "ENetSocketError: Socket Error # 11001\\r\\nHost not found.\nCode: 11001\n" ||
+  EXPECT_TRUE(result.err ==
+                  "ENetSocketError: Socket Error # 11001\\r\\nHost not found.\nCode: 11001\n" ||
               result.err.find("Code: 11002\n") != std::string::npos)
       << result.err;
 }

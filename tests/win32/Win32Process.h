@@ -1,8 +1,6 @@
 #pragma once
 
 // Starting Win32 programs from the Windows tests: paths, output capture, waiting, ending.
-#include <windows.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +8,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <windows.h>
 
 namespace wintest {
 
@@ -33,9 +32,8 @@ public:
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
     static int counter = 0;
-    m_path = std::filesystem::path(base) /
-             (L"kvtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++counter));
+    m_path = std::filesystem::path(base) / (L"kvtest-" + std::to_wstring(GetCurrentProcessId()) +
+                                            L"-" + std::to_wstring(++counter));
     std::filesystem::create_directories(m_path);
   }
   ~TempFolder() {
@@ -67,10 +65,10 @@ inline RunResult Run(const std::wstring& program, const std::vector<std::string>
   const auto outPath = folder.Path() / L"out";
   const auto errPath = folder.Path() / L"err";
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
   std::wstring commandLine = Quoted(program);
   for (const std::string& arg : args)
     commandLine += L" " + Quoted(std::wstring(arg.begin(), arg.end()));
@@ -135,8 +133,7 @@ private:
 };
 
 // Polls `condition` until it holds or `limit` has passed.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds limit) {
+template <typename Condition> bool WaitUntil(Condition condition, std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= deadline)

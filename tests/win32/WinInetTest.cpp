@@ -1,11 +1,10 @@
 // The download engine on the system's WinINet, with our limits on top: framing, stalls, and
 // only a 2xx answer taken for the file.
+#include "ScriptedServer.h"
+#include "Win32Process.h"
 #include "download/THTTPFetch.h"
 #include "platform/Console.h"
 #include "platform/Internet.h"
-
-#include "ScriptedServer.h"
-#include "Win32Process.h"
 
 #include <gtest/gtest.h>
 

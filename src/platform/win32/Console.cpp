@@ -3,11 +3,10 @@
 #include "platform/TThread.h"
 #include "platform/win32/HandOff.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 namespace platform {
 

@@ -4,7 +4,6 @@
 #undef MoveFile
 
 #include "platform/Files.h"
-
 #include "platform/Spawn.h"
 #include "platform/win32/Unicode.h"
 
@@ -96,10 +95,10 @@ void TWriteFile::Create(const std::string& fileName, bool exclusive) {
     Close();
   m_name = fileName;
   // CREATE_NEW fails for any entry of that name, a link included, and never follows it.
-  HANDLE file = CreateFileW(win32::Widen(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                            nullptr, exclusive ? CREATE_NEW : CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | (exclusive ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
-                            nullptr);
+  HANDLE file =
+      CreateFileW(win32::Widen(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                  exclusive ? CREATE_NEW : CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL | (exclusive ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
   if (file == INVALID_HANDLE_VALUE)
     throw EFileError("Cannot create file \"" + fileName + "\". " + LastErrorText());
   m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
@@ -117,9 +116,8 @@ void TWriteFile::Write(const void* bytes, std::size_t count) {
     DWORD written = 0;
     if (!WriteFile(file, at, chunk, &written, nullptr) || written == 0)
       throw EFileError("Cannot write to \"" + m_name + "\". " +
-                       win32::SystemErrorText(written == 0 && GetLastError() == 0
-                                                  ? ERROR_DISK_FULL
-                                                  : GetLastError()));
+                       win32::SystemErrorText(
+                           written == 0 && GetLastError() == 0 ? ERROR_DISK_FULL : GetLastError()));
     at += written;
     count -= written;
   }

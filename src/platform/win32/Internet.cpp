@@ -3,14 +3,13 @@
 // the header block, and the caller's rule that only a 2xx answer counts.
 #include "platform/Internet.h"
 
-#include <windows.h>
-#include <wininet.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
+#include <windows.h>
+#include <wininet.h>
 
 namespace platform::inet {
 

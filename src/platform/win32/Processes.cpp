@@ -5,6 +5,7 @@
 #include "platform/win32/Unicode.h"
 
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <tlhelp32.h>
 
 namespace platform {

@@ -2,10 +2,10 @@
 
 #include "platform/win32/Unicode.h"
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include <mutex>
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 namespace platform {
 

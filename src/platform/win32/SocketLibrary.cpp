@@ -4,12 +4,11 @@
 
 #include "platform/win32/Unicode.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-
 #include <chrono>
 #include <cstring>
+#include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 
 #undef LoadLibrary
 

@@ -2,11 +2,10 @@
 
 #include "platform/win32/HandOff.h"
 
-#include <windows.h>
-
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <windows.h>
 
 namespace platform {
 

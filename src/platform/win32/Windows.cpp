@@ -1,11 +1,9 @@
 // The player's window on Windows: found by its class, asked to close with WM_CLOSE.
 #include "platform/X11Windows.h"
-
 #include "platform/win32/Unicode.h"
 
-#include <windows.h>
-
 #include <string>
+#include <windows.h>
 
 namespace platform {
 

@@ -2,10 +2,9 @@
 // test loads it by name).
 #include "ScriptedServer.h"
 
+#include <stdexcept>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
-#include <stdexcept>
 
 namespace testsupport {
 
