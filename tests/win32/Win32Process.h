@@ -59,8 +59,10 @@ inline std::string ReadAll(const std::filesystem::path& path) {
   return std::string((std::istreambuf_iterator<char>(file)), {});
 }
 
-// Runs `program` with `args` and waits for it; standard output and error are captured.
-inline RunResult Run(const std::wstring& program, const std::vector<std::string>& args) {
+// Runs `program` with `args` and waits for it at most `limit` (then ends it: exit code
+// 0xFFFFFFFF); standard output and error are captured.
+inline RunResult Run(const std::wstring& program, const std::vector<std::string>& args,
+                     std::chrono::milliseconds limit = std::chrono::seconds(120)) {
   TempFolder folder;
   const auto outPath = folder.Path() / L"out";
   const auto errPath = folder.Path() / L"err";
@@ -82,8 +84,12 @@ inline RunResult Run(const std::wstring& program, const std::vector<std::string>
   RunResult result;
   if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                      &startup, &process)) {
-    WaitForSingleObject(process.hProcess, 120000);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process.hProcess, &result.exitCode);
+    } else {
+      TerminateProcess(process.hProcess, 0xFFFFFFFF);
+      WaitForSingleObject(process.hProcess, 10000);
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
