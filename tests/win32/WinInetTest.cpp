@@ -125,6 +125,11 @@ TEST(WinInetDownload, AStalledOrDrippingServerFailsTheTransfer) {
       {"silent after the headers", {ReadUntil("\r\n\r\n"), Send(head + "abc"), Hold(20000)}},
       {"silent before the headers", {ReadUntil("\r\n\r\n"), Hold(20000)}},
       {"a byte now and then", {ReadUntil("\r\n\r\n"), Send(head), Drip(std::string(400, 'd'), 50)}},
+      {"endless header lines",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\n"),
+        Endless("X-Filler: " + std::string(100, 'a') + "\r\n")}},
+      {"endless interim answers",
+       {ReadUntil("\r\n\r\n"), Endless("HTTP/1.1 100 Continue\r\n\r\n")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

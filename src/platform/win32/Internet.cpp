@@ -5,8 +5,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 #include <windows.h>
 #include <wininet.h>
@@ -139,8 +144,56 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
   if (!request)
     return false;
   request->windowStart = Clock::now();
-  if (!::HttpSendRequestA(request->native, headers, headersLength, const_cast<void*>(optional),
-                          optionalLength)) {
+  // WinINet reads a head without end (endless header lines, endless interim answers) for ever,
+  // and closing the request does not stop it: the send runs on a thread of its own, and a head
+  // not complete within the stall limit fails the request. That thread is left to end when the
+  // server goes; it owns everything it uses, and the request's WinINet handle stays with it.
+  struct PendingSend {
+    ::HINTERNET native = nullptr;
+    std::string headers;
+    bool hasHeaders = false;
+    std::string optional;
+    std::mutex lock;
+    std::condition_variable sent;
+    bool done = false;
+    bool ok = false;
+  };
+  auto pending = std::make_shared<PendingSend>();
+  pending->native = request->native;
+  pending->hasHeaders = headers != nullptr;
+  if (headers)
+    pending->headers.assign(headers, headersLength == static_cast<std::uint32_t>(-1)
+                                         ? std::strlen(headers)
+                                         : headersLength);
+  if (optional)
+    pending->optional.assign(static_cast<const char*>(optional), optionalLength);
+  const bool hasOptional = optional != nullptr;
+  try {
+    std::thread([pending, hasOptional] {
+      const bool ok = ::HttpSendRequestA(pending->native,
+                                         pending->hasHeaders ? pending->headers.data() : nullptr,
+                                         static_cast<DWORD>(pending->headers.size()),
+                                         hasOptional ? pending->optional.data() : nullptr,
+                                         static_cast<DWORD>(pending->optional.size())) != FALSE;
+      std::lock_guard guard(pending->lock);
+      pending->ok = ok;
+      pending->done = true;
+      pending->sent.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    request->failed = true;
+    return false;
+  }
+  bool ok = false;
+  bool cancelled = false;
+  {
+    std::unique_lock guard(pending->lock);
+    cancelled = !pending->sent.wait_for(guard, StallLimit(), [&] { return pending->done; });
+    ok = pending->ok;
+  }
+  if (cancelled)
+    request->native = nullptr;
+  if (!ok || cancelled) {
     request->failed = true;
     return false;
   }
