@@ -2,10 +2,9 @@
 
 #include "app/DownloadClient.h"
 #include "download/THTTPFetch.h"
-#include "platform/TThread.h"
+#include "platform/Console.h"
 #include "tools/VerifyCommand.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -66,13 +65,12 @@ int RunDownload(int argc, char** argv) {
       return 2;
   }
 
-  int argcQt = 1;
+  int argcLoop = 1;
   char name[] = "kolvarin-tool";
-  char* argvQt[] = {name, nullptr};
-  QCoreApplication application(argcQt, argvQt);
-  platform::SetMainThread();
+  char* argvLoop[] = {name, nullptr};
   int exitCode = 1;
   {
+    platform::TConsoleApplication application(argcLoop, argvLoop);
     download::THTTPFetch fetch;
     app::DownloadClient(fetch);
     // The tool has no event loop of its own: it waits for the transfer's end.
@@ -90,12 +88,11 @@ int RunDownload(int argc, char** argv) {
     };
     fetch.OnError = [](download::THTTPFetch*) { std::printf("error\n"); };
     fetch.StartDownload();
+    if (exitCode == 0 && key) {
+      std::fflush(stdout);
+      exitCode = CheckDownloadedFile(*key, url, file);
+    }
   }
-  if (exitCode == 0 && key) {
-    std::fflush(stdout);
-    exitCode = CheckDownloadedFile(*key, url, file);
-  }
-  platform::CloseSynchronize();
   std::fflush(stdout);
   return exitCode;
 }

@@ -2,13 +2,13 @@
 
 #include "app/VersionClient.h"
 #include "http/TNetHTTP.h"
+#include "platform/Console.h"
 #include "platform/ExceptionName.h"
 #include "platform/Text.h"
 
 #include <cstdio>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace tools {
 
@@ -41,17 +41,6 @@ std::string Escaped(const std::string& text) {
       escaped += c;
   }
   return escaped;
-}
-
-bool WriteAll(const std::string& bytes) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = write(STDOUT_FILENO, bytes.data() + written, bytes.size() - written);
-    if (n <= 0)
-      return false;
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 } // namespace
@@ -102,7 +91,7 @@ int RunFetch(int argc, char** argv) {
       std::fprintf(stderr, "Code: %d\n", socket->LastError());
     return 1;
   }
-  if (!WriteAll(body)) {
+  if (!platform::WriteStandardOutput(body)) {
     std::perror("kolvarin-tool fetch: standard output");
     return 1;
   }

@@ -1,9 +1,7 @@
 #include "download/THTTPFetch.h"
 
+#include "platform/Console.h"
 #include "platform/Internet.h"
-
-#include <QCoreApplication>
-#include <QEventLoop>
 
 namespace download {
 
@@ -42,10 +40,8 @@ void THTTPFetch::StartDownload() {
   }
   if (!WaitThread)
     return;
-  while (m_worker) {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  }
+  while (m_worker)
+    platform::ProcessMessages(true);
 }
 
 void THTTPFetch::WorkerFinished(THTTPFetchThread& worker) {

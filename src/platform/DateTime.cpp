@@ -12,8 +12,14 @@ namespace {
 // Seconds east of UTC in the local time zone at `moment`.
 long LocalOffset(std::time_t moment) {
   std::tm local{};
+#ifdef _WIN32
+  // Windows' C library has no offset field: the local time read back as UTC gives it.
+  localtime_s(&local, &moment);
+  return static_cast<long>(_mkgmtime(&local) - moment);
+#else
   localtime_r(&moment, &local);
   return local.tm_gmtoff;
+#endif
 }
 
 } // namespace

@@ -53,7 +53,11 @@ struct SockAddrIn {
 static_assert(sizeof(SockAddrIn) == 16);
 
 // The library that provides the socket functions.
+#ifdef _WIN32
+inline constexpr const char* LibraryName = "ws2_32.dll";
+#else
 inline constexpr const char* LibraryName = "libc.so.6";
+#endif
 
 struct LoadFailure {
   int code = 0;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 #include <utility>
 
 namespace platform {
@@ -14,6 +16,24 @@ constexpr std::size_t Large = 1 << 20;
 constexpr std::size_t BlockSize = 8 << 20;
 // Room is faulted in this many bytes at a time as bytes arrive.
 constexpr std::size_t PrefaultStep = 8 << 20;
+
+// Advice to the virtual-memory system; Windows commits a string's pages as they are touched and
+// takes no advice here.
+void AdviseHugePages([[maybe_unused]] std::uintptr_t first, [[maybe_unused]] std::size_t length) {
+#ifndef _WIN32
+  madvise(reinterpret_cast<void*>(first), length, MADV_HUGEPAGE);
+#endif
+}
+
+void PopulateForWriting([[maybe_unused]] std::uintptr_t first,
+                        [[maybe_unused]] std::size_t length) {
+#ifndef _WIN32
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23
+#endif
+  madvise(reinterpret_cast<void*>(first), length, MADV_POPULATE_WRITE);
+#endif
+}
 
 // Reserves room without touching it: memory is committed only as bytes are written. A large
 // room may be backed by huge pages where the system allows it.
@@ -27,7 +47,7 @@ void Reserve(std::string& bytes, std::size_t capacity) {
   const auto first = (reinterpret_cast<std::uintptr_t>(bytes.data()) + Page - 1) & ~(Page - 1);
   const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + bytes.capacity()) & ~(Page - 1);
   if (end > first)
-    madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    AdviseHugePages(first, end - first);
 }
 
 // Before `count` bytes are appended to a large `bytes`, faults in the room they take up to the
@@ -49,10 +69,7 @@ void PrefaultFor(std::string& bytes, std::size_t count) {
   const auto end = reinterpret_cast<std::uintptr_t>(bytes.data() + to) & ~(Page - 1);
   if (end <= first)
     return;
-#ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23
-#endif
-  madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+  PopulateForWriting(first, end - first);
 }
 
 // Appends with the room faulted in ahead.

@@ -1,0 +1,51 @@
+# Sourced by scripts/test: the Windows build (mingw-w64) and its suites under Wine.
+# KOLVARIN_WINDOWS=0 skips both.
+#
+# windows_build ROOT: cross-builds the services, kolvarin-tool.exe and the Windows test suites
+#   into ROOT/build-win (outside the sandbox; nothing runs).
+# windows_tests ROOT [ctest arguments...]: inside the sandbox (loopback only, the display
+#   already up), makes the Wine prefix under build-win once and runs the suites under Wine.
+
+windows_enabled() {
+  [[ ${KOLVARIN_WINDOWS:-1} != 0 ]]
+}
+
+windows_build() {
+  local root=$1
+  windows_enabled || return 0
+  cmake -S "$root" -B "$root/build-win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DKOLVARIN_WERROR=ON >/dev/null
+  cmake --build "$root/build-win"
+  # Static: the programs import nothing but the system's DLLs.
+  local imports
+  imports=$(x86_64-w64-mingw32-objdump -p "$root/build-win/kolvarin-tool.exe" | sed -n 's/^\s*DLL Name: //p')
+  if grep -qiE 'libstdc|libgcc|libwinpthread' <<<"$imports"; then
+    echo "test: kolvarin-tool.exe is not static; it imports: $imports" >&2
+    return 1
+  fi
+}
+
+windows_tests() {
+  local root=$1
+  shift
+  windows_enabled || return 0
+  export WINEPREFIX=$root/build-win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local wine_bin=/usr/lib/wine
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    echo "test: making the Wine prefix (once)"
+    "$wine_bin/wine64" wineboot -i >/dev/null 2>&1 || true
+    # The server writes the new prefix's registry when it ends.
+    "$wine_bin/wineserver" -w || true
+  fi
+  # One Wine server and one set of Wine's background services for all the suites, started here
+  # with their output on /dev/null: services started by a test would hold ctest's output pipe
+  # open after the test has ended.
+  "$wine_bin/wineserver" -p >/dev/null 2>&1 || true
+  "$wine_bin/wine64" wineboot >/dev/null 2>&1 || true
+  echo "test: the Windows suites under Wine"
+  local status=0
+  ctest --test-dir "$root/build-win" --output-on-failure -j "$(nproc)" --timeout 600 "$@" || status=$?
+  "$wine_bin/wineserver" -k || true
+  return $status
+}

@@ -1,0 +1,277 @@
+// The internet API on Windows: the system's own WinINet, with our limits kept on top of it: the
+// stall limit (a connect or read that gets less than 1 KiB within StallLimit fails), the cap on
+// the header block, and the caller's rule that only a 2xx answer counts.
+#include "platform/Internet.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+#include <windows.h>
+#include <wininet.h>
+
+namespace platform::inet {
+
+namespace {
+
+constexpr std::size_t MinProgressBytes = 1024;
+constexpr std::size_t MaxHeaderBytes = 256 * 1024;
+constexpr std::size_t ReadAheadBytes = 256 * 1024;
+
+std::atomic<long long> g_stallMs{60000};
+
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+// One WinINet handle and, for a request, the progress the stall limit watches.
+struct Handle {
+  ::HINTERNET native = nullptr;
+  Clock::time_point windowStart = Clock::now();
+  std::size_t windowBytes = 0;
+  bool failed = false;
+  // Body bytes taken from WinINet and not yet handed out: what has arrived is taken in one call
+  // however small the caller's reads are.
+  std::vector<char> held;
+  std::size_t heldOffset = 0;
+
+  ~Handle() {
+    if (native)
+      ::InternetCloseHandle(native);
+  }
+
+  // Counts received bytes; false once a whole stall period has passed with less than 1 KiB.
+  bool Progressed(std::size_t bytes) {
+    windowBytes += bytes;
+    const auto now = Clock::now();
+    if (windowBytes >= MinProgressBytes) {
+      windowStart = now;
+      windowBytes = 0;
+      return true;
+    }
+    return now - windowStart < std::chrono::milliseconds(g_stallMs.load());
+  }
+};
+
+namespace {
+
+void SetTimeouts(::HINTERNET handle) {
+  const DWORD limit = static_cast<DWORD>(std::clamp<long long>(g_stallMs.load(), 1, MAXDWORD));
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT})
+    InternetSetOptionA(handle, option, const_cast<DWORD*>(&limit), sizeof limit);
+}
+
+HINTERNET Wrap(::HINTERNET native) {
+  if (!native)
+    return nullptr;
+  auto* handle = new Handle;
+  handle->native = native;
+  return handle;
+}
+
+} // namespace
+
+void SetStallLimit(std::chrono::milliseconds limit) {
+  g_stallMs.store(limit.count());
+}
+
+std::chrono::milliseconds StallLimit() {
+  return std::chrono::milliseconds(g_stallMs.load());
+}
+
+bool Startup() {
+  return true;
+}
+
+HINTERNET InternetOpenA(const char* agent, std::uint32_t accessType, const char* proxy,
+                        const char* proxyBypass, std::uint32_t flags) {
+  ::HINTERNET session = ::InternetOpenA(agent, accessType, proxy, proxyBypass, flags);
+  if (session)
+    SetTimeouts(session);
+  return Wrap(session);
+}
+
+HINTERNET InternetConnectA(HINTERNET session, const char* server, std::uint16_t port,
+                           const char* userName, const char* password, std::uint32_t service,
+                           std::uint32_t flags, std::uintptr_t context) {
+  if (!session)
+    return nullptr;
+  // Empty credentials are none: WinINet would otherwise offer an empty user name.
+  const char* user = userName && *userName ? userName : nullptr;
+  const char* secret = user && password && *password ? password : nullptr;
+  // The caller passes the URL's authority as the server: a port written there counts, as it
+  // does in the URL (WinINet would take "host:port" for a host name).
+  std::string host = server ? server : "";
+  const std::size_t colon = host.rfind(':');
+  if (colon != std::string::npos && colon + 1 < host.size() &&
+      host.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    const unsigned long written = std::stoul(host.substr(colon + 1, 6));
+    if (written == 0 || written > 65535)
+      return nullptr;
+    port = static_cast<std::uint16_t>(written);
+    host.resize(colon);
+  }
+  return Wrap(::InternetConnectA(session->native, host.c_str(), port, user, secret, service, flags,
+                                 context));
+}
+
+HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* objectName,
+                           const char* version, const char* referrer, const char** acceptTypes,
+                           std::uint32_t flags, std::uintptr_t context) {
+  if (!connection)
+    return nullptr;
+  const char* referer = referrer && *referrer ? referrer : nullptr;
+  // Never a cached answer, and no cookies or authentication dialogs of the system's own.
+  const DWORD nativeFlags = flags | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
+                            INTERNET_FLAG_PRAGMA_NOCACHE |
+                            ((flags & INTERNET_FLAG_RELOAD) ? INTERNET_FLAG_NO_CACHE_WRITE : 0);
+  HINTERNET request = Wrap(::HttpOpenRequestA(connection->native, verb, objectName, version,
+                                              referer, acceptTypes, nativeFlags, context));
+  if (request)
+    SetTimeouts(request->native);
+  return request;
+}
+
+bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t headersLength,
+                      const void* optional, std::uint32_t optionalLength) {
+  if (!request)
+    return false;
+  request->windowStart = Clock::now();
+  // WinINet reads a head without end (endless header lines, endless interim answers) for ever,
+  // and closing the request does not stop it: the send runs on a thread of its own, and a head
+  // not complete within the stall limit fails the request. That thread is left to end when the
+  // server goes; it owns everything it uses, and the request's WinINet handle stays with it.
+  struct PendingSend {
+    ::HINTERNET native = nullptr;
+    std::string headers;
+    bool hasHeaders = false;
+    std::string optional;
+    std::mutex lock;
+    std::condition_variable sent;
+    bool done = false;
+    bool ok = false;
+  };
+  auto pending = std::make_shared<PendingSend>();
+  pending->native = request->native;
+  pending->hasHeaders = headers != nullptr;
+  if (headers)
+    pending->headers.assign(headers, headersLength == static_cast<std::uint32_t>(-1)
+                                         ? std::strlen(headers)
+                                         : headersLength);
+  if (optional)
+    pending->optional.assign(static_cast<const char*>(optional), optionalLength);
+  const bool hasOptional = optional != nullptr;
+  try {
+    std::thread([pending, hasOptional] {
+      const bool ok = ::HttpSendRequestA(pending->native,
+                                         pending->hasHeaders ? pending->headers.data() : nullptr,
+                                         static_cast<DWORD>(pending->headers.size()),
+                                         hasOptional ? pending->optional.data() : nullptr,
+                                         static_cast<DWORD>(pending->optional.size())) != FALSE;
+      std::lock_guard guard(pending->lock);
+      pending->ok = ok;
+      pending->done = true;
+      pending->sent.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    request->failed = true;
+    return false;
+  }
+  bool ok = false;
+  bool cancelled = false;
+  {
+    std::unique_lock guard(pending->lock);
+    cancelled = !pending->sent.wait_for(guard, StallLimit(), [&] { return pending->done; });
+    ok = pending->ok;
+  }
+  if (cancelled)
+    request->native = nullptr;
+  if (!ok || cancelled) {
+    request->failed = true;
+    return false;
+  }
+  // The whole header block of the final answer, measured without copying it.
+  DWORD size = 0;
+  ::HttpQueryInfoA(request->native, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+  if (size > MaxHeaderBytes) {
+    request->failed = true;
+    return false;
+  }
+  request->windowStart = Clock::now();
+  request->windowBytes = 0;
+  return true;
+}
+
+bool HttpQueryInfoA(HINTERNET request, std::uint32_t infoLevel, void* buffer,
+                    std::uint32_t* bufferLength, std::uint32_t* index) {
+  if (!request || request->failed || !buffer || !bufferLength)
+    return false;
+  if (infoLevel != HTTP_QUERY_CONTENT_LENGTH && infoLevel != HTTP_QUERY_STATUS_CODE)
+    return false;
+  DWORD length = *bufferLength;
+  // An answer has one status line: a header index a previous query advanced does not apply to it
+  // (WinINet would report it missing).
+  if (infoLevel == HTTP_QUERY_STATUS_CODE)
+    index = nullptr;
+  DWORD nativeIndex = index ? *index : 0;
+  const bool found = ::HttpQueryInfoA(request->native, infoLevel, buffer, &length,
+                                      index ? &nativeIndex : nullptr) != FALSE;
+  *bufferLength = length;
+  if (index)
+    *index = nativeIndex;
+  return found;
+}
+
+bool InternetReadFile(HINTERNET request, void* buffer, std::uint32_t toRead,
+                      std::uint32_t* bytesRead) {
+  if (bytesRead)
+    *bytesRead = 0;
+  if (!request || request->failed || !bytesRead)
+    return false;
+  if (request->heldOffset == request->held.size()) {
+    // Waits until something has arrived (or the end), then takes all of it up to the room:
+    // the caller's 1025-byte reads then cost no call into WinINet each.
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request->native, &available, 0, 0)) {
+      request->failed = true;
+      return false;
+    }
+    if (available == 0)
+      return true;
+    request->held.resize(std::min<std::size_t>(available, ReadAheadBytes));
+    DWORD count = 0;
+    if (!::InternetReadFile(request->native, request->held.data(),
+                            static_cast<DWORD>(request->held.size()), &count)) {
+      request->failed = true;
+      return false;
+    }
+    request->held.resize(count);
+    request->heldOffset = 0;
+    if (count == 0)
+      return true;
+    if (!request->Progressed(count)) {
+      // A server that drips a byte now and then does not hold the transfer for ever.
+      request->failed = true;
+      return false;
+    }
+  }
+  const std::size_t n = std::min<std::size_t>(toRead, request->held.size() - request->heldOffset);
+  std::memcpy(buffer, request->held.data() + request->heldOffset, n);
+  request->heldOffset += n;
+  *bytesRead = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+bool InternetCloseHandle(HINTERNET handle) {
+  delete handle;
+  return handle != nullptr;
+}
+
+} // namespace platform::inet

@@ -1,0 +1,22 @@
+# The services on Windows: the real Win32 calls, text in UTF-16 at each of them.
+add_library(kv_platform STATIC
+  DateTime.cpp
+  Exceptions.cpp
+  ExceptionName.cpp
+  Streams.cpp
+  Text.cpp
+  win32/Console.cpp
+  win32/Files.cpp
+  win32/Internet.cpp
+  win32/Processes.cpp
+  win32/Shell.cpp
+  win32/SocketLibrary.cpp
+  win32/Spawn.cpp
+  win32/TThread.cpp
+  win32/Unicode.cpp
+  win32/Windows.cpp
+)
+target_include_directories(kv_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_compile_definitions(kv_platform PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+# ws2_32 is not linked: it is loaded and bound by name at run time.
+target_link_libraries(kv_platform PUBLIC wininet shell32 user32)
