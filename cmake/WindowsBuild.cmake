@@ -14,10 +14,21 @@ add_subdirectory(src/download)
 
 # The tool without its window-toolkit command; the clients' stored values come straight from
 # the update flow's sources.
+# The publisher's key, as in the Linux build (none by default).
+set(KOLVARIN_PUBLISHER_KEY "" CACHE FILEPATH
+    "The publisher's ECDSA P-256 public key (PEM) that downloaded players must be signed with")
+set(publisherKey "")
+if(KOLVARIN_PUBLISHER_KEY)
+  include(${PROJECT_SOURCE_DIR}/cmake/PublisherKey.cmake)
+  kolvarin_read_publisher_key("${KOLVARIN_PUBLISHER_KEY}" publisherKey)
+endif()
+configure_file(src/app/PublisherKey.cpp.in ${PROJECT_BINARY_DIR}/PublisherKey.cpp @ONLY)
+
 add_executable(kolvarin-tool
   tools/kolvarin-tool.cpp tools/DownloadCommand.cpp tools/FetchCommand.cpp
-  tools/RenderUnavailable.cpp
-  src/app/DownloadClient.cpp src/app/VersionClient.cpp)
+  tools/VerifyCommand.cpp tools/RenderUnavailable.cpp
+  src/app/DownloadClient.cpp src/app/VersionClient.cpp src/app/PlayerSignatureCheck.cpp
+  ${PROJECT_BINARY_DIR}/PublisherKey.cpp)
 target_include_directories(kolvarin-tool PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kolvarin-tool PRIVATE kv_http kv_download)
 install(TARGETS kolvarin-tool RUNTIME DESTINATION bin)

@@ -8,8 +8,12 @@ namespace {
 
 using platform::TMemoryStream;
 
-// The memory this process holds now, from /proc/self/status.
+// The memory this process holds now, from /proc/self/status; -1 where there is none (a
+// Windows build: under Wine the file is the Wine process's, which does not follow the heap).
 long ResidentKiB() {
+#ifdef _WIN32
+  return -1;
+#endif
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
@@ -22,6 +26,8 @@ long ResidentKiB() {
 TEST(MemoryStream, SizingAheadCommitsMemoryOnlyAsBytesArrive) {
   TMemoryStream stream;
   const long before = ResidentKiB();
+  if (before < 0)
+    GTEST_SKIP() << "this system gives no resident-memory figure";
   stream.SetSize(300'000'000);
   stream.Write("x", 1);
   EXPECT_LT(ResidentKiB() - before, 16 << 10);

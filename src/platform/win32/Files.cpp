@@ -1,10 +1,9 @@
 #include <windows.h>
 
-#undef DeleteFile
-#undef MoveFile
 
+#include "platform/FileOperations.h"
 #include "platform/Files.h"
-#include "platform/Spawn.h"
+#include "platform/StartProgram.h"
 #include "platform/win32/Unicode.h"
 
 #include <cstdio>
@@ -27,46 +26,78 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
-bool FileExists(const std::string& path) {
-  return GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+namespace {
 
-bool DeleteFile(const std::string& path) {
-  return DeleteFileW(win32::Widen(path).c_str()) != FALSE;
-}
+// The file operations over Win32: renames written through, no exchanging rename.
+class Win32FileOperations final : public FileOperations {
+public:
+  bool Exists(const std::string& path) override {
+    return GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
 
-bool MoveFile(const std::string& from, const std::string& to) {
-  // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
-  return MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
-                     MOVEFILE_WRITE_THROUGH) != FALSE;
-}
+  bool Remove(const std::string& path) override {
+    return DeleteFileW(win32::Widen(path).c_str()) != FALSE;
+  }
 
-bool SyncFile(const std::string& path) {
-  HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  const bool synced = FlushFileBuffers(file) != FALSE;
-  CloseHandle(file);
-  return synced;
-}
+  bool SyncFile(const std::string& path) override {
+    HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      return false;
+    const bool synced = FlushFileBuffers(file) != FALSE;
+    CloseHandle(file);
+    return synced;
+  }
 
-bool SyncFolder(const std::string& path) {
-  // Renames are written through when they happen; a folder has nothing more to flush.
-  const DWORD attributes = GetFileAttributesW(win32::Widen(path.empty() ? "." : path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+  bool SyncFolder(const std::string& path) override {
+    // Renames are written through when they happen; a folder has nothing more to flush.
+    const DWORD attributes = GetFileAttributesW(win32::Widen(path.empty() ? "." : path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
 
-int FileMode(const std::string& path) {
-  struct _stat64 info {};
-  if (_wstat64(win32::Widen(path).c_str(), &info) != 0)
-    return -1;
-  return static_cast<int>(info.st_mode & 0777);
-}
+  int Mode(const std::string& path) override {
+    struct _stat64 info {};
+    if (_wstat64(win32::Widen(path).c_str(), &info) != 0)
+      return -1;
+    return static_cast<int>(info.st_mode & 0777);
+  }
 
-bool SetFileMode(const std::string& path, int mode) {
-  return _wchmod(win32::Widen(path).c_str(), mode & (_S_IREAD | _S_IWRITE)) == 0;
+  bool SetMode(const std::string& path, int mode) override {
+    return _wchmod(win32::Widen(path).c_str(), mode & (_S_IREAD | _S_IWRITE)) == 0;
+  }
+
+  FileResult Link(const std::string& from, const std::string& to) override {
+    if (CreateHardLinkW(win32::Widen(to).c_str(), win32::Widen(from).c_str(), nullptr))
+      return FileResult::Done;
+    const DWORD error = GetLastError();
+    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+                   error == ERROR_CALL_NOT_IMPLEMENTED
+               ? FileResult::Unsupported
+               : FileResult::Failed;
+  }
+
+  bool Replace(const std::string& from, const std::string& to) override {
+    return MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+
+  FileResult Exchange(const std::string&, const std::string&) override {
+    return FileResult::Unsupported;
+  }
+
+  bool Move(const std::string& from, const std::string& to) override {
+    // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
+    return MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
+                       MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+};
+
+} // namespace
+
+FileOperations& SystemFileOperations() {
+  static Win32FileOperations operations;
+  return operations;
 }
 
 std::string ExecutableFolder() {
@@ -76,13 +107,6 @@ std::string ExecutableFolder() {
     return ".";
   path.resize(length);
   return FolderOf(win32::Narrow(path));
-}
-
-bool StartProgram(const std::string& name) {
-  std::string program = ExecutableFolder() + "\\" + name;
-  if (!FileExists(program))
-    program = ".\\" + name;
-  return SpawnDetached({program}) > 0;
 }
 
 TWriteFile::~TWriteFile() {

@@ -1,5 +1,6 @@
 #include "platform/Spawn.h"
 
+#include "platform/win32/Spawn.h"
 #include "platform/win32/Unicode.h"
 
 #include <windows.h>
@@ -29,9 +30,11 @@ std::wstring Quoted(const std::wstring& argument) {
 
 } // namespace
 
-pid_t SpawnDetached(std::vector<std::string> argv) {
+namespace win32 {
+
+void* SpawnDetachedProcess(const std::vector<std::string>& argv, unsigned long* processId) {
   if (argv.empty())
-    return -1;
+    return nullptr;
   std::wstring commandLine;
   for (const std::string& argument : argv) {
     if (!commandLine.empty())
@@ -46,10 +49,22 @@ pid_t SpawnDetached(std::vector<std::string> argv) {
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                       DETACHED_PROCESS | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
                       &process))
-    return -1;
+    return nullptr;
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<pid_t>(process.dwProcessId);
+  if (processId)
+    *processId = process.dwProcessId;
+  return process.hProcess;
+}
+
+} // namespace win32
+
+pid_t SpawnDetached(std::vector<std::string> argv) {
+  unsigned long id = 0;
+  void* process = win32::SpawnDetachedProcess(argv, &id);
+  if (!process)
+    return -1;
+  CloseHandle(process);
+  return static_cast<pid_t>(id);
 }
 
 } // namespace platform
