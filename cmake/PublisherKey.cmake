@@ -23,3 +23,17 @@ function(kolvarin_read_publisher_key path outVar)
   endif()
   set(${outVar} "${key}" PARENT_SCOPE)
 endfunction()
+
+# Writes `output`, the source that holds the publisher's key named by the cache setting
+# KOLVARIN_PUBLISHER_KEY (none: an empty key, and players are installed unsigned).
+function(kolvarin_publisher_key_source output)
+  set(KOLVARIN_PUBLISHER_KEY "" CACHE FILEPATH
+      "The publisher's ECDSA P-256 public key (PEM) that downloaded players must be signed with")
+  set(publisherKey "")
+  if(KOLVARIN_PUBLISHER_KEY)
+    kolvarin_read_publisher_key("${KOLVARIN_PUBLISHER_KEY}" publisherKey)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${KOLVARIN_PUBLISHER_KEY}")
+    message(STATUS "Players must be signed by the publisher key ${KOLVARIN_PUBLISHER_KEY}")
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/src/app/PublisherKey.cpp.in ${output} @ONLY)
+endfunction()

@@ -15,14 +15,8 @@ add_subdirectory(src/download)
 # The tool without its window-toolkit command; the clients' stored values come straight from
 # the update flow's sources.
 # The publisher's key, as in the Linux build (none by default).
-set(KOLVARIN_PUBLISHER_KEY "" CACHE FILEPATH
-    "The publisher's ECDSA P-256 public key (PEM) that downloaded players must be signed with")
-set(publisherKey "")
-if(KOLVARIN_PUBLISHER_KEY)
-  include(${PROJECT_SOURCE_DIR}/cmake/PublisherKey.cmake)
-  kolvarin_read_publisher_key("${KOLVARIN_PUBLISHER_KEY}" publisherKey)
-endif()
-configure_file(src/app/PublisherKey.cpp.in ${PROJECT_BINARY_DIR}/PublisherKey.cpp @ONLY)
+include(cmake/PublisherKey.cmake)
+kolvarin_publisher_key_source(${PROJECT_BINARY_DIR}/PublisherKey.cpp)
 
 add_executable(kolvarin-tool
   tools/kolvarin-tool.cpp tools/DownloadCommand.cpp tools/FetchCommand.cpp
