@@ -4,6 +4,7 @@
 #include "ChildProcess.h"
 #include "ReliabilityReport.h"
 #include "ScriptedServer.h"
+#include "Signing.h"
 #include "UpdaterWindows.h"
 #include "platform/X11Windows.h"
 
@@ -35,7 +36,8 @@ class Publisher {
 public:
   // A file given as nothing is missing on the server (404).
   Publisher(const std::optional<std::string>& version, const std::optional<std::string>& player,
-            const std::string& rate = "0") {
+            const std::string& rate = "0",
+            const std::optional<std::string>& signature = std::nullopt) {
     const fs::path site = m_dir.Path() / "site" / "programlar" / "radyo";
     fs::create_directories(site);
     fs::create_directories(m_dir.Path() / "nginx");
@@ -43,6 +45,8 @@ public:
       std::ofstream(site / "kolvarin.txt") << *version;
     if (player)
       std::ofstream(site / "Kolvarin.exe") << *player;
+    if (signature)
+      std::ofstream(site / "Kolvarin.exe.sig", std::ios::binary) << *signature;
     fs::permissions(m_dir.Path(), fs::perms(0755));
     for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path()))
       fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0755) : fs::perms(0644));
@@ -71,6 +75,8 @@ public:
       std::cerr << Text(m_dir.Path() / "nginx" / "error.log")
                 << Text(m_dir.Path() / "nginx" / "access.log");
   }
+
+  std::string AccessLog() const { return Text(m_dir.Path() / "nginx" / "access.log"); }
 
 private:
   TempDir m_dir;
@@ -343,6 +349,85 @@ TEST_F(Updater, TracedInstallNeverRemovesOrRenamesAwayThePlayerWithoutReplacingI
   EXPECT_EQ(trace.backupLinks, 1);
   for (const std::string& line : trace.takenAway)
     ADD_FAILURE() << "the player's name was taken away: " << line;
+}
+
+} // namespace
+
+namespace {
+
+// The updater built with a publisher key of the tests' own: scripts/test makes the key pair and
+// that build, and names both in KOLVARIN_SIGNED_UPDATE and KOLVARIN_SIGNED_UPDATE_KEY.
+class SignedUpdater : public Updater {
+protected:
+  void SetUp() override {
+    const char* program = std::getenv("KOLVARIN_SIGNED_UPDATE");
+    const char* key = std::getenv("KOLVARIN_SIGNED_UPDATE_KEY");
+    if (!program || !key || access(program, X_OK) != 0)
+      GTEST_SKIP() << "needs the updater built with the tests' publisher key (scripts/test)";
+    m_program = program;
+    m_privateKey = key;
+    Updater::SetUp();
+  }
+  std::unique_ptr<ChildProcess> StartSigned() {
+    return std::make_unique<ChildProcess>(m_program, StartOptions{.workingDir = m_folder.Path()});
+  }
+  std::string Sign(const std::string& bytes) {
+    const fs::path file = m_signing.Path() / "Kolvarin.exe";
+    WriteBytes(file, bytes);
+    return SignFile(m_privateKey, file);
+  }
+
+  std::string m_program;
+  fs::path m_privateKey;
+  TempDir m_signing;
+};
+
+const std::string SignedPlayer =
+    "#!/bin/sh\necho started > \"$(dirname \"$0\")/started.txt\"\n# Kolvarin 1.0.0.1\n";
+
+TEST_F(SignedUpdater, APlayerWithItsPublishersSignatureIsInstalledAndStarted) {
+  Publisher publisher("1.0.0.1", SignedPlayer, "0", Sign(SignedPlayer));
+  auto updater = StartSigned();
+  ASSERT_TRUE(updater->WaitExit(20s));
+  EXPECT_TRUE(updater->ExitedNormallyWith(0));
+  EXPECT_EQ(Text(Player()), SignedPlayer);
+  EXPECT_EQ(Text(Backup()), OldPlayer);
+  EXPECT_FALSE(fs::exists(m_folder.Path() / "Kolvarin.exe.part"));
+  EXPECT_FALSE(fs::exists(m_folder.Path() / "Kolvarin.exe.sig"));
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(m_folder.Path() / "started.txt"); }, 5s));
+}
+
+TEST_F(SignedUpdater, ATamperingPublisherInstallsNothing) {
+  // What a man in the middle could serve: another player under the publisher's signature, a
+  // signature of the right player cut short, or none at all.
+  const std::string tampered = "#!/bin/sh\n# not the publisher's\n";
+  const std::string signature = Sign(SignedPlayer);
+  const struct {
+    const char* what;
+    std::string player;
+    std::optional<std::string> signature;
+  } cases[] = {
+      {"another player", tampered, signature},
+      {"a signature cut short", SignedPlayer, signature.substr(0, signature.size() - 3)},
+      {"no signature", SignedPlayer, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Publisher publisher("1.0.0.1", c.player, "0", c.signature);
+    auto updater = StartSigned();
+    // The signature was asked for, and the check has cleaned up after itself.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          return publisher.AccessLog().find("Kolvarin.exe.sig") != std::string::npos &&
+                 !fs::exists(m_folder.Path() / "Kolvarin.exe.part") &&
+                 !fs::exists(m_folder.Path() / "Kolvarin.exe.sig");
+        },
+        20s));
+    EXPECT_TRUE(CloseUntilEnded(*updater));
+    EXPECT_EQ(Text(Player()), OldPlayer);
+    EXPECT_FALSE(fs::exists(Backup()));
+    EXPECT_FALSE(fs::exists(m_folder.Path() / "started.txt"));
+  }
 }
 
 } // namespace
