@@ -8,6 +8,7 @@
 #include "UpdaterWindows.h"
 #include "platform/X11Windows.h"
 
+#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +16,6 @@
 #include <iostream>
 #include <optional>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -287,9 +287,44 @@ struct PlayerNameTrace {
   int backupLinks = 0;                // "Kolvarin.bak" made a second name of it
 };
 
+// One line of strace's record, "name(arguments) = result ...", taken apart; false for a line of
+// another shape (a signal, an unfinished call).
+bool SplitCall(const std::string& line, std::string& name, std::string& arguments,
+               std::string& result) {
+  std::size_t open = 0;
+  while (open < line.size() && (std::isalnum(static_cast<unsigned char>(line[open])) ||
+                                line[open] == '_'))
+    ++open;
+  // strace pads short calls: the closing parenthesis, spaces, "= ", the result.
+  const std::size_t equals = line.rfind(" = ");
+  if (open == 0 || open >= line.size() || line[open] != '(' || equals == std::string::npos)
+    return false;
+  const std::size_t close = line.find_last_not_of(' ', equals);
+  if (close == std::string::npos || close <= open || line[close] != ')')
+    return false;
+  name = line.substr(0, open);
+  arguments = line.substr(open + 1, close - open - 1);
+  result = line.substr(equals + 3, line.find(' ', equals + 3) - (equals + 3));
+  return true;
+}
+
+// The double-quoted strings of a call's arguments, with their escapes as written.
+std::vector<std::string> QuotedStrings(const std::string& arguments) {
+  std::vector<std::string> strings;
+  for (std::size_t at = arguments.find('"'); at != std::string::npos;
+       at = arguments.find('"', at + 1)) {
+    std::string text;
+    for (++at; at < arguments.size() && arguments[at] != '"'; ++at) {
+      if (arguments[at] == '\\' && at + 1 < arguments.size())
+        text += arguments[at++];
+      text += arguments[at];
+    }
+    strings.push_back(text);
+  }
+  return strings;
+}
+
 PlayerNameTrace ReadPlayerNameTrace(const fs::path& folder, const std::string& prefix) {
-  static const std::regex call(R"(^(\w+)\((.*)\)\s+=\s+(-?\d+))");
-  static const std::regex quoted(R"re("((?:[^"\\]|\\.)*)")re");
   const auto base = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
   PlayerNameTrace trace;
   for (const auto& entry : fs::directory_iterator(folder)) {
@@ -297,14 +332,12 @@ PlayerNameTrace ReadPlayerNameTrace(const fs::path& folder, const std::string& p
       continue;
     std::istringstream lines(Text(entry.path()));
     for (std::string line; std::getline(lines, line);) {
-      std::smatch m;
-      if (!std::regex_search(line, m, call) || m[3] != "0")
+      std::string name, arguments, result;
+      if (!SplitCall(line, name, arguments, result) || result != "0")
         continue;
-      const std::string name = m[1], arguments = m[2];
       std::vector<std::string> paths;
-      for (std::sregex_iterator it(arguments.begin(), arguments.end(), quoted), end; it != end;
-           ++it)
-        paths.push_back(base((*it)[1]));
+      for (const std::string& quoted : QuotedStrings(arguments))
+        paths.push_back(base(quoted));
       if (paths.empty())
         continue;
       const bool exchange = arguments.find("RENAME_EXCHANGE") != std::string::npos;
