@@ -1,5 +1,4 @@
 #include "platform/MainThreadWake.h"
-
 #include "platform/TThread.h"
 
 #include <QAbstractEventDispatcher>
