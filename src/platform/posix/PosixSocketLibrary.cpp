@@ -1,10 +1,9 @@
-#include "platform/SocketLibrary.h"
-
+#include "platform/NativeAddress.h"
 #include "platform/SocketEntry.h"
+#include "platform/SocketLibrary.h"
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -30,28 +29,13 @@ detail::Entry<ssize_t (*)(int, const void*, size_t, int)> s_send("send");
 detail::Entry<int (*)(int, int)> s_shutdown("shutdown");
 detail::Entry<int (*)(int)> s_close("close");
 detail::Entry<int (*)(int, int, ...)> s_fcntl("fcntl");
-detail::Entry<int (*)(const char*, const char*, const addrinfo*, addrinfo**)> s_getaddrinfo("getaddrinfo");
+detail::Entry<int (*)(const char*, const char*, const addrinfo*, addrinfo**)>
+    s_getaddrinfo("getaddrinfo");
 detail::Entry<void (*)(addrinfo*)> s_freeaddrinfo("freeaddrinfo");
 
 int Fail() {
   WSASetLastError(ErrorCodeOfErrno(errno));
   return SocketError;
-}
-
-sockaddr_in ToNative(const SockAddrIn& address) {
-  sockaddr_in native{};
-  native.sin_family = static_cast<sa_family_t>(address.sin_family);
-  native.sin_port = address.sin_port;
-  std::memcpy(&native.sin_addr, address.sin_addr.data(), 4);
-  return native;
-}
-
-SockAddrIn FromNative(const sockaddr_in& native) {
-  SockAddrIn address;
-  address.sin_family = native.sin_family;
-  address.sin_port = native.sin_port;
-  std::memcpy(address.sin_addr.data(), &native.sin_addr, 4);
-  return address;
 }
 
 // poll() on one socket, resumed after signals with the time that is left.
@@ -87,8 +71,6 @@ int SetBlocking(TSocket socket, bool blocking) {
   const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
   return fcntl(socket, F_SETFL, wanted) < 0 ? Fail() : 0;
 }
-
-
 
 } // namespace
 
@@ -139,7 +121,7 @@ int Bind(TSocket socket, const SockAddrIn& address) {
   auto bind = s_bind.Get();
   if (!bind)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   return bind(socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) < 0 ? Fail() : 0;
 }
 
@@ -147,7 +129,7 @@ int Connect(TSocket socket, const SockAddrIn& address) {
   auto connect = s_connect.Get();
   if (!connect)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   if (connect(socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0)
     return 0;
   if (errno != EINTR)
@@ -161,7 +143,7 @@ int ConnectWithin(TSocket socket, const SockAddrIn& address, int timeoutMs) {
   auto getsockopt = s_getsockopt.Get();
   if (!connect || !getsockopt || SetBlocking(socket, false) != 0)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   int result = connect(socket, reinterpret_cast<const sockaddr*>(&native), sizeof native);
   if (result != 0 && (errno == EINPROGRESS || errno == EINTR || errno == EALREADY)) {
     const int ready = WaitFor(socket, POLLOUT, timeoutMs);
@@ -184,27 +166,13 @@ int ConnectWithin(TSocket socket, const SockAddrIn& address, int timeoutMs) {
 }
 
 int GetSockName(TSocket socket, SockAddrIn& address) {
-  auto getsockname = s_getsockname.Get();
-  if (!getsockname)
-    return SocketError;
-  sockaddr_in native{};
-  socklen_t length = sizeof native;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&native), &length) < 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
+  return detail::ReadAddress<sockaddr_in, sockaddr, socklen_t>(s_getsockname.Get(), socket, address,
+                                                               Fail);
 }
 
 int GetPeerName(TSocket socket, SockAddrIn& address) {
-  auto getpeername = s_getpeername.Get();
-  if (!getpeername)
-    return SocketError;
-  sockaddr_in native{};
-  socklen_t length = sizeof native;
-  if (getpeername(socket, reinterpret_cast<sockaddr*>(&native), &length) < 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
+  return detail::ReadAddress<sockaddr_in, sockaddr, socklen_t>(s_getpeername.Get(), socket, address,
+                                                               Fail);
 }
 
 int WaitReadable(TSocket socket, int timeoutMs) {
@@ -261,23 +229,11 @@ int SetSockOpt(TSocket socket, int level, int option, const void* value, int len
 std::optional<std::array<std::uint8_t, 4>> GetHostByName(const char* name) {
   auto getaddrinfo = s_getaddrinfo.Get();
   auto freeaddrinfo = s_freeaddrinfo.Get();
-  if (!getaddrinfo || !freeaddrinfo)
-    return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* answer = nullptr;
+  // The resolver leaves its reason in errno only for some results.
   errno = 0;
-  const int result = getaddrinfo(name, nullptr, &hints, &answer);
-  if (result != 0 || !answer) {
-    WSASetLastError(ErrorCodeOfResolver(result, errno));
-    return std::nullopt;
-  }
-  std::array<std::uint8_t, 4> address{};
-  const auto* first = reinterpret_cast<const sockaddr_in*>(answer->ai_addr);
-  std::memcpy(address.data(), &first->sin_addr, 4);
-  freeaddrinfo(answer);
-  return address;
+  return detail::LookUp<sockaddr_in, addrinfo>(
+      name, getaddrinfo, freeaddrinfo, AF_INET, SOCK_STREAM,
+      [](int result) { return ErrorCodeOfResolver(result, errno); });
 }
 
 int ErrorCodeOfErrno(int error) {

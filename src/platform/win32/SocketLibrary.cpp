@@ -2,12 +2,11 @@
 // its first call; codes straight from WSAGetLastError.
 #include "platform/SocketLibrary.h"
 
+#include "platform/NativeAddress.h"
 #include "platform/SocketEntry.h"
-
 #include "platform/win32/Unicode.h"
 
 #include <chrono>
-#include <cstring>
 #include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -49,22 +48,6 @@ int Fail() {
   return SocketError;
 }
 
-sockaddr_in ToNative(const SockAddrIn& address) {
-  sockaddr_in native{};
-  native.sin_family = static_cast<ADDRESS_FAMILY>(address.sin_family);
-  native.sin_port = address.sin_port;
-  std::memcpy(&native.sin_addr, address.sin_addr.data(), 4);
-  return native;
-}
-
-SockAddrIn FromNative(const sockaddr_in& native) {
-  SockAddrIn address;
-  address.sin_family = native.sin_family;
-  address.sin_port = native.sin_port;
-  std::memcpy(address.sin_addr.data(), &native.sin_addr, 4);
-  return address;
-}
-
 // select() on one socket for reading or writing (a failed connect shows as an exception).
 int WaitFor(TSocket socket, bool write, int timeoutMs) {
   auto select = s_select.Get();
@@ -93,8 +76,6 @@ int SetBlocking(TSocket socket, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
   return ioctlsocket(Native(socket), FIONBIO, &nonBlocking) != 0 ? Fail() : 0;
 }
-
-
 
 } // namespace
 
@@ -158,7 +139,7 @@ int Bind(TSocket socket, const SockAddrIn& address) {
   auto bind = s_bind.Get();
   if (!bind)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   return bind(Native(socket), reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0
              ? Fail()
              : 0;
@@ -168,7 +149,7 @@ int Connect(TSocket socket, const SockAddrIn& address) {
   auto connect = s_connect.Get();
   if (!connect)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   return connect(Native(socket), reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0
              ? Fail()
              : 0;
@@ -179,7 +160,7 @@ int ConnectWithin(TSocket socket, const SockAddrIn& address, int timeoutMs) {
   auto getsockopt = s_getsockopt.Get();
   if (!connect || !getsockopt || SetBlocking(socket, false) != 0)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   int error = 0;
   if (connect(Native(socket), reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0) {
     Fail();
@@ -206,27 +187,13 @@ int ConnectWithin(TSocket socket, const SockAddrIn& address, int timeoutMs) {
 }
 
 int GetSockName(TSocket socket, SockAddrIn& address) {
-  auto getsockname = s_getsockname.Get();
-  if (!getsockname)
-    return SocketError;
-  sockaddr_in native{};
-  int length = sizeof native;
-  if (getsockname(Native(socket), reinterpret_cast<sockaddr*>(&native), &length) != 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
+  return detail::ReadAddress<sockaddr_in, sockaddr, int>(s_getsockname.Get(), Native(socket),
+                                                         address, Fail);
 }
 
 int GetPeerName(TSocket socket, SockAddrIn& address) {
-  auto getpeername = s_getpeername.Get();
-  if (!getpeername)
-    return SocketError;
-  sockaddr_in native{};
-  int length = sizeof native;
-  if (getpeername(Native(socket), reinterpret_cast<sockaddr*>(&native), &length) != 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
+  return detail::ReadAddress<sockaddr_in, sockaddr, int>(s_getpeername.Get(), Native(socket),
+                                                         address, Fail);
 }
 
 int WaitReadable(TSocket socket, int timeoutMs) {
@@ -273,27 +240,11 @@ int SetSockOpt(TSocket socket, int level, int option, const void* value, int len
 }
 
 std::optional<std::array<std::uint8_t, 4>> GetHostByName(const char* name) {
-  auto getaddrinfo = s_getaddrinfo.Get();
-  auto freeaddrinfo = s_freeaddrinfo.Get();
-  if (!getaddrinfo || !freeaddrinfo)
-    return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* answer = nullptr;
-  const int result = getaddrinfo(name, nullptr, &hints, &answer);
-  if (result != 0 || !answer) {
-    // getaddrinfo's results are the Winsock codes themselves.
-    WSASetLastError(result != 0 ? result : WSAHOST_NOT_FOUND);
-    return std::nullopt;
-  }
-  std::array<std::uint8_t, 4> address{};
-  const auto* first = reinterpret_cast<const sockaddr_in*>(answer->ai_addr);
-  std::memcpy(address.data(), &first->sin_addr, 4);
-  freeaddrinfo(answer);
-  return address;
+  // getaddrinfo's results are the Winsock codes themselves.
+  return detail::LookUp<sockaddr_in, addrinfo>(
+      name, s_getaddrinfo.Get(), s_freeaddrinfo.Get(), AF_INET, SOCK_STREAM,
+      [](int result) { return result != 0 ? result : WSAHOST_NOT_FOUND; });
 }
-
 
 // The system's codes are already Winsock's.
 int ErrorCodeOfErrno(int error) {
