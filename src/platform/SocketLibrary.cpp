@@ -1,15 +1,8 @@
 #include "platform/SocketLibrary.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/SocketEntry.h"
+
+#include <bit>
 
 namespace platform::ws {
 
@@ -20,130 +13,39 @@ bool g_started = false;
 StubFailureHandler g_stubHandler = nullptr;
 thread_local int t_lastError = 0;
 
+struct LibraryCleanup {
+  ~LibraryCleanup() {
+    if (g_started)
+      WSACleanup();
+    if (g_library)
+      detail::CloseSystemLibrary(g_library);
+  }
+} s_cleanup;
+
+} // namespace
+
+namespace detail {
+
+void* LoadedLibrary() {
+  return g_library;
+}
+
 void StubFailure(const char* function, int code, const std::string& text) {
   if (g_stubHandler)
     g_stubHandler(function, code, text);
   t_lastError = code;
 }
 
-// One socket function, looked up by name on its first call and kept.
-template <typename Fn> class Entry {
-public:
-  explicit constexpr Entry(const char* name) : m_name(name) {}
-
-  Fn Get() {
-    if (m_function)
-      return m_function;
-    if (!g_library) {
-      StubFailure(m_name, WSANOTINITIALISED, "the socket library is not loaded");
-      return nullptr;
-    }
-    dlerror();
-    void* address = dlsym(g_library, m_name);
-    if (!address) {
-      const char* why = dlerror();
-      StubFailure(m_name, ErrorProcNotFound, why ? why : "no such function");
-      return nullptr;
-    }
-    m_function = reinterpret_cast<Fn>(address);
-    return m_function;
-  }
-
-private:
-  const char* m_name;
-  Fn m_function = nullptr;
-};
-
-Entry<int (*)(int, int, int)> s_socket("socket");
-Entry<int (*)(int, const sockaddr*, socklen_t)> s_bind("bind");
-Entry<int (*)(int, const sockaddr*, socklen_t)> s_connect("connect");
-Entry<int (*)(int, sockaddr*, socklen_t*)> s_getsockname("getsockname");
-Entry<int (*)(int, sockaddr*, socklen_t*)> s_getpeername("getpeername");
-Entry<int (*)(int, int, int, void*, socklen_t*)> s_getsockopt("getsockopt");
-Entry<int (*)(int, int, int, const void*, socklen_t)> s_setsockopt("setsockopt");
-Entry<int (*)(pollfd*, nfds_t, int)> s_poll("poll");
-Entry<ssize_t (*)(int, void*, size_t, int)> s_recv("recv");
-Entry<ssize_t (*)(int, const void*, size_t, int)> s_send("send");
-Entry<int (*)(int, int)> s_shutdown("shutdown");
-Entry<int (*)(int)> s_close("close");
-Entry<int (*)(int, int, ...)> s_fcntl("fcntl");
-Entry<int (*)(const char*, const char*, const addrinfo*, addrinfo**)> s_getaddrinfo("getaddrinfo");
-Entry<void (*)(addrinfo*)> s_freeaddrinfo("freeaddrinfo");
-
-int Fail() {
-  t_lastError = ErrorCodeOfErrno(errno);
-  return SocketError;
-}
-
-sockaddr_in ToNative(const SockAddrIn& address) {
-  sockaddr_in native{};
-  native.sin_family = static_cast<sa_family_t>(address.sin_family);
-  native.sin_port = address.sin_port;
-  std::memcpy(&native.sin_addr, address.sin_addr.data(), 4);
-  return native;
-}
-
-SockAddrIn FromNative(const sockaddr_in& native) {
-  SockAddrIn address;
-  address.sin_family = native.sin_family;
-  address.sin_port = native.sin_port;
-  std::memcpy(address.sin_addr.data(), &native.sin_addr, 4);
-  return address;
-}
-
-// poll() on one socket, resumed after signals with the time that is left.
-int WaitFor(TSocket socket, short events, int timeoutMs) {
-  auto poll = s_poll.Get();
-  if (!poll)
-    return SocketError;
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
-  while (true) {
-    int wait = -1;
-    if (timeoutMs >= 0) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      wait = left > 0 ? static_cast<int>(left) : 0;
-    }
-    pollfd fd{socket, events, 0};
-    const int result = poll(&fd, 1, wait);
-    if (result >= 0)
-      return result > 0 ? 1 : 0;
-    if (errno != EINTR)
-      return Fail();
-  }
-}
-
-int SetBlocking(TSocket socket, bool blocking) {
-  auto fcntl = s_fcntl.Get();
-  if (!fcntl)
-    return SocketError;
-  const int flags = fcntl(socket, F_GETFL, 0);
-  if (flags < 0)
-    return Fail();
-  const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-  return fcntl(socket, F_SETFL, wanted) < 0 ? Fail() : 0;
-}
-
-struct LibraryCleanup {
-  ~LibraryCleanup() {
-    if (g_started)
-      WSACleanup();
-    if (g_library)
-      dlclose(g_library);
-  }
-} s_cleanup;
-
-} // namespace
+} // namespace detail
 
 std::optional<LoadFailure> LoadLibrary() {
   if (g_library)
     return std::nullopt;
-  g_library = dlopen(LibraryName, RTLD_NOW | RTLD_LOCAL);
+  LoadFailure failure;
+  g_library = detail::OpenSystemLibrary(failure);
   if (g_library)
     return std::nullopt;
-  const char* why = dlerror();
-  return LoadFailure{ErrorProcNotFound, why ? why : "cannot load the library"};
+  return failure;
 }
 
 bool LibraryLoaded() {
@@ -153,10 +55,11 @@ bool LibraryLoaded() {
 int WSAStartup(std::uint16_t version) {
   if (!g_library)
     return WSANOTINITIALISED;
-  if (version != 0x0202)
-    return 10092; // WSAVERNOTSUPPORTED
-  g_started = true;
-  return 0;
+  if (g_started)
+    return 0;
+  const int result = detail::StartSystemLibrary(version);
+  g_started = result == 0;
+  return result;
 }
 
 bool LibraryStarted() {
@@ -164,8 +67,10 @@ bool LibraryStarted() {
 }
 
 int WSACleanup() {
+  if (!g_started)
+    return 0;
   g_started = false;
-  return 0;
+  return detail::CleanupSystemLibrary();
 }
 
 void SetStubFailureHandler(StubFailureHandler handler) {
@@ -173,162 +78,8 @@ void SetStubFailureHandler(StubFailureHandler handler) {
 }
 
 bool BindFunction(const char* function) {
-  Entry<void (*)()> entry(function);
+  detail::Entry<void (*)()> entry(function);
   return entry.Get() != nullptr;
-}
-
-TSocket Socket(int family, int type, int protocol) {
-  auto socket = s_socket.Get();
-  if (!socket)
-    return InvalidSocket;
-  // The flag keeps sockets out of programs the updater starts.
-  const int result = socket(family, type | SOCK_CLOEXEC, protocol);
-  return result < 0 ? Fail() : result;
-}
-
-int Bind(TSocket socket, const SockAddrIn& address) {
-  auto bind = s_bind.Get();
-  if (!bind)
-    return SocketError;
-  const sockaddr_in native = ToNative(address);
-  return bind(socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) < 0 ? Fail() : 0;
-}
-
-int Connect(TSocket socket, const SockAddrIn& address) {
-  auto connect = s_connect.Get();
-  if (!connect)
-    return SocketError;
-  const sockaddr_in native = ToNative(address);
-  if (connect(socket, reinterpret_cast<const sockaddr*>(&native), sizeof native) == 0)
-    return 0;
-  if (errno != EINTR)
-    return Fail();
-  // Interrupted: the connection goes on in the background; wait for its outcome.
-  return ConnectWithin(socket, address, WaitForever);
-}
-
-int ConnectWithin(TSocket socket, const SockAddrIn& address, int timeoutMs) {
-  auto connect = s_connect.Get();
-  auto getsockopt = s_getsockopt.Get();
-  if (!connect || !getsockopt || SetBlocking(socket, false) != 0)
-    return SocketError;
-  const sockaddr_in native = ToNative(address);
-  int result = connect(socket, reinterpret_cast<const sockaddr*>(&native), sizeof native);
-  if (result != 0 && (errno == EINPROGRESS || errno == EINTR || errno == EALREADY)) {
-    const int ready = WaitFor(socket, POLLOUT, timeoutMs);
-    if (ready == 0) {
-      SetBlocking(socket, true);
-      t_lastError = WSAETIMEDOUT;
-      return SocketError;
-    }
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (ready < 0 || getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-      error = errno;
-    errno = error;
-    result = error == 0 ? 0 : -1;
-  }
-  const int saved = errno;
-  SetBlocking(socket, true);
-  errno = saved;
-  return result == 0 ? 0 : Fail();
-}
-
-int GetSockName(TSocket socket, SockAddrIn& address) {
-  auto getsockname = s_getsockname.Get();
-  if (!getsockname)
-    return SocketError;
-  sockaddr_in native{};
-  socklen_t length = sizeof native;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&native), &length) < 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
-}
-
-int GetPeerName(TSocket socket, SockAddrIn& address) {
-  auto getpeername = s_getpeername.Get();
-  if (!getpeername)
-    return SocketError;
-  sockaddr_in native{};
-  socklen_t length = sizeof native;
-  if (getpeername(socket, reinterpret_cast<sockaddr*>(&native), &length) < 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
-}
-
-int WaitReadable(TSocket socket, int timeoutMs) {
-  return WaitFor(socket, POLLIN, timeoutMs);
-}
-
-int Recv(TSocket socket, void* buffer, int length, int flags) {
-  auto recv = s_recv.Get();
-  if (!recv)
-    return SocketError;
-  while (true) {
-    const ssize_t result = recv(socket, buffer, static_cast<size_t>(length), flags);
-    if (result >= 0)
-      return static_cast<int>(result);
-    if (errno != EINTR)
-      return Fail();
-  }
-}
-
-int Send(TSocket socket, const void* buffer, int length, int flags) {
-  auto send = s_send.Get();
-  if (!send)
-    return SocketError;
-  while (true) {
-    const ssize_t result = send(socket, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
-    if (result >= 0)
-      return static_cast<int>(result);
-    if (errno != EINTR)
-      return Fail();
-  }
-}
-
-int Shutdown(TSocket socket, int how) {
-  auto shutdown = s_shutdown.Get();
-  if (!shutdown)
-    return SocketError;
-  return shutdown(socket, how) < 0 ? Fail() : 0;
-}
-
-int CloseSocket(TSocket socket) {
-  auto close = s_close.Get();
-  if (!close)
-    return SocketError;
-  return close(socket) < 0 ? Fail() : 0;
-}
-
-int SetSockOpt(TSocket socket, int level, int option, const void* value, int length) {
-  auto setsockopt = s_setsockopt.Get();
-  if (!setsockopt)
-    return SocketError;
-  return setsockopt(socket, level, option, value, static_cast<socklen_t>(length)) < 0 ? Fail() : 0;
-}
-
-std::optional<std::array<std::uint8_t, 4>> GetHostByName(const char* name) {
-  auto getaddrinfo = s_getaddrinfo.Get();
-  auto freeaddrinfo = s_freeaddrinfo.Get();
-  if (!getaddrinfo || !freeaddrinfo)
-    return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* answer = nullptr;
-  errno = 0;
-  const int result = getaddrinfo(name, nullptr, &hints, &answer);
-  if (result != 0 || !answer) {
-    t_lastError = ErrorCodeOfResolver(result, errno);
-    return std::nullopt;
-  }
-  std::array<std::uint8_t, 4> address{};
-  const auto* first = reinterpret_cast<const sockaddr_in*>(answer->ai_addr);
-  std::memcpy(address.data(), &first->sin_addr, 4);
-  freeaddrinfo(answer);
-  return address;
 }
 
 int WSAGetLastError() {
@@ -340,131 +91,13 @@ void WSASetLastError(int code) {
 }
 
 std::uint16_t Htons(std::uint16_t value) {
-  return htons(value);
+  if constexpr (std::endian::native == std::endian::big)
+    return value;
+  return static_cast<std::uint16_t>((value >> 8) | (value << 8));
 }
 
 std::uint16_t Ntohs(std::uint16_t value) {
-  return ntohs(value);
-}
-
-int ErrorCodeOfErrno(int error) {
-  switch (error) {
-  case EINTR:
-    return 10004;
-  case EBADF:
-    return 10009;
-  case EACCES:
-  case EPERM:
-    return 10013;
-  case EFAULT:
-    return 10014;
-  case EINVAL:
-    return 10022;
-  case EMFILE:
-  case ENFILE:
-    return 10024;
-  case EAGAIN:
-    return 10035; // also EWOULDBLOCK
-  case EINPROGRESS:
-    return 10036;
-  case EALREADY:
-    return 10037;
-  case ENOTSOCK:
-    return 10038;
-  case EDESTADDRREQ:
-    return 10039;
-  case EMSGSIZE:
-    return 10040;
-  case EPROTOTYPE:
-    return 10041;
-  case ENOPROTOOPT:
-    return 10042;
-  case EPROTONOSUPPORT:
-    return 10043;
-  case ESOCKTNOSUPPORT:
-    return 10044;
-  case EOPNOTSUPP:
-    return 10045; // also ENOTSUP
-  case EPFNOSUPPORT:
-    return 10046;
-  case EAFNOSUPPORT:
-    return 10047;
-  case EADDRINUSE:
-    return 10048;
-  case EADDRNOTAVAIL:
-    return 10049;
-  case ENETDOWN:
-    return 10050;
-  case ENETUNREACH:
-    return 10051;
-  case ENETRESET:
-    return 10052;
-  case ECONNABORTED:
-    return 10053;
-  case ECONNRESET:
-    return 10054;
-  case ENOBUFS:
-  case ENOMEM:
-    return 10055;
-  case EISCONN:
-    return 10056;
-  case ENOTCONN:
-    return 10057;
-  case EPIPE:
-  case ESHUTDOWN:
-    return 10058;
-  case ETOOMANYREFS:
-    return 10059;
-  case ETIMEDOUT:
-    return 10060;
-  case ECONNREFUSED:
-    return 10061;
-  case ELOOP:
-    return 10062;
-  case ENAMETOOLONG:
-    return 10063;
-  case EHOSTDOWN:
-    return 10064;
-  case EHOSTUNREACH:
-    return 10065;
-  case ENOTEMPTY:
-    return 10066;
-  case EUSERS:
-    return 10068;
-  case EDQUOT:
-    return 10069;
-  case ESTALE:
-    return 10070;
-  case EREMOTE:
-    return 10071;
-  default:
-    return error; // no counterpart: the system's own number
-  }
-}
-
-int ErrorCodeOfResolver(int result, int error) {
-  switch (result) {
-  case EAI_NONAME:
-#ifdef EAI_NODATA
-  case EAI_NODATA:
-#endif
-    return WSAHOST_NOT_FOUND;
-  case EAI_AGAIN:
-    return WSATRY_AGAIN;
-  case EAI_FAIL:
-    return WSANO_RECOVERY;
-  case EAI_MEMORY:
-    return 10055;
-  case EAI_FAMILY:
-#ifdef EAI_ADDRFAMILY
-  case EAI_ADDRFAMILY:
-#endif
-    return WSANO_DATA;
-  case EAI_SYSTEM:
-    return ErrorCodeOfErrno(error);
-  default:
-    return WSANO_RECOVERY;
-  }
+  return Htons(value);
 }
 
 } // namespace platform::ws

@@ -1,13 +1,10 @@
 #include "platform/TThread.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
+#include "platform/MainThreadWake.h"
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <utility>
 
 namespace platform {
 
@@ -34,40 +31,14 @@ SyncQueue& Queue() {
   return *queue;
 }
 
-const QEvent::Type WakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// Lives on the user-interface thread; a posted wake event makes it run the pending calls.
-class Dispatcher : public QObject {
-public:
-  bool event(QEvent* event) override {
-    if (event->type() != WakeEvent)
-      return QObject::event(event);
-    CheckSynchronize();
-    return true;
-  }
-};
-
-Dispatcher* g_dispatcher = nullptr;
-
-void EnsureDispatcher() {
-  if (g_dispatcher || !QCoreApplication::instance())
-    return;
-  g_dispatcher = new Dispatcher;
-  g_dispatcher->moveToThread(QCoreApplication::instance()->thread());
-  // Also whenever the event loop is about to wait.
-  if (auto* events = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread()))
-    QObject::connect(events, &QAbstractEventDispatcher::aboutToBlock, g_dispatcher,
-                     [] { CheckSynchronize(); });
-}
-
 } // namespace
 
 void SetMainThread() {
+  PrepareWake();
   SyncQueue& queue = Queue();
   std::lock_guard guard(queue.lock);
   queue.mainThread = std::this_thread::get_id();
   queue.closed = false;
-  EnsureDispatcher();
 }
 
 bool IsMainThread() {
@@ -115,12 +86,8 @@ void CloseSynchronize() {
     queue.pending.clear();
   }
   queue.ran.notify_all();
-  Dispatcher* dispatcher = nullptr;
-  {
-    std::lock_guard guard(queue.lock);
-    dispatcher = std::exchange(g_dispatcher, nullptr);
-  }
-  delete dispatcher;
+  std::lock_guard guard(queue.lock);
+  EndWake();
 }
 
 void TThread::Synchronize(const std::function<void()>& call) {
@@ -135,8 +102,7 @@ void TThread::Synchronize(const std::function<void()>& call) {
     if (queue.closed)
       throw EAbort();
     queue.pending.push_back(&pending);
-    if (g_dispatcher)
-      QCoreApplication::postEvent(g_dispatcher, new QEvent(WakeEvent));
+    WakeMainThread();
     queue.ran.wait(guard, [&] { return pending.done; });
   }
   if (pending.error)

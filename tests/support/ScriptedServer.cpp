@@ -1,45 +1,10 @@
 #include "ScriptedServer.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "ServerSocket.h"
+
+#include <algorithm>
 
 namespace testsupport {
-
-namespace {
-
-int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
-                     const std::string& ip = "127.0.0.1") {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0)
-    throw std::runtime_error("socket failed");
-  const int on = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1 ||
-      (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
-    close(fd);
-    throw std::runtime_error("not a loopback address: " + ip);
-  }
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(fd, backlog) != 0) {
-    close(fd);
-    throw std::runtime_error("cannot listen on " + ip + ":" + std::to_string(port));
-  }
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  boundPort = ntohs(address.sin_port);
-  return fd;
-}
-
-} // namespace
 
 ScriptedServer::ScriptedServer(std::vector<Script> scripts, std::uint16_t port,
                                const std::string& address)
@@ -47,28 +12,23 @@ ScriptedServer::ScriptedServer(std::vector<Script> scripts, std::uint16_t port,
   if (m_scripts.empty())
     m_scripts.emplace_back();
   m_listener = ListenOnLoopback(port, 64, m_port, address);
-  if (pipe2(m_wake, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe failed");
+  m_wake = OpenAcceptWake();
   m_acceptor = std::thread([this] { AcceptLoop(); });
 }
 
 ScriptedServer::~ScriptedServer() {
   m_stopping = true;
-  [[maybe_unused]] const ssize_t ignored = write(m_wake[1], "x", 1);
+  WakeAccept(m_wake);
   m_acceptor.join();
   for (std::thread& thread : m_threads)
     thread.join();
-  close(m_listener);
-  close(m_wake[0]);
-  close(m_wake[1]);
+  CloseSocket(m_listener);
+  CloseAcceptWake(m_wake);
 }
 
 void ScriptedServer::AcceptLoop() {
   while (!m_stopping) {
-    pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-    if (poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN))
-      continue;
-    const int fd = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    const int fd = AcceptOrWait(m_listener, m_wake);
     if (fd < 0)
       continue;
     std::size_t index = 0;
@@ -84,13 +44,12 @@ void ScriptedServer::AcceptLoop() {
 
 // Reads what is there (waiting at most `waitMs`); false once the client has closed.
 bool ScriptedServer::ReadSome(int fd, std::size_t index, int waitMs) {
-  pollfd p{fd, POLLIN, 0};
-  if (poll(&p, 1, waitMs) <= 0)
+  if (!WaitReadable(fd, waitMs))
     return true;
   char chunk[65536];
-  const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+  const int n = ReceiveSome(fd, chunk, sizeof chunk);
   if (n <= 0)
-    return n < 0 && errno == EINTR;
+    return n < 0;
   std::lock_guard lock(m_lock);
   m_connections[index]->received.append(chunk, static_cast<std::size_t>(n));
   m_changed.notify_all();
@@ -107,14 +66,12 @@ bool ScriptedServer::SendAll(int fd, const std::string& bytes) {
   while (sent < bytes.size()) {
     if (m_stopping)
       return false;
-    pollfd p{fd, POLLOUT, 0};
-    if (poll(&p, 1, 50) == 0)
+    if (!WaitWritable(fd, 50))
       continue;
-    const ssize_t n =
-        send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN))
+    const int n = SendSome(fd, bytes.data() + sent, bytes.size() - sent);
+    if (n == 0)
       continue;
-    if (n <= 0)
+    if (n < 0)
       return false;
     sent += static_cast<std::size_t>(n);
   }
@@ -159,23 +116,21 @@ void ScriptedServer::Play(int fd, std::size_t index) {
         reading = ReadSome(fd, index, 20);
       break;
     case ServerStep::Close:
-      shutdown(fd, SHUT_RDWR);
+      ShutdownBoth(fd);
       open = false;
       break;
     case ServerStep::HalfClose:
-      shutdown(fd, SHUT_WR);
+      ShutdownSend(fd);
       break;
-    case ServerStep::Reset: {
-      const linger hard{1, 0};
-      setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    case ServerStep::Reset:
+      ResetOnClose(fd);
       open = false;
       break;
-    }
     }
   }
   while (open && reading && !m_stopping)
     reading = ReadSome(fd, index, 20);
-  close(fd);
+  CloseSocket(fd);
   std::lock_guard lock(m_lock);
   m_connections[index]->finished = true;
   m_changed.notify_all();
@@ -205,22 +160,15 @@ bool ScriptedServer::WaitFinished(std::size_t index, std::chrono::milliseconds t
 UnacceptingListener::UnacceptingListener() {
   m_listener = ListenOnLoopback(0, 0, m_port);
   // With a backlog of 0 the queue takes one connection; a couple more make sure it is full.
-  for (int i = 0; i < 3; ++i) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(m_port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    m_fillers.push_back(fd);
-  }
+  for (int i = 0; i < 3; ++i)
+    m_fillers.push_back(ConnectWithoutWaiting(m_port));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 UnacceptingListener::~UnacceptingListener() {
   for (int fd : m_fillers)
-    close(fd);
-  close(m_listener);
+    CloseSocket(fd);
+  CloseSocket(m_listener);
 }
 
 } // namespace testsupport

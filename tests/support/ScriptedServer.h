@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ServerSocket.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -98,7 +100,7 @@ private:
 
   std::vector<Script> m_scripts;
   int m_listener = -1;
-  int m_wake[2] = {-1, -1};
+  AcceptWake m_wake;
   std::uint16_t m_port = 0;
   std::atomic<bool> m_stopping{false};
   std::atomic<int> m_accepted{0};

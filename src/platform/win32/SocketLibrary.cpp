@@ -2,10 +2,11 @@
 // its first call; codes straight from WSAGetLastError.
 #include "platform/SocketLibrary.h"
 
+#include "platform/NativeAddress.h"
+#include "platform/SocketEntry.h"
 #include "platform/win32/Unicode.h"
 
 #include <chrono>
-#include <cstring>
 #include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -16,62 +17,25 @@ namespace platform::ws {
 
 namespace {
 
-HMODULE g_library = nullptr;
-bool g_started = false;
-StubFailureHandler g_stubHandler = nullptr;
-thread_local int t_lastError = 0;
-
-void StubFailure(const char* function, int code, const std::string& text) {
-  if (g_stubHandler)
-    g_stubHandler(function, code, text);
-  t_lastError = code;
-}
-
-// One socket function, looked up by name on its first call and kept.
-template <typename Fn> class Entry {
-public:
-  explicit constexpr Entry(const char* name) : m_name(name) {}
-
-  Fn Get() {
-    if (m_function)
-      return m_function;
-    if (!g_library) {
-      StubFailure(m_name, WSANOTINITIALISED, "the socket library is not loaded");
-      return nullptr;
-    }
-    FARPROC address = GetProcAddress(g_library, m_name);
-    if (!address) {
-      StubFailure(m_name, ErrorProcNotFound, win32::SystemErrorText(GetLastError()));
-      return nullptr;
-    }
-    m_function = reinterpret_cast<Fn>(reinterpret_cast<void*>(address));
-    return m_function;
-  }
-
-private:
-  const char* m_name;
-  Fn m_function = nullptr;
-};
-
-Entry<int(WSAAPI*)(WORD, LPWSADATA)> s_startup("WSAStartup");
-Entry<int(WSAAPI*)()> s_cleanup("WSACleanup");
-Entry<int(WSAAPI*)()> s_getLastError("WSAGetLastError");
-Entry<SOCKET(WSAAPI*)(int, int, int)> s_socket("socket");
-Entry<int(WSAAPI*)(SOCKET, const sockaddr*, int)> s_bind("bind");
-Entry<int(WSAAPI*)(SOCKET, const sockaddr*, int)> s_connect("connect");
-Entry<int(WSAAPI*)(SOCKET, sockaddr*, int*)> s_getsockname("getsockname");
-Entry<int(WSAAPI*)(SOCKET, sockaddr*, int*)> s_getpeername("getpeername");
-Entry<int(WSAAPI*)(SOCKET, int, int, char*, int*)> s_getsockopt("getsockopt");
-Entry<int(WSAAPI*)(SOCKET, int, int, const char*, int)> s_setsockopt("setsockopt");
-Entry<int(WSAAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*)> s_select("select");
-Entry<int(WSAAPI*)(SOCKET, char*, int, int)> s_recv("recv");
-Entry<int(WSAAPI*)(SOCKET, const char*, int, int)> s_send("send");
-Entry<int(WSAAPI*)(SOCKET, int)> s_shutdown("shutdown");
-Entry<int(WSAAPI*)(SOCKET)> s_closesocket("closesocket");
-Entry<int(WSAAPI*)(SOCKET, long, u_long*)> s_ioctlsocket("ioctlsocket");
-Entry<int(WSAAPI*)(const char*, const char*, const addrinfo*, addrinfo**)>
+detail::Entry<int(WSAAPI*)(WORD, LPWSADATA)> s_startup("WSAStartup");
+detail::Entry<int(WSAAPI*)()> s_cleanup("WSACleanup");
+detail::Entry<int(WSAAPI*)()> s_getLastError("WSAGetLastError");
+detail::Entry<SOCKET(WSAAPI*)(int, int, int)> s_socket("socket");
+detail::Entry<int(WSAAPI*)(SOCKET, const sockaddr*, int)> s_bind("bind");
+detail::Entry<int(WSAAPI*)(SOCKET, const sockaddr*, int)> s_connect("connect");
+detail::Entry<int(WSAAPI*)(SOCKET, sockaddr*, int*)> s_getsockname("getsockname");
+detail::Entry<int(WSAAPI*)(SOCKET, sockaddr*, int*)> s_getpeername("getpeername");
+detail::Entry<int(WSAAPI*)(SOCKET, int, int, char*, int*)> s_getsockopt("getsockopt");
+detail::Entry<int(WSAAPI*)(SOCKET, int, int, const char*, int)> s_setsockopt("setsockopt");
+detail::Entry<int(WSAAPI*)(int, fd_set*, fd_set*, fd_set*, const timeval*)> s_select("select");
+detail::Entry<int(WSAAPI*)(SOCKET, char*, int, int)> s_recv("recv");
+detail::Entry<int(WSAAPI*)(SOCKET, const char*, int, int)> s_send("send");
+detail::Entry<int(WSAAPI*)(SOCKET, int)> s_shutdown("shutdown");
+detail::Entry<int(WSAAPI*)(SOCKET)> s_closesocket("closesocket");
+detail::Entry<int(WSAAPI*)(SOCKET, long, u_long*)> s_ioctlsocket("ioctlsocket");
+detail::Entry<int(WSAAPI*)(const char*, const char*, const addrinfo*, addrinfo**)>
     s_getaddrinfo("getaddrinfo");
-Entry<void(WSAAPI*)(addrinfo*)> s_freeaddrinfo("freeaddrinfo");
+detail::Entry<void(WSAAPI*)(addrinfo*)> s_freeaddrinfo("freeaddrinfo");
 
 // Socket handles are kernel handles, whose values fit in 32 bits; the layer above keeps ints.
 SOCKET Native(TSocket socket) {
@@ -80,24 +44,8 @@ SOCKET Native(TSocket socket) {
 
 int Fail() {
   auto last = s_getLastError.Get();
-  t_lastError = last ? last() : WSANOTINITIALISED;
+  WSASetLastError(last ? last() : WSANOTINITIALISED);
   return SocketError;
-}
-
-sockaddr_in ToNative(const SockAddrIn& address) {
-  sockaddr_in native{};
-  native.sin_family = static_cast<ADDRESS_FAMILY>(address.sin_family);
-  native.sin_port = address.sin_port;
-  std::memcpy(&native.sin_addr, address.sin_addr.data(), 4);
-  return native;
-}
-
-SockAddrIn FromNative(const sockaddr_in& native) {
-  SockAddrIn address;
-  address.sin_family = native.sin_family;
-  address.sin_port = native.sin_port;
-  std::memcpy(address.sin_addr.data(), &native.sin_addr, 4);
-  return address;
 }
 
 // select() on one socket for reading or writing (a failed connect shows as an exception).
@@ -129,34 +77,30 @@ int SetBlocking(TSocket socket, bool blocking) {
   return ioctlsocket(Native(socket), FIONBIO, &nonBlocking) != 0 ? Fail() : 0;
 }
 
-struct LibraryCleanup {
-  ~LibraryCleanup() {
-    if (g_started)
-      WSACleanup();
-  }
-} s_libraryCleanup;
-
 } // namespace
 
-std::optional<LoadFailure> LoadLibrary() {
-  if (g_library)
-    return std::nullopt;
-  g_library = LoadLibraryA(LibraryName);
-  if (g_library)
-    return std::nullopt;
+namespace detail {
+
+void* OpenSystemLibrary(LoadFailure& failure) {
+  if (HMODULE library = LoadLibraryA(LibraryName))
+    return library;
   const DWORD code = GetLastError();
-  return LoadFailure{static_cast<int>(code), win32::SystemErrorText(code)};
+  failure = LoadFailure{static_cast<int>(code), win32::SystemErrorText(code)};
+  return nullptr;
 }
 
-bool LibraryLoaded() {
-  return g_library != nullptr;
+void* FindSystemFunction(void* library, const char* name, std::string& why) {
+  FARPROC address = GetProcAddress(static_cast<HMODULE>(library), name);
+  if (!address)
+    why = win32::SystemErrorText(GetLastError());
+  return reinterpret_cast<void*>(address);
 }
 
-int WSAStartup(std::uint16_t version) {
-  if (!g_library)
-    return WSANOTINITIALISED;
-  if (g_started)
-    return 0;
+void CloseSystemLibrary(void*) {
+  // Left loaded: the system unloads it with the process.
+}
+
+int StartSystemLibrary(std::uint16_t version) {
   auto startup = s_startup.Get();
   if (!startup)
     return ErrorProcNotFound;
@@ -169,30 +113,15 @@ int WSAStartup(std::uint16_t version) {
       cleanup();
     return WSAVERNOTSUPPORTED;
   }
-  g_started = true;
   return 0;
 }
 
-bool LibraryStarted() {
-  return g_started;
-}
-
-int WSACleanup() {
-  if (!g_started)
-    return 0;
-  g_started = false;
+int CleanupSystemLibrary() {
   auto cleanup = s_cleanup.Get();
   return cleanup ? cleanup() : 0;
 }
 
-void SetStubFailureHandler(StubFailureHandler handler) {
-  g_stubHandler = handler;
-}
-
-bool BindFunction(const char* function) {
-  Entry<void (*)()> entry(function);
-  return entry.Get() != nullptr;
-}
+} // namespace detail
 
 TSocket Socket(int family, int type, int protocol) {
   auto socket = s_socket.Get();
@@ -210,7 +139,7 @@ int Bind(TSocket socket, const SockAddrIn& address) {
   auto bind = s_bind.Get();
   if (!bind)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   return bind(Native(socket), reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0
              ? Fail()
              : 0;
@@ -220,7 +149,7 @@ int Connect(TSocket socket, const SockAddrIn& address) {
   auto connect = s_connect.Get();
   if (!connect)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   return connect(Native(socket), reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0
              ? Fail()
              : 0;
@@ -231,54 +160,40 @@ int ConnectWithin(TSocket socket, const SockAddrIn& address, int timeoutMs) {
   auto getsockopt = s_getsockopt.Get();
   if (!connect || !getsockopt || SetBlocking(socket, false) != 0)
     return SocketError;
-  const sockaddr_in native = ToNative(address);
+  const sockaddr_in native = detail::ToNative<sockaddr_in>(address);
   int error = 0;
   if (connect(Native(socket), reinterpret_cast<const sockaddr*>(&native), sizeof native) != 0) {
     Fail();
-    error = t_lastError;
+    error = WSAGetLastError();
     if (error == WSAEWOULDBLOCK) {
       const int ready = WaitFor(socket, true, timeoutMs);
       if (ready == 0) {
         error = WSAETIMEDOUT;
       } else if (ready < 0) {
-        error = t_lastError;
+        error = WSAGetLastError();
       } else {
         int soError = 0;
         int length = sizeof soError;
         error = getsockopt(Native(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError),
                            &length) != 0
-                    ? (Fail(), t_lastError)
+                    ? (Fail(), WSAGetLastError())
                     : soError;
       }
     }
   }
   SetBlocking(socket, true);
-  t_lastError = error;
+  WSASetLastError(error);
   return error == 0 ? 0 : SocketError;
 }
 
 int GetSockName(TSocket socket, SockAddrIn& address) {
-  auto getsockname = s_getsockname.Get();
-  if (!getsockname)
-    return SocketError;
-  sockaddr_in native{};
-  int length = sizeof native;
-  if (getsockname(Native(socket), reinterpret_cast<sockaddr*>(&native), &length) != 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
+  return detail::ReadAddress<sockaddr_in, sockaddr, int>(s_getsockname.Get(), Native(socket),
+                                                         address, Fail);
 }
 
 int GetPeerName(TSocket socket, SockAddrIn& address) {
-  auto getpeername = s_getpeername.Get();
-  if (!getpeername)
-    return SocketError;
-  sockaddr_in native{};
-  int length = sizeof native;
-  if (getpeername(Native(socket), reinterpret_cast<sockaddr*>(&native), &length) != 0)
-    return Fail();
-  address = FromNative(native);
-  return 0;
+  return detail::ReadAddress<sockaddr_in, sockaddr, int>(s_getpeername.Get(), Native(socket),
+                                                         address, Fail);
 }
 
 int WaitReadable(TSocket socket, int timeoutMs) {
@@ -325,41 +240,10 @@ int SetSockOpt(TSocket socket, int level, int option, const void* value, int len
 }
 
 std::optional<std::array<std::uint8_t, 4>> GetHostByName(const char* name) {
-  auto getaddrinfo = s_getaddrinfo.Get();
-  auto freeaddrinfo = s_freeaddrinfo.Get();
-  if (!getaddrinfo || !freeaddrinfo)
-    return std::nullopt;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* answer = nullptr;
-  const int result = getaddrinfo(name, nullptr, &hints, &answer);
-  if (result != 0 || !answer) {
-    // getaddrinfo's results are the Winsock codes themselves.
-    t_lastError = result != 0 ? result : WSAHOST_NOT_FOUND;
-    return std::nullopt;
-  }
-  std::array<std::uint8_t, 4> address{};
-  const auto* first = reinterpret_cast<const sockaddr_in*>(answer->ai_addr);
-  std::memcpy(address.data(), &first->sin_addr, 4);
-  freeaddrinfo(answer);
-  return address;
-}
-
-int WSAGetLastError() {
-  return t_lastError;
-}
-
-void WSASetLastError(int code) {
-  t_lastError = code;
-}
-
-std::uint16_t Htons(std::uint16_t value) {
-  return static_cast<std::uint16_t>((value >> 8) | (value << 8));
-}
-
-std::uint16_t Ntohs(std::uint16_t value) {
-  return Htons(value);
+  // getaddrinfo's results are the Winsock codes themselves.
+  return detail::LookUp<sockaddr_in, addrinfo>(
+      name, s_getaddrinfo.Get(), s_freeaddrinfo.Get(), AF_INET, SOCK_STREAM,
+      [](int result) { return result != 0 ? result : WSAHOST_NOT_FOUND; });
 }
 
 // The system's codes are already Winsock's.

@@ -3,8 +3,10 @@ add_library(kv_platform STATIC
   DateTime.cpp
   Exceptions.cpp
   ExceptionName.cpp
+  SocketLibrary.cpp
   Streams.cpp
   Text.cpp
+  TThread.cpp
   win32/Console.cpp
   win32/Files.cpp
   win32/Internet.cpp
@@ -14,7 +16,7 @@ add_library(kv_platform STATIC
   win32/SocketLibrary.cpp
   win32/StartProgram.cpp
   win32/Spawn.cpp
-  win32/TThread.cpp
+  win32/MainThreadWake.cpp
   win32/Unicode.cpp
   win32/Windows.cpp
 )
