@@ -283,11 +283,14 @@ TEST(TCPClient, AConnectTimeoutBoundsAConnectThatIsNeverAnswered) {
 }
 
 TEST(TCPClient, APeerThatResetsTheConnectionFailsTheSend) {
-  ScriptedServer server({Reset()});
+  // The peer resets only once the client is connected: a reset that comes before the connect
+  // has read the peer's address fails the connect instead (10057), on a busy machine.
+  ScriptedServer server({ReadUntil("ready\n"), Reset()});
   TNetTCPClient client;
   client.SetHost("127.0.0.1");
   client.SetPort(server.Port());
   client.EstablishConnection(0);
+  client.SendText("ready\n");
   ASSERT_TRUE(server.WaitFinished(0));
   const std::string chunk(65536, 'x');
   try {
