@@ -1,0 +1,43 @@
+#pragma once
+
+// Points, sizes and rectangles in pixels, shared by the drawing kit, the controls and the
+// platform's text engine and window hosts.
+
+namespace platform {
+
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  bool operator==(const TPoint&) const = default;
+};
+
+struct TSize {
+  int Width = 0;
+  int Height = 0;
+  bool operator==(const TSize&) const = default;
+};
+
+// A rectangle; right and bottom exclusive.
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+  bool Contains(TPoint point) const {
+    return point.X >= Left && point.X < Right && point.Y >= Top && point.Y < Bottom;
+  }
+  TRect Inflated(int dx, int dy) const { return {Left - dx, Top - dy, Right + dx, Bottom + dy}; }
+  TRect Offset(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
+  // The common part of two rectangles; empty (not necessarily all zero) when they do not meet.
+  TRect Intersected(const TRect& other) const {
+    return {Left > other.Left ? Left : other.Left, Top > other.Top ? Top : other.Top,
+            Right < other.Right ? Right : other.Right,
+            Bottom < other.Bottom ? Bottom : other.Bottom};
+  }
+  bool operator==(const TRect&) const = default;
+};
+
+} // namespace platform

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/Geometry.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// How text is laid out in its rectangle.
+enum TextFlag : unsigned {
+  tfLeft = 0,
+  tfCenter = 1,
+  tfRight = 2,
+  tfVCenter = 4,
+  tfSingleLine = 8,
+  tfWordBreak = 16,
+  tfExpandTabs = 32,
+  tfNoPrefix = 64, // without it, '&' marks the next character (underlined) and "&&" is one '&'
+  tfCalcRect = 128,
+};
+
+// A font as the controls name it. The engine draws it unsmoothed on whole pixels; a family
+// without a bold face is drawn bold by widening its regular strokes.
+struct TFontSpec {
+  std::string Name = "Tahoma"; // family, UTF-8
+  int Height = 11;             // pixel size of the em
+  bool Bold = false;
+  bool Underline = false;
+  bool operator==(const TFontSpec&) const = default;
+};
+
+// One line of text in a font, in pixels: the baseline lies Ascent below the line's top.
+struct TTextMetrics {
+  int Ascent = 0;
+  int Height = 0;
+  bool operator==(const TTextMetrics&) const = default;
+};
+
+// The platform's text engine: the toolkit's on Linux, GDI on Windows. Texts are UTF-8.
+class TTextEngine {
+public:
+  virtual ~TTextEngine() = default;
+
+  virtual TTextMetrics Metrics(const TFontSpec& font) = 0;
+
+  // The rectangle the text needs when laid out in `rect` with `flags` (TextFlag bits): its
+  // top-left corner is the rectangle's, its width the widest line's, its height whole lines.
+  virtual TRect Measure(const TFontSpec& font, std::string_view text, const TRect& rect,
+                        unsigned flags) = 0;
+
+  // The ink of the text laid out in `rect` and clipped to it, at `scale` device pixels per
+  // pixel: one byte per device pixel (0 no ink, 255 ink), rect.Width() * scale per row,
+  // rect.Height() * scale rows, the first row at the rectangle's top.
+  virtual std::vector<std::uint8_t> Render(const TFontSpec& font, std::string_view text,
+                                           const TRect& rect, unsigned flags, int scale) = 0;
+};
+
+// The engine of this platform; made on first use, alive until the process ends. Call it on
+// the user-interface thread only.
+TTextEngine& TextEngine();
+
+} // namespace platform
