@@ -158,6 +158,9 @@ TEST(WinTextEngine, TheFlagsPlaceTheInkWhereTheySay) {
     EXPECT_NEAR(box.Left, c.left + atOrigin.Left, 1);
     EXPECT_NEAR(box.Top, c.lineTop + atOrigin.Top, 1);
     EXPECT_EQ(box.Width(), atOrigin.Width());
+    // Wherever the text goes, its measure starts at the rectangle's corner.
+    EXPECT_EQ(TextEngine().Measure(Regular11, "Tamam", rect, c.flags),
+              (TRect{0, 0, width, lineHeight}));
   }
 }
 
