@@ -3,7 +3,10 @@
 #include "platform/win32/Unicode.h"
 
 #include <climits>
+#include <cstdint>
+#include <memory>
 #include <new>
+#include <type_traits>
 #include <windows.h>
 
 namespace platform::win32 {
