@@ -9,10 +9,12 @@ add_library(kv_platform STATIC
   TThread.cpp
   win32/Console.cpp
   win32/Files.cpp
+  win32/GdiTextEngine.cpp
   win32/Internet.cpp
   win32/PlayerSignature.cpp
   win32/Processes.cpp
   win32/Shell.cpp
+  win32/ShowBitmap.cpp
   win32/SocketLibrary.cpp
   win32/StartProgram.cpp
   win32/Spawn.cpp
@@ -24,4 +26,5 @@ target_include_directories(kv_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(kv_platform PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ws2_32 is not linked: it is loaded and bound by name at run time.
 # Signatures are checked with CNG; the key's encoding is read with the certificate library.
-target_link_libraries(kv_platform PUBLIC wininet shell32 user32 bcrypt crypt32)
+# Text and pictures on windows are GDI's.
+target_link_libraries(kv_platform PUBLIC wininet shell32 user32 gdi32 bcrypt crypt32)
