@@ -25,6 +25,8 @@ add_executable(kolvarin-tool
   ${PROJECT_BINARY_DIR}/PublisherKey.cpp)
 target_include_directories(kolvarin-tool PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kolvarin-tool PRIVATE kv_http kv_download)
+include(cmake/WindowsResources.cmake)
+kolvarin_windows_resources(kolvarin-tool "Kolvarin Updater command-line tool")
 install(TARGETS kolvarin-tool RUNTIME DESTINATION bin)
 
 option(KOLVARIN_TESTS "Build the test suites" ON)

@@ -3,6 +3,8 @@
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 
+#include <cstdint>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -192,6 +194,96 @@ TEST(WinTool, ExplainsItselfAndRefusesBadArguments) {
   EXPECT_EQ(Tool({"fetch", "--timeout", "soon", "http://x/"}).exitCode, 2u);
   EXPECT_EQ(Tool({"bogus"}).exitCode, 2u);
   EXPECT_EQ(Tool({"render", "."}).exitCode, 2u);
+}
+
+// The version resource as the shell reads it.
+std::wstring VersionText(const std::vector<char>& info, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueW(info.data(), path.c_str(), &value, &length) || length == 0)
+    return L"<none>";
+  return std::wstring(static_cast<const wchar_t*>(value));
+}
+
+TEST(WinToolResources, TheVersionInformationNamesTheProductAndTheProjectsVersion) {
+  const std::wstring tool = WinPath(KOLVARIN_TOOL_BINARY);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(tool.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(tool.c_str(), 0, size, info.data()));
+  const std::string version = KOLVARIN_VERSION;
+  EXPECT_EQ(VersionText(info, L"ProductName"), L"Kolvarin Updater");
+  EXPECT_EQ(VersionText(info, L"FileVersion"), std::wstring(version.begin(), version.end()));
+  EXPECT_EQ(VersionText(info, L"ProductVersion"), std::wstring(version.begin(), version.end()));
+  EXPECT_EQ(VersionText(info, L"CompanyName"), L"Kolvarin");
+  EXPECT_EQ(VersionText(info, L"OriginalFilename"), L"kolvarin-tool.exe");
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  int major = 0, minor = 0, patch = 0;
+  ASSERT_EQ(std::sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &patch), 3);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(major << 16 | minor));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(patch << 16));
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+  BYTE width, height, colours, reserved;
+  WORD planes, bitCount;
+  DWORD bytes;
+  WORD id;
+};
+#pragma pack(pop)
+
+TEST(WinToolResources, TheIconHoldsTheRadioAt16_32And48Pixels) {
+  HMODULE exe = LoadLibraryExW(WinPath(KOLVARIN_TOOL_BINARY).c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  auto resource = [&](LPCWSTR type, WORD id) -> const BYTE* {
+    HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(id), type);
+    return found ? static_cast<const BYTE*>(LockResource(LoadResource(exe, found))) : nullptr;
+  };
+  const BYTE* group = resource(MAKEINTRESOURCEW(14), 1); // RT_GROUP_ICON
+  ASSERT_NE(group, nullptr);
+  WORD count = 0;
+  std::memcpy(&count, group + 4, sizeof count);
+  ASSERT_EQ(count, 3);
+  std::vector<int> sizes;
+  for (WORD i = 0; i < count; ++i) {
+    IconGroupEntry entry;
+    std::memcpy(&entry, group + 6 + i * sizeof entry, sizeof entry);
+    sizes.push_back(entry.width);
+    EXPECT_EQ(entry.bitCount, 32);
+    const BYTE* image = resource(MAKEINTRESOURCEW(3), entry.id); // RT_ICON
+    ASSERT_NE(image, nullptr);
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, image, sizeof header);
+    EXPECT_EQ(header.biWidth, entry.width);
+    EXPECT_EQ(header.biHeight, 2 * entry.width);
+    if (entry.width == 48) {
+      // Rows run bottom-up, BGRA: the corner is transparent, the arrow's middle (186, 210 of
+      // 256) is green and opaque, the speaker's centre (78, 162) cream.
+      auto pixel = [&](int x, int y) {
+        std::uint32_t bgra = 0;
+        std::memcpy(&bgra, image + sizeof header + 4 * ((47 - y) * 48 + x), 4);
+        return bgra;
+      };
+      EXPECT_EQ(pixel(0, 0) >> 24, 0u);
+      const std::uint32_t arrow = pixel(186 * 48 / 256, 210 * 48 / 256);
+      EXPECT_EQ(arrow >> 24, 0xFFu);
+      EXPECT_GT((arrow >> 8) & 0xFF, (arrow >> 16) & 0xFF) << std::hex << arrow;
+      EXPECT_GT((arrow >> 8) & 0xFF, arrow & 0xFF) << std::hex << arrow;
+      EXPECT_EQ(pixel(78 * 48 / 256, 162 * 48 / 256), 0xFFF5E6C8u);
+    }
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+  EXPECT_NE(LoadImageW(exe, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0), nullptr);
+  FreeLibrary(exe);
 }
 
 } // namespace
