@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -183,6 +184,83 @@ TEST(WinDownloadTool, HostileAnswersEndInErrorOrTheWholeBody) {
     if (c.outcome != Outcome::Either) {
       EXPECT_EQ(done, c.outcome == Outcome::Done);
     }
+  }
+}
+
+// The reset rows of the hostile-server table: a reset before the head is whole fails both
+// commands; within the body it fails the download, while the version check may take the body
+// as far as it came (as it takes a body cut short by a close) or fail.
+TEST(WinTool, AResetInTheAnswerFailsTheDownloadAndGivesTheCheckNoMoreThanArrived) {
+  const std::string body(2000, 'r');
+  const std::string valid =
+      "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  const std::size_t headEnd = valid.find("\r\n\r\n") + 4;
+  TempFolder folder;
+  for (std::size_t k : {std::size_t{0}, std::size_t{9}, headEnd - 2, headEnd, headEnd + 3,
+                        valid.size() - 1}) {
+    SCOPED_TRACE("reset after byte " + std::to_string(k));
+    const Script script{ReadUntil("\r\n\r\n"), Send(valid.substr(0, k)), Reset()};
+    ScriptedServer forFetch(script);
+    const RunResult fetch = Tool({"fetch", UrlOf(forFetch)});
+    if (k >= headEnd && fetch.exitCode == 0) {
+      EXPECT_EQ(fetch.out, valid.substr(headEnd, k - headEnd));
+      EXPECT_EQ(fetch.err, "");
+    } else {
+      EXPECT_EQ(fetch.exitCode, 1u);
+      EXPECT_EQ(fetch.out, "");
+      ASSERT_FALSE(fetch.err.empty());
+      EXPECT_EQ(fetch.err.rfind("ENet", 0), 0u) << fetch.err;
+      EXPECT_EQ(fetch.err.back(), '\n') << fetch.err;
+    }
+
+    ScriptedServer forDownload(script);
+    const std::string file = (folder.Path() / ("reset" + std::to_string(k))).string();
+    const RunResult download = Tool({"download", UrlOf(forDownload, "/Kolvarin.exe"), file});
+    EXPECT_EQ(download.exitCode, 1u);
+    EXPECT_EQ(download.out, "error\n");
+  }
+}
+
+// The silent and dripping rows, at the updater's own limits (they run side by side: each takes
+// about a minute). The version check gives up on a silent server after its wait for a piece
+// and on a dripping one at its limit for the whole answer; the download stalls on both, getting
+// less than 1 KiB within a minute.
+TEST(WinTool, SilentAndDrippingServersAreGivenUpAtTheUpdatersLimits) {
+  const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n1.0.0.1";
+  ScriptedServer silentFetch({Hold(120000)});
+  ScriptedServer drippingFetch({ReadUntil("\r\n\r\n"), Drip(answer, 2000)});
+  ScriptedServer silentDownload({Hold(120000)});
+  ScriptedServer drippingDownload({ReadUntil("\r\n\r\n"), Drip(answer, 2000)});
+  TempFolder folder;
+  const std::string file = (folder.Path() / "Kolvarin.exe.new").string();
+  auto run = [](std::vector<std::string> args) {
+    return std::async(std::launch::async, [args] {
+      const auto start = std::chrono::steady_clock::now();
+      RunResult result = wintest::Run(WinPath(KOLVARIN_TOOL_BINARY), args, std::chrono::seconds(150));
+      return std::pair(result, std::chrono::steady_clock::now() - start);
+    });
+  };
+  auto fetchSilent = run({"fetch", UrlOf(silentFetch)});
+  auto fetchDrip = run({"fetch", UrlOf(drippingFetch)});
+  auto downloadSilent = run({"download", UrlOf(silentDownload, "/Kolvarin.exe"), file + "1"});
+  auto downloadDrip = run({"download", UrlOf(drippingDownload, "/Kolvarin.exe"), file + "2"});
+
+  using std::chrono::seconds;
+  const auto [silent, silentTime] = fetchSilent.get();
+  EXPECT_EQ(silent.exitCode, 1u);
+  EXPECT_EQ(silent.err, "ENetReadTimeout: Read Timeout\n");
+  EXPECT_GE(silentTime, seconds(29));
+  const auto [drip, dripTime] = fetchDrip.get();
+  EXPECT_EQ(drip.exitCode, 1u);
+  EXPECT_EQ(drip.out, "");
+  EXPECT_EQ(drip.err,
+            "ENetException: The server did not finish its answer within the time limit\n");
+  EXPECT_GE(dripTime, seconds(59));
+  for (auto* download : {&downloadSilent, &downloadDrip}) {
+    const auto [result, time] = download->get();
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.out, "error\n");
+    EXPECT_GE(time, seconds(59));
   }
 }
 
