@@ -38,3 +38,7 @@ endif()
 # The bare WinINet read loop the download benchmark compares with (scripts/bench-windows).
 add_executable(kv-wininet-loop bench/win32/wininet_loop.cpp)
 target_link_libraries(kv-wininet-loop PRIVATE wininet)
+
+# The bare Win32 window the start-to-window benchmark compares with (scripts/bench-windows).
+add_executable(kv-bare-window bench/win32/bare_window.cpp)
+target_link_options(kv-bare-window PRIVATE -mwindows -municode)
