@@ -9,8 +9,6 @@
 // line starts with "# " (a test appends "\n# Kolvarin 1.0.0.1 exit 1\n" to tell copies apart):
 // the updater starts the player without arguments, so the words of the tag after the version
 // choose what it does when the command line does not.
-#include <windows.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 

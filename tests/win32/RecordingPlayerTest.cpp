@@ -81,8 +81,8 @@ TEST(WinRecordingPlayer, EachStartLeavesItsProgramArgumentsFolderAndTag) {
   EXPECT_EQ(RunIn(player, L"\"two words\" exit", installed.Path()), 0u);
 
   const std::string p = Utf8(player);
-  EXPECT_EQ(ReadAll(log), p + "\t\t" + Utf8(working.Path()) + "\tKolvarin 1.0.0.1 exit 5\n" +
-                              p + "\texit 3\t" + Utf8(working.Path()) + "\tKolvarin 1.0.0.1 exit 5\n" +
+  EXPECT_EQ(ReadAll(log), p + "\t\t" + Utf8(working.Path()) + "\tKolvarin 1.0.0.1 exit 5\n" + p +
+                              "\texit 3\t" + Utf8(working.Path()) + "\tKolvarin 1.0.0.1 exit 5\n" +
                               p + "\ttwo words exit\t" + Utf8(installed.Path()) +
                               "\tKolvarin 1.0.0.1 exit 5\n");
   EXPECT_FALSE(fs::exists(installed.Path() / "started.txt"));
@@ -105,8 +105,8 @@ TEST(WinRecordingPlayer, WithoutAnExitItShowsAKolvarinWindowUntilClosed) {
   Started running(player.wstring(), {});
   ASSERT_TRUE(running.Ok());
   HWND window = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"Kolvarin", nullptr)) != nullptr; },
-                        20s))
+  ASSERT_TRUE(
+      WaitUntil([&] { return (window = FindWindowW(L"Kolvarin", nullptr)) != nullptr; }, 20s))
       << "no window needs a display (DISPLAY)";
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);

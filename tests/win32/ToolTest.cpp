@@ -196,8 +196,8 @@ TEST(WinTool, AResetInTheAnswerFailsTheDownloadAndGivesTheCheckNoMoreThanArrived
       "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
   const std::size_t headEnd = valid.find("\r\n\r\n") + 4;
   TempFolder folder;
-  for (std::size_t k : {std::size_t{0}, std::size_t{9}, headEnd - 2, headEnd, headEnd + 3,
-                        valid.size() - 1}) {
+  for (std::size_t k :
+       {std::size_t{0}, std::size_t{9}, headEnd - 2, headEnd, headEnd + 3, valid.size() - 1}) {
     SCOPED_TRACE("reset after byte " + std::to_string(k));
     const Script script{ReadUntil("\r\n\r\n"), Send(valid.substr(0, k)), Reset()};
     ScriptedServer forFetch(script);
@@ -236,7 +236,8 @@ TEST(WinTool, SilentAndDrippingServersAreGivenUpAtTheUpdatersLimits) {
   auto run = [](std::vector<std::string> args) {
     return std::async(std::launch::async, [args] {
       const auto start = std::chrono::steady_clock::now();
-      RunResult result = wintest::Run(WinPath(KOLVARIN_TOOL_BINARY), args, std::chrono::seconds(150));
+      RunResult result =
+          wintest::Run(WinPath(KOLVARIN_TOOL_BINARY), args, std::chrono::seconds(150));
       return std::pair(result, std::chrono::steady_clock::now() - start);
     });
   };
