@@ -25,6 +25,8 @@ add_executable(kolvarin-tool
   ${PROJECT_BINARY_DIR}/PublisherKey.cpp)
 target_include_directories(kolvarin-tool PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(kolvarin-tool PRIVATE kv_http kv_download)
+include(cmake/WindowsResources.cmake)
+kolvarin_windows_resources(kolvarin-tool "Kolvarin Updater command-line tool")
 install(TARGETS kolvarin-tool RUNTIME DESTINATION bin)
 
 option(KOLVARIN_TESTS "Build the test suites" ON)
@@ -36,3 +38,7 @@ endif()
 # The bare WinINet read loop the download benchmark compares with (scripts/bench-windows).
 add_executable(kv-wininet-loop bench/win32/wininet_loop.cpp)
 target_link_libraries(kv-wininet-loop PRIVATE wininet)
+
+# The bare Win32 window the start-to-window benchmark compares with (scripts/bench-windows).
+add_executable(kv-bare-window bench/win32/bare_window.cpp)
+target_link_options(kv-bare-window PRIVATE -mwindows -municode)

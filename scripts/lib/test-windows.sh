@@ -3,6 +3,7 @@
 #
 # windows_build ROOT: cross-builds the services, kolvarin-tool.exe and the Windows test suites
 #   into ROOT/build-win (outside the sandbox; nothing runs).
+# windows_package ROOT: the Windows zip from that build, checked (KOLVARIN_PACKAGE=0 skips it).
 # windows_tests ROOT [ctest arguments...]: inside the sandbox (loopback only, the display
 #   already up), makes the Wine prefix under build-win once and runs the suites under Wine.
 
@@ -24,6 +25,14 @@ windows_build() {
     echo "test: kolvarin-tool.exe is not static; it imports: $imports" >&2
     return 1
   fi
+}
+
+windows_package() {
+  local root=$1
+  windows_enabled || return 0
+  [[ ${KOLVARIN_PACKAGE:-1} != 0 ]] || return 0
+  "$root/scripts/lib/check-windows-package.sh" \
+    "$("$root/scripts/package-windows" "$root/build-win" | tail -n 1)" "$root/build-win"
 }
 
 windows_tests() {

@@ -1,8 +1,8 @@
 #include "http/InternetDate.h"
 
+#include "TimeZone.h"
 #include "platform/Exceptions.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,13 +39,12 @@ TEST(InternetDate, ATextThatDoesNotParseGivesNothingAndRaisesNothing) {
 TEST(InternetDate, FormatsAndConvertsBetweenGMTAndLocalTime) {
   EXPECT_EQ(http::DateTimeGMTToHttpStr(Utc(1994, 11, 6, 8, 49, 37)),
             "Sun, 06 Nov 1994 08:49:37 GMT");
-  setenv("TZ", "Europe/Istanbul", 1);
-  tzset();
+  // Istanbul's zone in 1994 (two hours east, no summer time in November).
+  testsupport::SetTimeZone("EET-2");
   const TDateTime local = http::GMTToLocalDateTime("Sun, 06 Nov 1994 08:49:37 GMT");
   EXPECT_NEAR(local, Utc(1994, 11, 6, 10, 49, 37), 1e-9);
   EXPECT_EQ(http::LocalDateTimeToHttpStr(local), "Sun, 06 Nov 1994 08:49:37 GMT");
-  unsetenv("TZ");
-  tzset();
+  testsupport::SetTimeZone(nullptr);
 }
 
 TEST(EncodeTime, RaisesOutsideADay) {

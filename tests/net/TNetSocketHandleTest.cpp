@@ -1,14 +1,11 @@
 #include "net/TNetSocketHandle.h"
 
 #include "ScriptedServer.h"
+#include "ServerSocket.h"
 #include "net/NetExceptions.h"
 #include "net/TNetComponent.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -19,24 +16,20 @@ class SocketHandleTest : public testing::Test {
   net::TNetComponent m_keepStack;
 };
 
-bool FdOpen(int fd) {
-  return fcntl(fd, F_GETFD) != -1;
-}
-
 TEST_F(SocketHandleTest, ReleasingTwiceClosesTheSocketOnce) {
   TNetSocketHandle handle;
   handle.AllocateHandle(ws::SocketStream, 0);
   const int fd = handle.Handle();
   handle.ReleaseHandle();
   EXPECT_FALSE(handle.Allocated());
-  EXPECT_FALSE(FdOpen(fd));
+  EXPECT_FALSE(testsupport::SocketOpen(fd));
 
   // The number is free again and goes to the next socket, which a second release must spare.
-  const int other = socket(AF_INET, SOCK_STREAM, 0);
+  const int other = testsupport::OpenStreamSocket();
   ASSERT_EQ(other, fd);
   handle.ReleaseHandle();
-  EXPECT_TRUE(FdOpen(other));
-  close(other);
+  EXPECT_TRUE(testsupport::SocketOpen(other));
+  testsupport::CloseSocket(other);
 }
 
 TEST_F(SocketHandleTest, WithoutAPortRangeBindsOnceToThePortOrOneTheSystemPicks) {

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <memory>
-#include <netdb.h>
 
 namespace {
 
@@ -47,20 +46,6 @@ TEST(TranslateSocketError, FormatsTheCodeAndItsText) {
   };
   for (const auto& [code, message] : cases)
     EXPECT_EQ(TNetStack::TranslateSocketError(code), message);
-}
-
-TEST(ErrorCodes, ErrnoAndResolverFailuresMapToTheLibraryCodes) {
-  namespace ws = platform::ws;
-  const std::pair<int, int> errnos[] = {
-      {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},  {ENETUNREACH, 10051},  {ECONNRESET, 10054},
-      {EPIPE, 10058},        {EADDRINUSE, 10048}, {EHOSTUNREACH, 10065}, {EINTR, 10004},
-      {EWOULDBLOCK, 10035},  {ENOTEMPTY, 10066},  {EMFILE, 10024},       {ECONNABORTED, 10053},
-  };
-  for (const auto& [error, code] : errnos)
-    EXPECT_EQ(ws::ErrorCodeOfErrno(error), code) << error;
-  EXPECT_EQ(ws::ErrorCodeOfResolver(EAI_NONAME, 0), 11001);
-  EXPECT_EQ(ws::ErrorCodeOfResolver(EAI_AGAIN, 0), 11002);
-  EXPECT_EQ(ws::ErrorCodeOfResolver(EAI_SYSTEM, ECONNREFUSED), 10061);
 }
 
 TEST(AddressFromText, GivesTheFourBytesOrRaisesAConversionError) {

@@ -193,19 +193,6 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
   return result;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "kolvarin-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-  fs::permissions(m_path, fs::perms::all & ~fs::perms::others_write & ~fs::perms::group_write);
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  fs::remove_all(m_path, ignored);
-}
-
 fs::path CopyProgram(const fs::path& program, const fs::path& folder, const std::string& name) {
   fs::create_directories(folder);
   const fs::path target = folder / name;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TempDir.h"
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -65,19 +67,6 @@ struct RunResult {
 // Runs `program` with `args` to its end (killed after `timeout`).
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                      std::chrono::milliseconds timeout = 30s);
-
-// A fresh folder, removed with everything in it when the object goes.
-class TempDir {
-public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& Path() const { return m_path; }
-
-private:
-  std::filesystem::path m_path;
-};
 
 // Copies `program` to `folder/name`, executable by anyone, and returns the new path.
 std::filesystem::path CopyProgram(const std::filesystem::path& program,

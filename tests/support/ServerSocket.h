@@ -43,4 +43,10 @@ void ShutdownSend(int socket);
 void ResetOnClose(int socket);
 void CloseSocket(int socket);
 
+// A new unconnected IPv4 stream socket made with the system's own call, beside the code under
+// test; -1 on failure.
+int OpenStreamSocket();
+// Whether `socket` names an open socket.
+bool SocketOpen(int socket);
+
 } // namespace testsupport

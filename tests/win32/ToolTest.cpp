@@ -3,6 +3,9 @@
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 
+#include <cstdint>
+#include <cstring>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -184,6 +187,84 @@ TEST(WinDownloadTool, HostileAnswersEndInErrorOrTheWholeBody) {
   }
 }
 
+// The reset rows of the hostile-server table: a reset before the head is whole fails both
+// commands; within the body it fails the download, while the version check may take the body
+// as far as it came (as it takes a body cut short by a close) or fail.
+TEST(WinTool, AResetInTheAnswerFailsTheDownloadAndGivesTheCheckNoMoreThanArrived) {
+  const std::string body(2000, 'r');
+  const std::string valid =
+      "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  const std::size_t headEnd = valid.find("\r\n\r\n") + 4;
+  TempFolder folder;
+  for (std::size_t k :
+       {std::size_t{0}, std::size_t{9}, headEnd - 2, headEnd, headEnd + 3, valid.size() - 1}) {
+    SCOPED_TRACE("reset after byte " + std::to_string(k));
+    const Script script{ReadUntil("\r\n\r\n"), Send(valid.substr(0, k)), Reset()};
+    ScriptedServer forFetch(script);
+    const RunResult fetch = Tool({"fetch", UrlOf(forFetch)});
+    if (k >= headEnd && fetch.exitCode == 0) {
+      EXPECT_EQ(fetch.out, valid.substr(headEnd, k - headEnd));
+      EXPECT_EQ(fetch.err, "");
+    } else {
+      EXPECT_EQ(fetch.exitCode, 1u);
+      EXPECT_EQ(fetch.out, "");
+      ASSERT_FALSE(fetch.err.empty());
+      EXPECT_EQ(fetch.err.rfind("ENet", 0), 0u) << fetch.err;
+      EXPECT_EQ(fetch.err.back(), '\n') << fetch.err;
+    }
+
+    ScriptedServer forDownload(script);
+    const std::string file = (folder.Path() / ("reset" + std::to_string(k))).string();
+    const RunResult download = Tool({"download", UrlOf(forDownload, "/Kolvarin.exe"), file});
+    EXPECT_EQ(download.exitCode, 1u);
+    EXPECT_EQ(download.out, "error\n");
+  }
+}
+
+// The silent and dripping rows, at the updater's own limits (they run side by side: each takes
+// about a minute). The version check gives up on a silent server after its wait for a piece
+// and on a dripping one at its limit for the whole answer; the download stalls on both, getting
+// less than 1 KiB within a minute.
+TEST(WinTool, SilentAndDrippingServersAreGivenUpAtTheUpdatersLimits) {
+  const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 7\r\n\r\n1.0.0.1";
+  ScriptedServer silentFetch({Hold(120000)});
+  ScriptedServer drippingFetch({ReadUntil("\r\n\r\n"), Drip(answer, 2000)});
+  ScriptedServer silentDownload({Hold(120000)});
+  ScriptedServer drippingDownload({ReadUntil("\r\n\r\n"), Drip(answer, 2000)});
+  TempFolder folder;
+  const std::string file = (folder.Path() / "Kolvarin.exe.new").string();
+  auto run = [](std::vector<std::string> args) {
+    return std::async(std::launch::async, [args] {
+      const auto start = std::chrono::steady_clock::now();
+      RunResult result =
+          wintest::Run(WinPath(KOLVARIN_TOOL_BINARY), args, std::chrono::seconds(150));
+      return std::pair(result, std::chrono::steady_clock::now() - start);
+    });
+  };
+  auto fetchSilent = run({"fetch", UrlOf(silentFetch)});
+  auto fetchDrip = run({"fetch", UrlOf(drippingFetch)});
+  auto downloadSilent = run({"download", UrlOf(silentDownload, "/Kolvarin.exe"), file + "1"});
+  auto downloadDrip = run({"download", UrlOf(drippingDownload, "/Kolvarin.exe"), file + "2"});
+
+  using std::chrono::seconds;
+  const auto [silent, silentTime] = fetchSilent.get();
+  EXPECT_EQ(silent.exitCode, 1u);
+  EXPECT_EQ(silent.err, "ENetReadTimeout: Read Timeout\n");
+  EXPECT_GE(silentTime, seconds(29));
+  const auto [drip, dripTime] = fetchDrip.get();
+  EXPECT_EQ(drip.exitCode, 1u);
+  EXPECT_EQ(drip.out, "");
+  EXPECT_EQ(drip.err,
+            "ENetException: The server did not finish its answer within the time limit\n");
+  EXPECT_GE(dripTime, seconds(59));
+  for (auto* download : {&downloadSilent, &downloadDrip}) {
+    const auto [result, time] = download->get();
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.out, "error\n");
+    EXPECT_GE(time, seconds(59));
+  }
+}
+
 TEST(WinTool, ExplainsItselfAndRefusesBadArguments) {
   const RunResult help = Tool({"fetch", "--help"});
   EXPECT_EQ(help.exitCode, 0u);
@@ -192,6 +273,96 @@ TEST(WinTool, ExplainsItselfAndRefusesBadArguments) {
   EXPECT_EQ(Tool({"fetch", "--timeout", "soon", "http://x/"}).exitCode, 2u);
   EXPECT_EQ(Tool({"bogus"}).exitCode, 2u);
   EXPECT_EQ(Tool({"render", "."}).exitCode, 2u);
+}
+
+// The version resource as the shell reads it.
+std::wstring VersionText(const std::vector<char>& info, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueW(info.data(), path.c_str(), &value, &length) || length == 0)
+    return L"<none>";
+  return std::wstring(static_cast<const wchar_t*>(value));
+}
+
+TEST(WinToolResources, TheVersionInformationNamesTheProductAndTheProjectsVersion) {
+  const std::wstring tool = WinPath(KOLVARIN_TOOL_BINARY);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(tool.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(tool.c_str(), 0, size, info.data()));
+  const std::string version = KOLVARIN_VERSION;
+  EXPECT_EQ(VersionText(info, L"ProductName"), L"Kolvarin Updater");
+  EXPECT_EQ(VersionText(info, L"FileVersion"), std::wstring(version.begin(), version.end()));
+  EXPECT_EQ(VersionText(info, L"ProductVersion"), std::wstring(version.begin(), version.end()));
+  EXPECT_EQ(VersionText(info, L"CompanyName"), L"Kolvarin");
+  EXPECT_EQ(VersionText(info, L"OriginalFilename"), L"kolvarin-tool.exe");
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  int major = 0, minor = 0, patch = 0;
+  ASSERT_EQ(std::sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &patch), 3);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(major << 16 | minor));
+  EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(patch << 16));
+}
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+  BYTE width, height, colours, reserved;
+  WORD planes, bitCount;
+  DWORD bytes;
+  WORD id;
+};
+#pragma pack(pop)
+
+TEST(WinToolResources, TheIconHoldsTheRadioAt16_32And48Pixels) {
+  HMODULE exe = LoadLibraryExW(WinPath(KOLVARIN_TOOL_BINARY).c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(exe, nullptr);
+  auto resource = [&](LPCWSTR type, WORD id) -> const BYTE* {
+    HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(id), type);
+    return found ? static_cast<const BYTE*>(LockResource(LoadResource(exe, found))) : nullptr;
+  };
+  const BYTE* group = resource(MAKEINTRESOURCEW(14), 1); // RT_GROUP_ICON
+  ASSERT_NE(group, nullptr);
+  WORD count = 0;
+  std::memcpy(&count, group + 4, sizeof count);
+  ASSERT_EQ(count, 3);
+  std::vector<int> sizes;
+  for (WORD i = 0; i < count; ++i) {
+    IconGroupEntry entry;
+    std::memcpy(&entry, group + 6 + i * sizeof entry, sizeof entry);
+    sizes.push_back(entry.width);
+    EXPECT_EQ(entry.bitCount, 32);
+    const BYTE* image = resource(MAKEINTRESOURCEW(3), entry.id); // RT_ICON
+    ASSERT_NE(image, nullptr);
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, image, sizeof header);
+    EXPECT_EQ(header.biWidth, entry.width);
+    EXPECT_EQ(header.biHeight, 2 * entry.width);
+    if (entry.width == 48) {
+      // Rows run bottom-up, BGRA: the corner is transparent, the arrow's middle (186, 210 of
+      // 256) is green and opaque, the speaker's centre (78, 162) cream.
+      auto pixel = [&](int x, int y) {
+        std::uint32_t bgra = 0;
+        std::memcpy(&bgra, image + sizeof header + 4 * ((47 - y) * 48 + x), 4);
+        return bgra;
+      };
+      EXPECT_EQ(pixel(0, 0) >> 24, 0u);
+      const std::uint32_t arrow = pixel(186 * 48 / 256, 210 * 48 / 256);
+      EXPECT_EQ(arrow >> 24, 0xFFu);
+      EXPECT_GT((arrow >> 8) & 0xFF, (arrow >> 16) & 0xFF) << std::hex << arrow;
+      EXPECT_GT((arrow >> 8) & 0xFF, arrow & 0xFF) << std::hex << arrow;
+      EXPECT_EQ(pixel(78 * 48 / 256, 162 * 48 / 256), 0xFFF5E6C8u);
+    }
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+  EXPECT_NE(LoadImageW(exe, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0), nullptr);
+  FreeLibrary(exe);
 }
 
 } // namespace

@@ -111,4 +111,12 @@ void CloseSocket(int socket) {
   close(socket);
 }
 
+int OpenStreamSocket() {
+  return socket(AF_INET, SOCK_STREAM, 0);
+}
+
+bool SocketOpen(int socket) {
+  return fcntl(socket, F_GETFD) != -1;
+}
+
 } // namespace testsupport

@@ -117,4 +117,15 @@ void CloseSocket(int socket) {
   closesocket(S(socket));
 }
 
+int OpenStreamSocket() {
+  const SOCKET native = socket(AF_INET, SOCK_STREAM, 0);
+  return native == INVALID_SOCKET ? -1 : static_cast<int>(native);
+}
+
+bool SocketOpen(int socket) {
+  int type = 0;
+  int length = sizeof type;
+  return getsockopt(S(socket), SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length) == 0;
+}
+
 } // namespace testsupport
