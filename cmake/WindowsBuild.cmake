@@ -11,6 +11,7 @@ add_subdirectory(src/platform)
 add_subdirectory(src/net)
 add_subdirectory(src/http)
 add_subdirectory(src/download)
+add_subdirectory(src/controls)
 
 # The tool without its window-toolkit command; the clients' stored values come straight from
 # the update flow's sources.

@@ -7,9 +7,11 @@ add_library(kv_platform STATIC
   Streams.cpp
   Text.cpp
   TThread.cpp
+  win32/Application.cpp
   win32/Console.cpp
   win32/Files.cpp
   win32/Internet.cpp
+  win32/MessageBox.cpp
   win32/PlayerSignature.cpp
   win32/Processes.cpp
   win32/Shell.cpp
@@ -19,9 +21,10 @@ add_library(kv_platform STATIC
   win32/MainThreadWake.cpp
   win32/Unicode.cpp
   win32/Windows.cpp
+  win32/WindowHost.cpp
 )
 target_include_directories(kv_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(kv_platform PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ws2_32 is not linked: it is loaded and bound by name at run time.
 # Signatures are checked with CNG; the key's encoding is read with the certificate library.
-target_link_libraries(kv_platform PUBLIC wininet shell32 user32 bcrypt crypt32)
+target_link_libraries(kv_platform PUBLIC wininet shell32 user32 gdi32 bcrypt crypt32)
