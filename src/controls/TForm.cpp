@@ -216,8 +216,7 @@ TControl* TForm::FindAccelerator(char letter) {
 
 namespace {
 
-TMouseEvent MouseEventFor(TControl& control, TMouseButton button, TPoint position,
-                          unsigned shift) {
+TMouseEvent MouseEventFor(TControl& control, TMouseButton button, TPoint position, unsigned shift) {
   const TPoint origin = control.FormOrigin();
   return {button, {position.X - origin.X, position.Y - origin.Y}, shift};
 }

@@ -1,9 +1,8 @@
 // A form paints its controls into its one picture, only where it was invalidated.
-#include "controls/Canvas.h"
-#include "controls/TForm.h"
-
 #include "RecordingHost.h"
 #include "SpyControl.h"
+#include "controls/Canvas.h"
+#include "controls/TForm.h"
 
 #include <gtest/gtest.h>
 
@@ -46,8 +45,8 @@ TEST(ControlPainting, ControlsPaintInZOrderInsideTheirParentsAtEachScale) {
     struct Probe {
       int x, y;
       std::uint32_t expected;
-    } probes[] = {{2, 2, Grey}, {6, 6, Red}, {16, 16, Blue}, {24, 24, Blue},
-                  {25, 25, Grey}, {30, 16, Grey}};
+    } probes[] = {{2, 2, Grey},   {6, 6, Red},    {16, 16, Blue},
+                  {24, 24, Blue}, {25, 25, Grey}, {30, 16, Grey}};
     for (const Probe& p : probes) {
       EXPECT_EQ(picture.Pixel(p.x * scale, p.y * scale), p.expected) << p.x << "," << p.y;
       EXPECT_EQ(picture.Pixel(p.x * scale + scale - 1, p.y * scale + scale - 1), p.expected)

@@ -1,9 +1,8 @@
 // The control base and its form, driven through the host's entry points as a window would.
-#include "controls/TForm.h"
-
 #include "FormInput.h"
 #include "RecordingHost.h"
 #include "SpyControl.h"
+#include "controls/TForm.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -59,14 +58,14 @@ TEST(FormRouting, HitTestFindsTheFrontmostVisibleControl) {
     platform::TPoint point;
     TControl* expected;
   } cases[] = {
-      {{20, 20}, f.d},         // a child of A
-      {{12, 12}, f.a},         // A beside its child
-      {{60, 40}, f.b},         // A and B overlap: B is in front
-      {{105, 20}, f.a},        // A only
-      {{180, 5}, &f.form},     // no control: the form
-      {{149, 89}, f.b},        // B's last pixel
-      {{150, 90}, &f.form},    // right and bottom are outside
-      {{200, 50}, nullptr},    // outside the window
+      {{20, 20}, f.d},      // a child of A
+      {{12, 12}, f.a},      // A beside its child
+      {{60, 40}, f.b},      // A and B overlap: B is in front
+      {{105, 20}, f.a},     // A only
+      {{180, 5}, &f.form},  // no control: the form
+      {{149, 89}, f.b},     // B's last pixel
+      {{150, 90}, &f.form}, // right and bottom are outside
+      {{200, 50}, nullptr}, // outside the window
   };
   for (const Case& c : cases)
     EXPECT_EQ(f.form.ControlAt(c.point), c.expected) << c.point.X << "," << c.point.Y;
@@ -87,23 +86,23 @@ TEST(FormRouting, DisabledControlsAndTheirChildrenTakeNoInput) {
   // Enabled again, the same click arrives.
   f.a->SetEnabled(true);
   f.input.Click(12, 12);
-  EXPECT_EQ(f.log, (Log{"A:enter", "A:move 2,2", "A:focusin", "A:down 2,2", "A:up 2,2",
-                        "A:move 2,2"}));
+  EXPECT_EQ(f.log,
+            (Log{"A:enter", "A:move 2,2", "A:focusin", "A:down 2,2", "A:up 2,2", "A:move 2,2"}));
 }
 
 TEST(FormRouting, ThePressedControlKeepsTheMouseUntilRelease) {
   Fixture f;
-  f.input.Press(12, 12);        // on A
+  f.input.Press(12, 12); // on A
   EXPECT_TRUE(f.host->capture);
-  f.input.Move(100, 80);        // over B, A keeps the mouse and stops being hot
-  f.input.Move(300, 300);       // outside the window
-  f.input.Leave();              // not while captured
-  f.input.Move(20, 60);         // back over A
-  f.input.Release(100, 80);     // released over B
+  f.input.Move(100, 80);    // over B, A keeps the mouse and stops being hot
+  f.input.Move(300, 300);   // outside the window
+  f.input.Leave();          // not while captured
+  f.input.Move(20, 60);     // back over A
+  f.input.Release(100, 80); // released over B
   EXPECT_FALSE(f.host->capture);
-  EXPECT_EQ(f.log, (Log{"A:enter", "A:move 2,2", "A:down 2,2", "A:leave", "A:move 90,70",
-                        "A:move 290,290", "A:enter", "A:move 10,50", "A:up 90,70", "A:leave",
-                        "B:enter", "B:move 50,50"}));
+  EXPECT_EQ(f.log,
+            (Log{"A:enter", "A:move 2,2", "A:down 2,2", "A:leave", "A:move 90,70", "A:move 290,290",
+                 "A:enter", "A:move 10,50", "A:up 90,70", "A:leave", "B:enter", "B:move 50,50"}));
   EXPECT_EQ(f.form.CaptureControl(), nullptr);
   EXPECT_EQ(f.form.HotControl(), f.b);
 }
@@ -140,8 +139,8 @@ TEST(FormRouting, HotTrackingEntersAndLeavesIncludingTheWindowEdge) {
   EXPECT_EQ(f.host->cursor, platform::TCursor::HandPoint);
   f.input.Leave();
   EXPECT_EQ(f.host->cursor, platform::TCursor::Arrow);
-  EXPECT_EQ(f.log, (Log{"A:enter", "A:move 2,2", "A:move 3,2", "A:leave", "B:enter",
-                        "B:move 70,50", "B:leave"}));
+  EXPECT_EQ(f.log, (Log{"A:enter", "A:move 2,2", "A:move 3,2", "A:leave", "B:enter", "B:move 70,50",
+                        "B:leave"}));
   EXPECT_EQ(f.form.HotControl(), nullptr);
 }
 
@@ -192,8 +191,8 @@ struct TabFixture : Fixture {
     return names;
   }
   std::string Name(TControl* control) {
-    for (auto [each, name] : {std::pair<TControl*, const char*>{a, "A"}, {b, "B"}, {d, "D"},
-                             {e, "E"}, {noStop, "N"}}) {
+    for (auto [each, name] :
+         {std::pair<TControl*, const char*>{a, "A"}, {b, "B"}, {d, "D"}, {e, "E"}, {noStop, "N"}}) {
       if (each == control)
         return name;
     }

@@ -31,10 +31,17 @@ TPoint PositionOf(const QMouseEvent& event) {
 
 bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
   switch (qtButton) {
-  case Qt::LeftButton: button = TMouseButton::Left; return true;
-  case Qt::RightButton: button = TMouseButton::Right; return true;
-  case Qt::MiddleButton: button = TMouseButton::Middle; return true;
-  default: return false;
+  case Qt::LeftButton:
+    button = TMouseButton::Left;
+    return true;
+  case Qt::RightButton:
+    button = TMouseButton::Right;
+    return true;
+  case Qt::MiddleButton:
+    button = TMouseButton::Middle;
+    return true;
+  default:
+    return false;
   }
 }
 
@@ -75,9 +82,9 @@ protected:
                        bitmap.Height(), bitmap.Stride(), QImage::Format_RGB32);
     QPainter painter(this);
     const QRect area = event->rect();
-    painter.drawImage(area, image,
-                      QRect(area.x() * scale, area.y() * scale, area.width() * scale,
-                            area.height() * scale));
+    painter.drawImage(
+        area, image,
+        QRect(area.x() * scale, area.y() * scale, area.width() * scale, area.height() * scale));
   }
 
   void resizeEvent(QResizeEvent*) override { Resized(); }
@@ -138,24 +145,40 @@ TKey KeyFromQtKey(int key) {
   if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
     return static_cast<TKey>(static_cast<int>(TKey::F1) + (key - Qt::Key_F1));
   switch (key) {
-  case Qt::Key_Backspace: return TKey::Backspace;
+  case Qt::Key_Backspace:
+    return TKey::Backspace;
   case Qt::Key_Tab:
-  case Qt::Key_Backtab: return TKey::Tab;
+  case Qt::Key_Backtab:
+    return TKey::Tab;
   case Qt::Key_Return:
-  case Qt::Key_Enter: return TKey::Enter;
-  case Qt::Key_Escape: return TKey::Escape;
-  case Qt::Key_Space: return TKey::Space;
-  case Qt::Key_PageUp: return TKey::PageUp;
-  case Qt::Key_PageDown: return TKey::PageDown;
-  case Qt::Key_End: return TKey::End;
-  case Qt::Key_Home: return TKey::Home;
-  case Qt::Key_Left: return TKey::Left;
-  case Qt::Key_Up: return TKey::Up;
-  case Qt::Key_Right: return TKey::Right;
-  case Qt::Key_Down: return TKey::Down;
-  case Qt::Key_Insert: return TKey::Insert;
-  case Qt::Key_Delete: return TKey::Delete;
-  default: return TKey::None;
+  case Qt::Key_Enter:
+    return TKey::Enter;
+  case Qt::Key_Escape:
+    return TKey::Escape;
+  case Qt::Key_Space:
+    return TKey::Space;
+  case Qt::Key_PageUp:
+    return TKey::PageUp;
+  case Qt::Key_PageDown:
+    return TKey::PageDown;
+  case Qt::Key_End:
+    return TKey::End;
+  case Qt::Key_Home:
+    return TKey::Home;
+  case Qt::Key_Left:
+    return TKey::Left;
+  case Qt::Key_Up:
+    return TKey::Up;
+  case Qt::Key_Right:
+    return TKey::Right;
+  case Qt::Key_Down:
+    return TKey::Down;
+  case Qt::Key_Insert:
+    return TKey::Insert;
+  case Qt::Key_Delete:
+    return TKey::Delete;
+  default:
+    return TKey::None;
   }
 }
 

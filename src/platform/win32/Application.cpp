@@ -4,7 +4,6 @@
 #include "platform/MessageBox.h"
 #include "platform/TThread.h"
 #include "platform/WindowHost.h"
-#include "platform/win32/HandOff.h"
 
 #include <windows.h>
 
@@ -42,11 +41,8 @@ int TApplication::Run() {
   // A hand-off queued before its wake message was posted is served at the start.
   CheckSynchronize();
   MSG message;
+  // The hand-offs' wake-ups are window messages, dispatched like the rest.
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (message.hwnd == nullptr && IsWakeMessage(message.message)) {
-      CheckSynchronize();
-      continue;
-    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

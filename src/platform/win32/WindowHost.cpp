@@ -54,22 +54,38 @@ TKey KeyFromVirtualKey(WPARAM virtualKey) {
   if (virtualKey >= VK_F1 && virtualKey <= VK_F12)
     return static_cast<TKey>(static_cast<int>(TKey::F1) + static_cast<int>(virtualKey - VK_F1));
   switch (virtualKey) {
-  case VK_BACK: return TKey::Backspace;
-  case VK_TAB: return TKey::Tab;
-  case VK_RETURN: return TKey::Enter;
-  case VK_ESCAPE: return TKey::Escape;
-  case VK_SPACE: return TKey::Space;
-  case VK_PRIOR: return TKey::PageUp;
-  case VK_NEXT: return TKey::PageDown;
-  case VK_END: return TKey::End;
-  case VK_HOME: return TKey::Home;
-  case VK_LEFT: return TKey::Left;
-  case VK_UP: return TKey::Up;
-  case VK_RIGHT: return TKey::Right;
-  case VK_DOWN: return TKey::Down;
-  case VK_INSERT: return TKey::Insert;
-  case VK_DELETE: return TKey::Delete;
-  default: return TKey::None;
+  case VK_BACK:
+    return TKey::Backspace;
+  case VK_TAB:
+    return TKey::Tab;
+  case VK_RETURN:
+    return TKey::Enter;
+  case VK_ESCAPE:
+    return TKey::Escape;
+  case VK_SPACE:
+    return TKey::Space;
+  case VK_PRIOR:
+    return TKey::PageUp;
+  case VK_NEXT:
+    return TKey::PageDown;
+  case VK_END:
+    return TKey::End;
+  case VK_HOME:
+    return TKey::Home;
+  case VK_LEFT:
+    return TKey::Left;
+  case VK_UP:
+    return TKey::Up;
+  case VK_RIGHT:
+    return TKey::Right;
+  case VK_DOWN:
+    return TKey::Down;
+  case VK_INSERT:
+    return TKey::Insert;
+  case VK_DELETE:
+    return TKey::Delete;
+  default:
+    return TKey::None;
   }
 }
 
@@ -188,11 +204,10 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_LBUTTONUP:
   case WM_RBUTTONUP:
   case WM_MBUTTONUP: {
-    const TMouseButton button = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP
-                                    ? TMouseButton::Left
-                                : message == WM_RBUTTONDOWN || message == WM_RBUTTONUP
-                                    ? TMouseButton::Right
-                                    : TMouseButton::Middle;
+    const TMouseButton button =
+        message == WM_LBUTTONDOWN || message == WM_LBUTTONUP   ? TMouseButton::Left
+        : message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? TMouseButton::Right
+                                                               : TMouseButton::Middle;
     const bool down =
         message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
     if (down) {
@@ -210,7 +225,7 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
   case WM_KEYDOWN:
   case WM_SYSKEYDOWN:
-    if (KeyDown(wParam, message == WM_SYSKEYDOWN))
+    if (KeyDown(wParam, lParam, message == WM_SYSKEYDOWN))
       return 0;
     return DefWindowProcW(m_window, message, wParam, lParam);
   case WM_CHAR: {
@@ -222,7 +237,9 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   case WM_KEYUP:
   case WM_SYSKEYUP:
-    m_events.HostKeyUp(KeyFromVirtualKey(wParam), ShiftState());
+    m_events.HostKeyUp(KeyFromVirtualKey(wParam),
+                       ShiftState() |
+                           (message == WM_SYSKEYUP && (lParam & (1 << 29)) ? ssAlt : 0u));
     return DefWindowProcW(m_window, message, wParam, lParam);
   case WM_SETFOCUS:
     m_events.HostActivate(true);
@@ -249,7 +266,7 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-bool TWin32WindowHost::KeyDown(WPARAM wParam, bool system) {
+bool TWin32WindowHost::KeyDown(WPARAM wParam, LPARAM lParam, bool system) {
   // The character the key types was posted right behind it by TranslateMessage.
   std::wstring text;
   MSG character;
@@ -260,8 +277,12 @@ bool TWin32WindowHost::KeyDown(WPARAM wParam, bool system) {
       break;
   }
   const bool control = !text.empty() && text[0] < L' ';
+  // A system key carries Alt in its own context bit: the key state need not say so yet.
+  unsigned shift = ShiftState();
+  if (system && (lParam & (1 << 29)))
+    shift |= ssAlt;
   const bool used =
-      m_events.HostKeyDown(KeyFromVirtualKey(wParam), ShiftState(), control ? "" : Narrow(text));
+      m_events.HostKeyDown(KeyFromVirtualKey(wParam), shift, control ? "" : Narrow(text));
   // A system key the form did not use goes to the system (Alt+F4, Alt+Space), its character
   // back in the queue so the menu can take it.
   if (!used && system && !text.empty())

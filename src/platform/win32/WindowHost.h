@@ -35,7 +35,7 @@ private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint();
-  bool KeyDown(WPARAM wParam, bool system);
+  bool KeyDown(WPARAM wParam, LPARAM lParam, bool system);
 
   TWindowEvents& m_events;
   HWND m_window = nullptr;
