@@ -3,6 +3,7 @@
 #include "controls/Colors.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
+#include "controls/WidgetCanvas.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -74,6 +75,7 @@ public:
   void SetLoading(bool loading) noexcept { m_loading = loading; }
 
   // The whole picture of the bar, as a paint draws it.
+  platform::TBitmap RenderBitmap() const;
   QImage Render() const;
 
 protected:
