@@ -11,8 +11,9 @@ namespace {
 
 constexpr int StripWidth = 8;
 
-// A run of pixels in one colour, with the widest stores the processor has.
-#if defined(__x86_64__) && defined(__GNUC__)
+// A run of pixels in one colour, with the widest stores the processor has; the loader picks the
+// variant where executables have indirect functions (ELF), elsewhere the plain loop serves.
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__ELF__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void FillPixels(std::uint32_t* pixels, int count, std::uint32_t color) {
