@@ -146,8 +146,9 @@ QString TKvCustomProgressBar::Text() const {
   return QStringLiteral("%1%").arg(m_percent);
 }
 
-platform::TBitmap TKvCustomProgressBar::RenderBitmap() const {
-  platform::TBitmap image(std::max(width(), 1), std::max(height(), 1));
+void TKvCustomProgressBar::RenderInto(platform::TBitmap& image) const {
+  if (image.Width() != std::max(width(), 1) || image.Height() != std::max(height(), 1))
+    image.Reset(std::max(width(), 1), std::max(height(), 1));
   TCanvas canvas(image);
   TRect r{0, 0, width(), height()};
   canvas.FillRect(r, m_borderColor);
@@ -174,19 +175,19 @@ platform::TBitmap TKvCustomProgressBar::RenderBitmap() const {
     DrawGradientProgress(canvas, r);
   else
     DrawTraditional(canvas, r, m_barStyle == bsLED);
-  return image;
 }
 
 QImage TKvCustomProgressBar::Render() const {
-  platform::TBitmap image = RenderBitmap();
+  platform::TBitmap image;
+  RenderInto(image);
   return BitmapImage(image).copy();
 }
 
 void TKvCustomProgressBar::paintEvent(QPaintEvent*) {
   // Drawn at the layout's size and scaled by the painter to the display's pixels.
-  platform::TBitmap image = RenderBitmap();
+  RenderInto(m_picture);
   QPainter painter(this);
-  painter.drawImage(0, 0, BitmapImage(image));
+  painter.drawImage(0, 0, BitmapImage(m_picture));
 }
 
 void TKvCustomProgressBar::DrawGradientProgress(TCanvas& canvas, const TRect& r) const {

@@ -75,7 +75,6 @@ public:
   void SetLoading(bool loading) noexcept { m_loading = loading; }
 
   // The whole picture of the bar, as a paint draws it.
-  platform::TBitmap RenderBitmap() const;
   QImage Render() const;
 
 protected:
@@ -84,6 +83,7 @@ protected:
 
 private:
   void RedrawNow();
+  void RenderInto(platform::TBitmap& image) const;
   void DrawGradientProgress(TCanvas& canvas, const TRect& area) const;
   void DrawTraditional(TCanvas& canvas, const TRect& area, bool led) const;
   QString Text() const;
@@ -111,6 +111,7 @@ private:
   int m_numSegments = 20;
   bool m_themeAware = true;
   bool m_loading = false;
+  platform::TBitmap m_picture; // the last paint's, kept for the next
 };
 
 class TKvProgressBar : public TKvCustomProgressBar {

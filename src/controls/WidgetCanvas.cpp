@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QWidget>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace controls {
 
@@ -43,8 +45,18 @@ void PaintThroughCanvas(QPainter& painter, int width, int height,
   const int scale =
       std::max(1, static_cast<int>(std::lround(device ? device->devicePixelRatioF() : 1.0)));
   // The bitmap starts fully transparent (alpha 0) and the canvas paints opaque pixels, so laid
-  // over the painter's picture it changes exactly the pixels the control painted.
-  platform::TBitmap bitmap(width * scale, height * scale, 0u);
+  // over the painter's picture it changes exactly the pixels the control painted. Bitmaps are
+  // kept for the next paint (one per nesting level), which spares the fresh memory's cost.
+  thread_local std::vector<std::unique_ptr<platform::TBitmap>> bitmaps;
+  thread_local std::size_t depth = 0;
+  if (bitmaps.size() <= depth)
+    bitmaps.push_back(std::make_unique<platform::TBitmap>());
+  platform::TBitmap& bitmap = *bitmaps[depth];
+  bitmap.Reset(width * scale, height * scale, 0u);
+  struct Nesting {
+    std::size_t& depth;
+    ~Nesting() { --depth; }
+  } nesting{++depth};
   TCanvas canvas(bitmap, scale);
   paint(canvas);
   QImage image(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(), bitmap.Height(),

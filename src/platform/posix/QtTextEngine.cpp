@@ -87,6 +87,7 @@ private:
 
   std::vector<std::unique_ptr<FontEntry>> m_fonts;
   FontEntry* m_last = nullptr;
+  QImage m_mask;
 };
 
 std::vector<std::uint8_t> TQtTextEngine::Render(const TFontSpec& font, std::string_view utf8,
@@ -128,7 +129,11 @@ std::vector<std::uint8_t> TQtTextEngine::Render(const TFontSpec& font, std::stri
     maskTop = top - above;
     lines = QRect(0, above, width, maskHeight - above);
   }
-  QImage mask(QSize(width, maskHeight) * scale, QImage::Format_ARGB32_Premultiplied);
+  // The mask is kept for the next text of the same size (a control draws the same rectangle
+  // again and again).
+  QImage& mask = m_mask;
+  if (mask.size() != QSize(width, maskHeight) * scale)
+    mask = QImage(QSize(width, maskHeight) * scale, QImage::Format_ARGB32_Premultiplied);
   mask.setDevicePixelRatio(scale);
   mask.fill(Qt::transparent);
   QPainter letters(&mask);
