@@ -17,6 +17,7 @@ add_library(kv_platform STATIC
   win32/Shell.cpp
   win32/SocketLibrary.cpp
   win32/StartProgram.cpp
+  win32/SystemColors.cpp
   win32/Spawn.cpp
   win32/MainThreadWake.cpp
   win32/Unicode.cpp
