@@ -2,8 +2,10 @@
 
 // A control that writes every event it gets into a shared log, as "name:event".
 
+#include "controls/Canvas.h"
 #include "controls/TControl.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,15 @@ public:
   // Keys this control uses itself when typed without Alt or Ctrl; others go back to the form.
   std::vector<controls::TKey> takes;
   int paints = 0;
+  // A colour to fill itself with, if any.
+  std::optional<controls::TColor> fill;
 
 protected:
-  void Paint(controls::TCanvas&) override { ++paints; }
+  void Paint(controls::TCanvas& canvas) override {
+    ++paints;
+    if (fill)
+      canvas.FillRect(ClientRect(), *fill);
+  }
   void MouseEnter() override { Note("enter"); }
   void MouseLeave() override { Note("leave"); }
   void MouseDown(const controls::TMouseEvent& e) override { Note("down " + Where(e)); }

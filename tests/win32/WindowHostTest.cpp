@@ -1,10 +1,13 @@
 // A form in a real Win32 window: messages posted to its HWND reach the controls, its picture
 // reaches the screen, and the application object's loop, catch point and message box work.
-#include "platform/win32/WindowHost.h"
-
-#include "FormInput.h"
+// clang-format off
+// The drawing kit's colour functions before the system's macros of the same names.
 #include "SpyControl.h"
 #include "controls/TForm.h"
+#include "platform/win32/WindowHost.h"
+// clang-format on
+
+#include "FormInput.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageBox.h"
@@ -194,9 +197,17 @@ TEST(WinWindowHost, ThePictureIsOnTheScreen) {
   };
   ASSERT_TRUE(PumpUntil([&] { return pixel(5, 5) == RGB(255, 0, 0); })) << std::hex << pixel(5, 5);
   EXPECT_EQ(pixel(119, 79), RGB(255, 0, 0));
+  // A control paints its part of the picture: green, colours here being 0x00BBGGRR.
+  window.button->fill = 0x0000FF00u;
+  window.button->Invalidate();
+  EXPECT_TRUE(PumpUntil([&] { return pixel(10, 10) == RGB(0, 255, 0); }))
+      << std::hex << pixel(10, 10);
+  EXPECT_EQ(pixel(49, 39), RGB(0, 255, 0));
+  EXPECT_EQ(pixel(50, 40), RGB(255, 0, 0));
   window.form.SetColor(0xFF0000FFu);
   EXPECT_TRUE(PumpUntil([&] { return pixel(5, 5) == RGB(0, 0, 255); })) << std::hex << pixel(5, 5);
   EXPECT_EQ(pixel(119, 79), RGB(0, 0, 255));
+  EXPECT_EQ(pixel(10, 10), RGB(0, 255, 0)) << "the control over the new background";
 }
 
 TEST(WinWindowHost, TheCloseBoxAsksTheForm) {
