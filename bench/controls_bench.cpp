@@ -5,7 +5,7 @@
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
-#include "controls/WindowFonts.h"
+#include "platform/posix/WindowFonts.h"
 
 #include <QApplication>
 #include <QLinearGradient>
@@ -17,14 +17,15 @@
 namespace {
 
 using namespace controls;
+using platform::WindowFont;
 
 void BM_KitGradient(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-  QImage target(w, h, QImage::Format_RGB32);
+  platform::TBitmap target(w, h);
   TCanvas canvas(target);
   for (auto _ : state) {
     DrawGradientRect(canvas, {0, 0, w, h}, gdHorizontalEnd, RGB(255, 255, 255), RGB(203, 198, 188));
-    benchmark::DoNotOptimize(target.constBits());
+    benchmark::DoNotOptimize(target.Bits());
   }
 }
 BENCHMARK(BM_KitGradient)->Args({409, 48})->Args({405, 20});

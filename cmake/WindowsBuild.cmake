@@ -11,6 +11,14 @@ add_subdirectory(src/platform)
 add_subdirectory(src/net)
 add_subdirectory(src/http)
 add_subdirectory(src/download)
+add_subdirectory(src/controls)
+
+# The drawing kit without its text, which needs the platform's text engine: colours, gradients,
+# frames and the canvas's primitives on a bitmap of our own.
+add_library(kv_drawing STATIC
+  src/controls/Canvas.cpp src/controls/Colors.cpp src/controls/Frames.cpp
+  src/controls/Gradient.cpp)
+target_link_libraries(kv_drawing PUBLIC kv_platform)
 
 # The tool without its window-toolkit command; the clients' stored values come straight from
 # the update flow's sources.

@@ -9,7 +9,7 @@
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
-#include "controls/WindowFonts.h"
+#include "platform/posix/WindowFonts.h"
 #include "platform/Application.h"
 
 #include <QApplication>
@@ -28,6 +28,7 @@ namespace tools {
 namespace {
 
 using namespace controls;
+using platform::WindowFont;
 
 const char* const Help =
     "usage: kolvarin-tool render DIR\n"
@@ -163,8 +164,8 @@ int RunRender(int argc, char** argv) {
     QImage image(label.size(), QImage::Format_RGB32);
     image.fill(ToQColor(clBtnFace));
     QPainter painter(&image);
-    TCanvas canvas(painter, label.width(), label.height());
-    label.PaintOn(canvas);
+    PaintThroughCanvas(painter, label.width(), label.height(),
+                       [&label](TCanvas& canvas) { label.PaintOn(canvas); });
     painter.end();
     save(image, QStringLiteral("urllabel-%1.png").arg(QString::fromLatin1(state)),
          QStringLiteral("URL label, %1").arg(QString::fromLatin1(state)));

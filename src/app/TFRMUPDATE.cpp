@@ -11,13 +11,13 @@
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
-#include "controls/WindowFonts.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/FileOperations.h"
 #include "platform/MessageBox.h"
 #include "platform/StartProgram.h"
 #include "platform/X11Windows.h"
+#include "platform/posix/WindowFonts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,6 +29,7 @@
 namespace app {
 
 using namespace controls;
+using platform::WindowFont;
 
 TFRMUPDATE* FRMUPDATE = nullptr;
 
@@ -55,8 +56,10 @@ public:
 protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.fillRect(0, 0, width(), 1, ToQColor(clBtnShadow));
-    painter.fillRect(0, 1, width(), 1, ToQColor(clBtnHighlight));
+    PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) {
+      canvas.Line(0, 0, width(), 0, clBtnShadow);
+      canvas.Line(0, 1, width(), 1, clBtnHighlight);
+    });
   }
 };
 
@@ -212,7 +215,9 @@ void TFRMUPDATE::UsePublisherKey(std::string publicKeyPem) {
 }
 
 void TFRMUPDATE::paintEvent(QPaintEvent*) {
-  QPainter(this).fillRect(rect(), ToQColor(clBtnFace));
+  QPainter painter(this);
+  PaintThroughCanvas(painter, width(), height(),
+                     [this](TCanvas& canvas) { canvas.FillRect({0, 0, width(), height()}, clBtnFace); });
 }
 
 void TFRMUPDATE::FormCreate() {

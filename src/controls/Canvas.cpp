@@ -1,62 +1,27 @@
 #include "controls/Canvas.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QFontMetrics>
-#include <QHash>
-#include <QRawFont>
-#include <cmath>
+#include <algorithm>
 #include <cstdlib>
-#include <vector>
+#include <cstring>
+#include <utility>
 
 namespace controls {
 
-QColor ToQColor(TColor color) {
+std::uint32_t ToPixel(TColor color) {
   const TColor rgb = ColorToRGB(color);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+  return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(rgb)) << 16) |
+         (static_cast<std::uint32_t>(GetGValue(rgb)) << 8) |
+         static_cast<std::uint32_t>(GetBValue(rgb));
 }
 
-namespace {
-
-struct LineMetrics {
-  int ascent = 0;
-  int height = 0;
-};
-
-// The line as the font's designers set it for screens: the Windows ascent and descent of its
-// OS/2 table, each rounded to pixels. Text is placed on that baseline and layouts are measured
-// in that height (Tahoma at 11 pixels: 13), so accents above capitals stay inside the line.
-// Fonts without the table use the toolkit's own metrics.
-LineMetrics ScreenLineMetrics(const QFont& font) {
-  static thread_local QHash<QString, LineMetrics> cache;
-  const QString key = font.key();
-  if (const auto found = cache.constFind(key); found != cache.constEnd())
-    return *found;
-  const QFontMetrics metrics(font);
-  LineMetrics line{metrics.ascent(), metrics.height()};
-  const QRawFont raw = QRawFont::fromFont(font);
-  const QByteArray os2 = raw.isValid() ? raw.fontTable("OS/2") : QByteArray();
-  if (os2.size() >= 78 && raw.unitsPerEm() > 0) {
-    const auto word = [&os2](int at) {
-      return (static_cast<unsigned char>(os2[at]) << 8) | static_cast<unsigned char>(os2[at + 1]);
-    };
-    const double scale = raw.pixelSize() / raw.unitsPerEm();
-    line.ascent = static_cast<int>(std::lround(word(74) * scale));
-    line.height = line.ascent + static_cast<int>(std::lround(word(76) * scale));
-  }
-  cache.insert(key, line);
-  return line;
-}
-
-} // namespace
-
-QString StripAccelerators(const QString& text) {
-  QString result;
+std::string StripAccelerators(std::string_view text) {
+  // '&' never occurs inside a UTF-8 sequence, so a letter of several bytes after it stays whole.
+  std::string result;
   result.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
-      if (text[i + 1] == QLatin1Char('&')) {
-        result += QLatin1Char('&');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) {
+      if (text[i + 1] == '&') {
+        result += '&';
         ++i;
       }
       continue;
@@ -66,53 +31,85 @@ QString StripAccelerators(const QString& text) {
   return result;
 }
 
-TCanvas::TCanvas(QImage& image)
-    : m_image(&image), m_width(image.width()), m_height(image.height()) {
-  m_own.emplace(&image);
-  m_painter = &*m_own;
-  Setup();
+TCanvas::TCanvas(platform::TBitmap& target, int scale)
+    : m_target(target), m_scale(std::max(scale, 1)), m_clip(target.Bounds()) {}
+
+void TCanvas::Restore(TState state) {
+  m_origin = state.origin;
+  m_clip = state.clip;
+  m_excluded = std::move(state.excluded);
 }
 
-TCanvas::TCanvas(QPainter& painter, int width, int height)
-    : m_painter(&painter), m_width(width), m_height(height) {
-  Setup();
+TRect TCanvas::ToDevice(const TRect& rect) const {
+  return {(rect.Left + m_origin.X) * m_scale, (rect.Top + m_origin.Y) * m_scale,
+          (rect.Right + m_origin.X) * m_scale, (rect.Bottom + m_origin.Y) * m_scale};
 }
 
-void TCanvas::Setup() {
-  m_painter->setRenderHint(QPainter::Antialiasing, false);
-  m_painter->setRenderHint(QPainter::TextAntialiasing, false);
-  m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+void TCanvas::IntersectClip(const TRect& rect) {
+  m_clip = m_clip.Intersected(ToDevice(rect));
 }
 
-QImage* TCanvas::DirectImage() {
-  if (!m_image || m_clip || m_painter->hasClipping() || !m_painter->transform().isIdentity() ||
-      m_image->format() != QImage::Format_RGB32)
+void TCanvas::ExcludeClip(const TRect& rect) {
+  const TRect device = ToDevice(rect);
+  if (!device.IsEmpty())
+    m_excluded.push_back(device);
+}
+
+template <typename Fill>
+void TCanvas::VisitOutsideExcluded(const TRect& device, std::size_t from, Fill& fill) const {
+  if (device.IsEmpty())
+    return;
+  for (std::size_t i = from; i < m_excluded.size(); ++i) {
+    const TRect cut = device.Intersected(m_excluded[i]);
+    if (cut.IsEmpty())
+      continue;
+    // What lies above, below, left and right of the excluded part.
+    VisitOutsideExcluded({device.Left, device.Top, device.Right, cut.Top}, i + 1, fill);
+    VisitOutsideExcluded({device.Left, cut.Bottom, device.Right, device.Bottom}, i + 1, fill);
+    VisitOutsideExcluded({device.Left, cut.Top, cut.Left, cut.Bottom}, i + 1, fill);
+    VisitOutsideExcluded({cut.Right, cut.Top, device.Right, cut.Bottom}, i + 1, fill);
+    return;
+  }
+  fill(device);
+}
+
+template <typename Fill> void TCanvas::ForVisible(const TRect& device, Fill&& fill) const {
+  VisitOutsideExcluded(device.Intersected(m_clip), 0, fill);
+}
+
+std::uint32_t* TCanvas::DirectPixels(const TRect& rect) {
+  const TRect device = ToDevice(rect);
+  if (m_scale != 1 || !m_excluded.empty() || device.IsEmpty() ||
+      device.Intersected(m_clip) != device)
     return nullptr;
-  return m_image;
+  return m_target.Row(device.Top) + device.Left;
 }
 
 void TCanvas::FillRect(const TRect& rect, TColor color) {
-  if (rect.Width() <= 0 || rect.Height() <= 0)
+  if (rect.IsEmpty())
     return;
-  m_painter->fillRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), ToQColor(color));
+  const std::uint32_t pixel = ToPixel(color);
+  ForVisible(ToDevice(rect), [this, pixel](const TRect& part) {
+    for (int y = part.Top; y < part.Bottom; ++y)
+      std::fill_n(m_target.Row(y) + part.Left, part.Width(), pixel);
+  });
 }
 
 void TCanvas::Pixel(int x, int y, TColor color) {
-  m_painter->fillRect(QRect(x, y, 1, 1), ToQColor(color));
+  FillRect({x, y, x + 1, y + 1}, color);
 }
 
 void TCanvas::Line(int x1, int y1, int x2, int y2, TColor color) {
-  const QColor qcolor = ToQColor(color);
   if (y1 == y2) {
     if (x1 != x2) {
       const int from = x1 < x2 ? x1 : x2 + 1;
-      m_painter->fillRect(QRect(from, y1, std::abs(x2 - x1), 1), qcolor);
+      FillRect({from, y1, from + std::abs(x2 - x1), y1 + 1}, color);
     }
     return;
   }
   if (x1 == x2) {
     const int from = y1 < y2 ? y1 : y2 + 1;
-    m_painter->fillRect(QRect(x1, from, 1, std::abs(y2 - y1)), qcolor);
+    FillRect({x1, from, x1 + 1, from + std::abs(y2 - y1)}, color);
     return;
   }
   // Bresenham, without the end pixel.
@@ -120,7 +117,7 @@ void TCanvas::Line(int x1, int y1, int x2, int y2, TColor color) {
   const int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
   int error = dx + dy;
   while (x1 != x2 || y1 != y2) {
-    m_painter->fillRect(QRect(x1, y1, 1, 1), qcolor);
+    Pixel(x1, y1, color);
     const int twice = 2 * error;
     if (twice >= dy) {
       error += dy;
@@ -137,173 +134,43 @@ void TCanvas::FrameRect(const TRect& rect, TColor color, int penWidth) {
   const int w = rect.Width(), h = rect.Height();
   if (w <= 0 || h <= 0 || penWidth <= 0)
     return;
-  const QColor qcolor = ToQColor(color);
   const int p = std::min({penWidth, (w + 1) / 2, (h + 1) / 2});
-  m_painter->fillRect(QRect(rect.Left, rect.Top, w, p), qcolor);
-  m_painter->fillRect(QRect(rect.Left, rect.Bottom - p, w, p), qcolor);
-  m_painter->fillRect(QRect(rect.Left, rect.Top, p, h), qcolor);
-  m_painter->fillRect(QRect(rect.Right - p, rect.Top, p, h), qcolor);
+  FillRect({rect.Left, rect.Top, rect.Right, rect.Top + p}, color);
+  FillRect({rect.Left, rect.Bottom - p, rect.Right, rect.Bottom}, color);
+  FillRect({rect.Left, rect.Top, rect.Left + p, rect.Bottom}, color);
+  FillRect({rect.Right - p, rect.Top, rect.Right, rect.Bottom}, color);
 }
 
-void TCanvas::Draw(int x, int y, const QImage& image) {
-  m_painter->drawImage(x, y, image);
+void TCanvas::Draw(int x, int y, const platform::TBitmap& picture) {
+  const TRect device = ToDevice({x, y, x + picture.Width(), y + picture.Height()});
+  const int scale = m_scale;
+  ForVisible(device, [&](const TRect& part) {
+    for (int row = part.Top; row < part.Bottom; ++row) {
+      const std::uint32_t* from = picture.Row((row - device.Top) / scale);
+      std::uint32_t* to = m_target.Row(row);
+      if (scale == 1) {
+        std::memcpy(to + part.Left, from + (part.Left - device.Left),
+                    static_cast<std::size_t>(part.Width()) * sizeof(std::uint32_t));
+        continue;
+      }
+      for (int column = part.Left; column < part.Right; ++column)
+        to[column] = from[(column - device.Left) / scale];
+    }
+  });
 }
 
-int QtTextFlags(unsigned flags) {
-  int qtFlags = 0;
-  qtFlags |= (flags & tfCenter)  ? Qt::AlignHCenter
-             : (flags & tfRight) ? Qt::AlignRight
-                                 : Qt::AlignLeft;
-  qtFlags |= (flags & tfVCenter) ? Qt::AlignVCenter : Qt::AlignTop;
-  if (flags & tfSingleLine)
-    qtFlags |= Qt::TextSingleLine;
-  if (flags & tfWordBreak)
-    qtFlags |= Qt::TextWordWrap;
-  if (flags & tfExpandTabs)
-    qtFlags |= Qt::TextExpandTabs;
-  if (!(flags & tfNoPrefix))
-    qtFlags |= Qt::TextShowMnemonic;
-  return qtFlags;
-}
-
-TTextMeasure::TTextMeasure(const QFont& font)
-    : m_metrics(PixelFont(font)), m_lineHeight(TextHeight(PixelFont(font))) {}
-
-TRect TTextMeasure::Measure(const QString& text, const TRect& rect, unsigned flags) const {
-  const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
-  const QRect needed = m_metrics.boundingRect(area, QtTextFlags(flags), text);
-  const int lines = std::max(1, needed.height() / std::max(1, m_metrics.lineSpacing()));
-  return {rect.Left, rect.Top, rect.Left + needed.width(), rect.Top + lines * m_lineHeight};
-}
-
-TRect TCanvas::DrawText(const QString& text, const TRect& rect, unsigned flags, const QFont& font,
-                        TColor color) {
-  if (flags & tfCalcRect)
-    return TTextMeasure(font).Measure(text, rect, flags);
-  const QFont drawn = PixelFont(font);
-  const QFontMetrics metrics(drawn);
-  const LineMetrics line = ScreenLineMetrics(drawn);
-  // The lines are placed by the screen metrics, not the toolkit's: the first baseline lies
-  // one screen ascent below the top of the text block, and a centred block is one screen line
-  // per line high.
-  const int horizontal = QtTextFlags(flags & ~tfVCenter) & ~Qt::AlignVertical_Mask;
-  const QRect area(rect.Left, rect.Top, rect.Width(), rect.Height());
-  int top = rect.Top;
-  if (flags & tfVCenter) {
-    const int lines = std::max(1, metrics.boundingRect(area, horizontal, text).height() /
-                                      std::max(1, metrics.lineSpacing()));
-    top = (rect.Top + rect.Bottom - lines * line.height) / 2;
-  }
-  top += line.ascent - metrics.ascent();
-  m_painter->save();
-  m_painter->setClipRect(area, m_painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-  m_painter->setFont(drawn);
-  m_painter->setPen(ToQColor(color));
-  const qreal ratio = m_painter->device() ? m_painter->device()->devicePixelRatio() : 1.0;
-  const int widening = static_cast<int>(std::lround(SyntheticBoldWidth(font) * ratio));
-  const int textFlags = horizontal | Qt::AlignTop | Qt::TextDontClip;
-  if (widening == 0) {
-    m_painter->drawText(QRect(rect.Left, top, rect.Width(), rect.Bottom - top), textFlags, text);
-  } else {
-    // A synthetic bold: the regular letters drawn into a mask, widened there, then coloured.
-    // The mask has room above for what reaches over the toolkit's ascent.
-    const int above = metrics.height();
-    const int needed = metrics.boundingRect(QRect(0, 0, rect.Width(), 1 << 16), horizontal, text)
-                           .height();
-    const int height = std::max({rect.Bottom - top, needed, 1}) + above;
-    QImage mask(QSize(rect.Width(), height) * ratio, QImage::Format_ARGB32_Premultiplied);
-    mask.setDevicePixelRatio(ratio);
-    mask.fill(Qt::transparent);
-    QPainter letters(&mask);
-    letters.setFont(drawn);
-    letters.setPen(Qt::black);
-    letters.drawText(QRect(0, above, rect.Width(), height - above), textFlags, text);
-    letters.end();
-    WidenStrokes(mask, widening);
-    QPainter colour(&mask);
-    colour.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    colour.fillRect(QRect(0, 0, rect.Width(), height), ToQColor(color));
-    colour.end();
-    m_painter->drawImage(QPoint(rect.Left, top - above), mask);
-  }
-  m_painter->restore();
-  return rect;
-}
-
-void WidenStrokes(QImage& mask, int pixels) {
-  // Each step adds the pixel right of every inked one, as a second strike one pixel to the
-  // right would, but never closes a one-pixel gap between two inks: the dots of "ü" and the
-  // counters of small letters stay open.
-  const int width = mask.width();
-  std::vector<char> row(static_cast<std::size_t>(width) + 1);
-  for (int step = 0; step < pixels; ++step) {
-    for (int y = 0; y < mask.height(); ++y) {
-      auto* line = reinterpret_cast<QRgb*>(mask.scanLine(y));
-      for (int x = 0; x < width; ++x)
-        row[static_cast<std::size_t>(x)] = qAlpha(line[x]) > 127;
-      for (int x = 1; x < width; ++x) {
-        const auto at = static_cast<std::size_t>(x);
-        if (!row[at] && row[at - 1] && !(x + 1 < width && row[at + 1]))
-          line[x] = qRgba(0, 0, 0, 255);
+void TCanvas::DrawInk(const TRect& device, const std::uint8_t* ink, std::uint32_t pixel) {
+  const int rowWidth = device.Width();
+  ForVisible(device, [&](const TRect& part) {
+    for (int y = part.Top; y < part.Bottom; ++y) {
+      const std::uint8_t* mask = ink + static_cast<std::size_t>(y - device.Top) * rowWidth;
+      std::uint32_t* row = m_target.Row(y);
+      for (int x = part.Left; x < part.Right; ++x) {
+        if (mask[x - device.Left])
+          row[x] = pixel;
       }
     }
-  }
-}
-
-int SyntheticBoldWidth(const QFont& font) {
-  if (font.weight() < QFont::DemiBold)
-    return 0;
-  static thread_local QHash<QString, bool> hasBoldFace;
-  const QString family = font.family();
-  auto found = hasBoldFace.constFind(family);
-  if (found == hasBoldFace.constEnd()) {
-    const QString resolved = QFontInfo(font).family();
-    bool bold = false;
-    for (const QString& style : QFontDatabase::styles(resolved))
-      bold = bold || QFontDatabase::weight(resolved, style) >= QFont::DemiBold;
-    found = hasBoldFace.insert(family, bold || QFontDatabase::styles(resolved).isEmpty());
-  }
-  if (*found)
-    return 0;
-  // One pixel at the window's sizes, as a classic screen draws bold; more for large text.
-  const int size = font.pixelSize() > 0 ? font.pixelSize() : 13;
-  return std::max(1, (size + 6) / 13);
-}
-
-QFont PixelFont(const QFont& font) {
-  // Whole-pixel glyphs on whole-pixel advances, as on a classic screen. A family without a bold
-  // face is drawn regular, each letter widened by the synthetic bold's extra strikes.
-  QFont pixel = font;
-  pixel.setStyleStrategy(QFont::NoAntialias);
-  pixel.setHintingPreference(QFont::PreferFullHinting);
-  if (const int extra = SyntheticBoldWidth(font)) {
-    pixel.setWeight(QFont::Normal);
-    pixel.setLetterSpacing(QFont::AbsoluteSpacing, extra);
-  }
-  return pixel;
-}
-
-int TextHeight(const QFont& font) {
-  return ScreenLineMetrics(font).height;
-}
-
-QSize TCanvas::TextExtent(const QString& text, const QFont& font) {
-  const QFont measured = PixelFont(font);
-  const QRect bounds =
-      QFontMetrics(measured).boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::TextSingleLine, text);
-  return {bounds.width(), TextHeight(measured)};
-}
-
-void TCanvas::ExcludeClip(const TRect& rect) {
-  if (!m_clip)
-    m_clip = QRegion(0, 0, m_width, m_height);
-  *m_clip -= QRegion(rect.Left, rect.Top, rect.Width(), rect.Height());
-  m_painter->setClipRegion(*m_clip);
-}
-
-void TCanvas::ClearClip() {
-  m_clip.reset();
-  m_painter->setClipping(false);
+  });
 }
 
 } // namespace controls

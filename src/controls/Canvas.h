@@ -1,57 +1,73 @@
 #pragma once
 
 #include "controls/Colors.h"
+#include "platform/Bitmap.h"
+#include "platform/Geometry.h"
+#include "platform/TextEngine.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QImage>
-#include <QPainter>
-#include <QRegion>
-#include <QString>
-#include <optional>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace controls {
 
-// A rectangle in pixels; right and bottom exclusive.
-struct TRect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-  int Width() const { return Right - Left; }
-  int Height() const { return Bottom - Top; }
-  TRect Inflated(int dx, int dy) const { return {Left - dx, Top - dy, Right + dx, Bottom + dy}; }
-  bool operator==(const TRect&) const = default;
-};
+using platform::TPoint;
+using platform::TRect;
+using platform::TSize;
 
-// Text drawing flags.
-enum TextFlag : unsigned {
-  tfLeft = 0,
-  tfCenter = 1,
-  tfRight = 2,
-  tfVCenter = 4,
-  tfSingleLine = 8,
-  tfWordBreak = 16,
-  tfExpandTabs = 32,
-  tfNoPrefix = 64, // without it, '&' marks the next character and "&&" is one '&'
-  tfCalcRect = 128,
-};
+using platform::TextFlag;
+using platform::tfCalcRect;
+using platform::tfCenter;
+using platform::tfExpandTabs;
+using platform::tfLeft;
+using platform::tfNoPrefix;
+using platform::tfRight;
+using platform::tfSingleLine;
+using platform::tfVCenter;
+using platform::tfWordBreak;
 
-// The drawing surface the kit paints on: an image or a widget's painter, with exactly the
-// operations the kit needs and no anti-aliasing anywhere.
+// The pixel a colour paints, system colours resolved now: 0xFFRRGGBB.
+std::uint32_t ToPixel(TColor color);
+
+// The drawing surface the kit paints on: a bitmap of our own, with exactly the operations the
+// kit needs and no anti-aliasing anywhere. Coordinates are pixels of the layout; at a device
+// scale of 2 each covers 2 x 2 pixels of the bitmap, and text is drawn at the bitmap's
+// resolution. An origin and a clip let a host paint a control into a part of its window.
 class TCanvas {
 public:
-  explicit TCanvas(QImage& image);
-  TCanvas(QPainter& painter, int width, int height);
+  explicit TCanvas(platform::TBitmap& target, int scale = 1);
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
 
-  QPainter& Painter() { return *m_painter; }
-  // The image under an image canvas when drawing on it needs no clipping or transformation
-  // (then a routine may write the pixels itself); null otherwise.
-  QImage* DirectImage();
-  int Width() const { return m_width; }
-  int Height() const { return m_height; }
+  platform::TBitmap& Target() { return m_target; }
+  int Scale() const { return m_scale; }
+  // The bitmap's size in pixels of the layout.
+  int Width() const { return m_target.Width() / m_scale; }
+  int Height() const { return m_target.Height() / m_scale; }
+
+  // Where (0, 0) lies and what may be painted, to be put back after painting a part.
+  struct TState {
+    TPoint origin;
+    TRect clip;
+    std::vector<TRect> excluded;
+  };
+  TState Save() const { return {m_origin, m_clip, m_excluded}; }
+  void Restore(TState state);
+  // The origin, in pixels of the layout from the bitmap's top left corner.
+  void SetOrigin(TPoint origin) { m_origin = origin; }
+  TPoint Origin() const { return m_origin; }
+  // Leaves only the part of the clip inside `rect` (in the coordinates of the origin).
+  void IntersectClip(const TRect& rect);
+  // Takes `rect` out of the clip until ClearClip.
+  void ExcludeClip(const TRect& rect);
+  // Ends every ExcludeClip; the clip rectangle stays.
+  void ClearClip() { m_excluded.clear(); }
+
+  // The bitmap's pixels under `rect` when all of them may be painted one to one (no scale, no
+  // clip in the way), for a routine that writes them itself; null otherwise. Rows are
+  // Target().Width() pixels apart.
+  std::uint32_t* DirectPixels(const TRect& rect);
 
   void FillRect(const TRect& rect, TColor color);
   // A one-pixel line from (x1, y1) to (x2, y2), the end pixel left out.
@@ -59,61 +75,48 @@ public:
   void Pixel(int x, int y, TColor color);
   // An unfilled rectangle drawn inside its bounds with a pen `penWidth` wide.
   void FrameRect(const TRect& rect, TColor color, int penWidth = 1);
-  void Draw(int x, int y, const QImage& image);
-  // Text in a rectangle (see TextFlag); with tfCalcRect nothing is drawn and the rectangle
-  // the text needs is returned.
-  TRect DrawText(const QString& text, const TRect& rect, unsigned flags, const QFont& font,
-                 TColor color);
-  QSize TextExtent(const QString& text, const QFont& font);
-  void ExcludeClip(const TRect& rect);
-  void ClearClip();
+  // A picture of layout pixels (each drawn scale x scale), its top left corner at (x, y).
+  void Draw(int x, int y, const platform::TBitmap& picture);
+  // UTF-8 text in a rectangle (see TextFlag), clipped to it; with tfCalcRect nothing is drawn
+  // and the rectangle the text needs is returned.
+  TRect DrawText(std::string_view text, const TRect& rect, unsigned flags,
+                 const platform::TFontSpec& font, TColor color);
+  // The width of one line of text (accelerator markers included) and the font's line height.
+  TSize TextExtent(std::string_view text, const platform::TFontSpec& font);
 
 private:
-  void Setup();
+  // The rectangle in bitmap pixels.
+  TRect ToDevice(const TRect& rect) const;
+  // Sets `pixel` where the mask (one byte per pixel of the bitmap rectangle) has ink.
+  void DrawInk(const TRect& device, const std::uint8_t* ink, std::uint32_t pixel);
+  // Calls `fill` with each piece of a bitmap rectangle that may be painted.
+  template <typename Fill> void ForVisible(const TRect& device, Fill&& fill) const;
+  template <typename Fill>
+  void VisitOutsideExcluded(const TRect& device, std::size_t from, Fill& fill) const;
 
-  QImage* m_image = nullptr;
-  std::optional<QPainter> m_own;
-  QPainter* m_painter = nullptr;
-  int m_width = 0;
-  int m_height = 0;
-  std::optional<QRegion> m_clip;
+  platform::TBitmap& m_target;
+  int m_scale;
+  TPoint m_origin;
+  TRect m_clip;                    // in bitmap pixels
+  std::vector<TRect> m_excluded;   // in bitmap pixels
 };
-
-QColor ToQColor(TColor color);
-
-// The font as the kit draws it: no anti-aliasing, full hinting (whole-pixel advances); a bold
-// font whose family has no bold face (the window's Tahoma) becomes its regular face with wider
-// letter spacing, which DrawText fills by widening the strokes (WidenStrokes).
-QFont PixelFont(const QFont& font);
-
-// How many pixels a bold font is widened by when its family has no bold face of its own; 0
-// for a regular font or a family with a real bold face.
-int SyntheticBoldWidth(const QFont& font);
-
-// Widens the ink of a text mask (alpha over half) to the right by `pixels` device pixels, as a
-// synthetic bold does, without closing a one-pixel gap between two inks.
-void WidenStrokes(QImage& mask, int pixels);
 
 // The height of one line of text in `font`, in pixels.
-int TextHeight(const QFont& font);
+int TextHeight(const platform::TFontSpec& font);
 
-// The toolkit's text flags for TextFlag bits.
-int QtTextFlags(unsigned flags);
-
-// Measures text as DrawText with tfCalcRect does, with the font's metrics looked up once: for
-// a caller that measures many texts in one font.
+// Measures text as DrawText with tfCalcRect does: for a caller that measures many texts in one
+// font.
 class TTextMeasure {
 public:
-  explicit TTextMeasure(const QFont& font);
-  TRect Measure(const QString& text, const TRect& rect, unsigned flags) const;
+  explicit TTextMeasure(platform::TFontSpec font) : m_font(std::move(font)) {}
+  TRect Measure(std::string_view text, const TRect& rect, unsigned flags) const;
 
 private:
-  QFontMetrics m_metrics;
-  int m_lineHeight;
+  platform::TFontSpec m_font;
 };
 
-// The text with its accelerator markers removed: each '&' is dropped unless the next one is
-// also '&' (then one stays); the last character always stays.
-QString StripAccelerators(const QString& text);
+// The UTF-8 text with its accelerator markers removed: each '&' is dropped unless the next one
+// is also '&' (then one stays); the last character always stays.
+std::string StripAccelerators(std::string_view text);
 
 } // namespace controls

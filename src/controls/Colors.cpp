@@ -1,7 +1,7 @@
 #include "controls/Colors.h"
 
-#include <QGuiApplication>
-#include <QPalette>
+#include "platform/SystemColors.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -22,29 +22,22 @@ std::uint8_t RoundToByte(double value) {
   return static_cast<std::uint8_t>(std::clamp(Round(value), 0, 255));
 }
 
-TColor FromQColor(const QColor& color) {
-  return RGB(color.red(), color.green(), color.blue());
-}
-
-// One table for every system colour the kit uses: its classic RGB value and the palette role
-// that stands for it.
+// One table for every system colour the kit uses, with its classic RGB value.
 struct SystemColor {
   int index;
   TColor classic;
-  QPalette::ColorGroup group;
-  QPalette::ColorRole role;
 };
 
 constexpr SystemColor SystemColors[] = {
-    {5, RGB(255, 255, 255), QPalette::Active, QPalette::Base},          // clWindow
-    {8, RGB(0, 0, 0), QPalette::Active, QPalette::WindowText},          // clWindowText
-    {13, RGB(10, 36, 106), QPalette::Active, QPalette::Highlight},      // clHighlight
-    {15, RGB(212, 208, 200), QPalette::Active, QPalette::Button},       // clBtnFace
-    {16, RGB(128, 128, 128), QPalette::Active, QPalette::Dark},         // clBtnShadow
-    {17, RGB(128, 128, 128), QPalette::Disabled, QPalette::WindowText}, // clGrayText
-    {20, RGB(255, 255, 255), QPalette::Active, QPalette::Light},        // clBtnHighlight
-    {21, RGB(64, 64, 64), QPalette::Active, QPalette::Shadow},          // cl3DDkShadow
-    {26, RGB(0, 0, 128), QPalette::Active, QPalette::Link},             // clHotLight
+    {5, RGB(255, 255, 255)},  // clWindow
+    {8, RGB(0, 0, 0)},        // clWindowText
+    {13, RGB(10, 36, 106)},   // clHighlight
+    {15, RGB(212, 208, 200)}, // clBtnFace
+    {16, RGB(128, 128, 128)}, // clBtnShadow
+    {17, RGB(128, 128, 128)}, // clGrayText
+    {20, RGB(255, 255, 255)}, // clBtnHighlight
+    {21, RGB(64, 64, 64)},    // cl3DDkShadow
+    {26, RGB(0, 0, 128)},     // clHotLight
 };
 
 const SystemColor* FindSystemColor(int index) {
@@ -74,11 +67,13 @@ TColor ColorToRGB(TColor color) {
   if (!IsSystemColor(color))
     return color & 0x00FFFFFF;
   const int index = static_cast<int>(color & 0xFF);
-  const SystemColor* system = FindSystemColor(index);
-  if (g_scheme == ColorScheme::Classic || !system ||
-      !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+  if (g_scheme == ColorScheme::Classic || !FindSystemColor(index))
     return ClassicSystemColor(index);
-  return FromQColor(QGuiApplication::palette().color(system->group, system->role));
+  const auto pixel = platform::SystemColor(index);
+  if (!pixel)
+    return ClassicSystemColor(index);
+  return RGB(static_cast<int>(*pixel >> 16), static_cast<int>(*pixel >> 8),
+             static_cast<int>(*pixel));
 }
 
 bool FullColor() {

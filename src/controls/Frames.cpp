@@ -1,6 +1,6 @@
 #include "controls/Frames.h"
 
-#include <QWidget>
+#include <utility>
 
 namespace controls {
 
@@ -130,18 +130,6 @@ TRect DrawDottedFocusFrame(TCanvas& canvas, const TRect& rect) {
     canvas.Pixel(x, rect.Bottom - 1, clBlack);
   }
   return rect.Inflated(-1, -1);
-}
-
-void CopyParentBackground(const QWidget& control, QPainter& painter) {
-  QWidget* parent = control.parentWidget();
-  if (!parent)
-    return;
-  painter.save();
-  const QRegion parentArea(0, 0, parent->width(), parent->height());
-  // The parent's background and its own painting, without its children (this control among
-  // them), placed so that the parent's coordinates land under the control.
-  parent->render(&painter, -control.pos(), parentArea, QWidget::DrawWindowBackground);
-  painter.restore();
 }
 
 } // namespace controls

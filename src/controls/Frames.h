@@ -2,8 +2,6 @@
 
 #include "controls/Canvas.h"
 
-class QWidget;
-
 namespace controls {
 
 enum TFrameStyleEx {
@@ -55,9 +53,5 @@ TRect DrawControlFrame(TCanvas& canvas, const TRect& rect, const TFrameParams& f
 
 // Black pixels on every second place along the four sides; returns the rectangle shrunk by 1.
 TRect DrawDottedFocusFrame(TCanvas& canvas, const TRect& rect);
-
-// Paints the parent's background and its own painting (not its children) under a transparent
-// control, so that the control can draw on top of what the parent shows there.
-void CopyParentBackground(const QWidget& control, QPainter& painter);
 
 } // namespace controls

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace controls {
@@ -10,33 +11,40 @@ namespace {
 
 constexpr int StripWidth = 8;
 
-// A run of pixels in one colour, with the widest stores the processor has.
-#if defined(__x86_64__) && defined(__GNUC__)
+// A run of pixels in one colour, with the widest stores the processor has; the loader picks the
+// variant where executables have indirect functions (ELF), elsewhere the plain loop serves.
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__ELF__)
 __attribute__((target_clones("avx2", "default")))
 #endif
-void FillPixels(QRgb* pixels, int count, QRgb color) {
+void FillPixels(std::uint32_t* pixels, int count, std::uint32_t color) {
   for (int i = 0; i < count; ++i)
     pixels[i] = color;
 }
 
-QRgb ToQRgb(TColor rgb) {
-  return qRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+std::uint32_t ToRgb(int red, int green, int blue) {
+  return 0xFF000000u | (static_cast<std::uint32_t>(red & 0xFF) << 16) |
+         (static_cast<std::uint32_t>(green & 0xFF) << 8) | static_cast<std::uint32_t>(blue & 0xFF);
+}
+
+std::uint32_t ToRgb(TColor rgb) {
+  return ToRgb(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+std::uint32_t* Row(const TPixels& image, int y) {
+  return image.bits + static_cast<std::ptrdiff_t>(y) * image.stride;
 }
 
 // Paints positions [from, to] (along the axis) of the strip in one colour.
-void PaintBand(QImage& image, bool alongRows, int from, int to, QRgb color) {
-  uchar* bits = image.bits();
-  const qsizetype stride = image.bytesPerLine();
+void PaintBand(const TPixels& image, bool alongRows, int from, int to, std::uint32_t color) {
   if (alongRows) {
     // A row is one colour: the band's rows are filled across at once, which gives the picture
     // the strip and its doubling copies would, with one pass over the pixels.
-    const int across = image.width();
     for (int y = from; y <= to; ++y)
-      FillPixels(reinterpret_cast<QRgb*>(bits + y * stride), across, color);
+      FillPixels(Row(image, y), image.width, color);
   } else {
-    const int across = std::min(StripWidth, image.height());
+    const int across = std::min(StripWidth, image.height);
     for (int y = 0; y < across; ++y)
-      std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + from, to - from + 1, color);
+      std::fill_n(Row(image, y) + from, to - from + 1, color);
   }
 }
 
@@ -47,11 +55,11 @@ struct Run {
   TColor lastColor;
 };
 
-void PaintRun(QImage& image, bool alongRows, int extent, const Run& run, int minBand) {
+void PaintRun(const TPixels& image, bool alongRows, int extent, const Run& run, int minBand) {
   const int n = run.first >= run.last ? run.first - run.last + 1 : 0;
   if (n == 0) {
     // A run always paints its first band: here the single pixel at the end of the extent.
-    PaintBand(image, alongRows, extent - 1, extent - 1, ToQRgb(run.firstColor));
+    PaintBand(image, alongRows, extent - 1, extent - 1, ToRgb(run.firstColor));
     return;
   }
   const int channelsFirst[3] = {GetRValue(run.firstColor), GetGValue(run.firstColor),
@@ -65,14 +73,14 @@ void PaintRun(QImage& image, bool alongRows, int extent, const Run& run, int min
     step[c] = (static_cast<long long>(channelsLast[c]) * 65536 - acc[c]) / n;
   }
   const auto colorAt = [&](int i) {
-    return qRgb(static_cast<int>((acc[0] + i * step[0]) / 65536),
+    return ToRgb(static_cast<int>((acc[0] + i * step[0]) / 65536),
                 static_cast<int>((acc[1] + i * step[1]) / 65536),
                 static_cast<int>((acc[2] + i * step[2]) / 65536));
   };
   int i = 0;
   while (i < n) {
     const int bandStart = i;
-    const QRgb color = colorAt(i);
+    const std::uint32_t color = colorAt(i);
     ++i;
     while (i < n && (colorAt(i) == color || i - bandStart < minBand))
       ++i;
@@ -83,43 +91,41 @@ void PaintRun(QImage& image, bool alongRows, int extent, const Run& run, int min
 
 // Spreads the 8-pixel strip of a gradient along the columns over the whole image. Rows along
 // the rows were painted across the whole width already.
-void Replicate(QImage& image, bool alongRows) {
+void Replicate(const TPixels& image, bool alongRows) {
   if (alongRows)
     return;
-  const int extent = image.height();
-  uchar* bits = image.bits();
-  const qsizetype stride = image.bytesPerLine();
-  const auto rowBytes = static_cast<std::size_t>(image.width()) * sizeof(QRgb);
+  const int extent = image.height;
+  const auto rowBytes = static_cast<std::size_t>(image.width) * sizeof(std::uint32_t);
   int filled = std::min(StripWidth, extent);
-  if (static_cast<std::size_t>(stride) == rowBytes) {
+  if (image.stride == image.width) {
     // The rows are contiguous: one copy per doubling.
     while (filled < extent) {
       const int count = std::min(filled, extent - filled);
-      std::memcpy(bits + filled * stride, bits, static_cast<std::size_t>(count) * rowBytes);
+      std::memcpy(Row(image, filled), image.bits, static_cast<std::size_t>(count) * rowBytes);
       filled += count;
     }
     return;
   }
-  // A view on a part of a larger image: its rows are apart by the whole image's stride, and
-  // the bytes between them belong to pixels outside the view.
+  // A view on a part of a larger bitmap: its rows are apart by the whole bitmap's stride, and
+  // the pixels between them lie outside the view.
   for (int y = filled; y < extent; ++y)
-    std::memcpy(bits + y * stride, bits, rowBytes);
+    std::memcpy(Row(image, y), image.bits, rowBytes);
 }
 
 // The diagonal and box pictures: each pixel's place between the edges (0) and the far corner
 // or the centre (1), mirrored so that the picture is symmetric.
-void PaintSmooth(QImage& image, TGradientDirection direction, TColor start, TColor stop) {
-  const int w = image.width(), h = image.height();
+void PaintSmooth(const TPixels& image, TGradientDirection direction, TColor start, TColor stop) {
+  const int w = image.width, h = image.height;
   const auto mix = [&](double t) {
     const auto channel = [t](int a, int b) {
       return static_cast<int>(std::nearbyint(a + (b - a) * std::clamp(t, 0.0, 1.0)));
     };
-    return qRgb(channel(GetRValue(start), GetRValue(stop)),
+    return ToRgb(channel(GetRValue(start), GetRValue(stop)),
                 channel(GetGValue(start), GetGValue(stop)),
                 channel(GetBValue(start), GetBValue(stop)));
   };
   for (int y = 0; y < h; ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    std::uint32_t* line = Row(image, y);
     for (int x = 0; x < w; ++x) {
       const double fx = w > 1 ? static_cast<double>(x) / (w - 1) : 0.0;
       const double fy = h > 1 ? static_cast<double>(y) / (h - 1) : 0.0;
@@ -153,10 +159,10 @@ void PaintSmooth(QImage& image, TGradientDirection direction, TColor start, TCol
 
 } // namespace
 
-void FillGradientStrip(QImage& image, bool alongRows, int centre, TColor start, TColor stop,
+void FillGradientStrip(TPixels image, bool alongRows, int centre, TColor start, TColor stop,
                        int colors) {
-  const int extent = alongRows ? image.height() : image.width();
-  if (extent <= 0 || image.width() <= 0 || image.height() <= 0)
+  const int extent = alongRows ? image.height : image.width;
+  if (extent <= 0 || image.width <= 0 || image.height <= 0)
     return;
   int c = colors;
   if (c > 8)
@@ -179,21 +185,15 @@ void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection dir
     return;
   const TColor start = ColorToRGB(startColor);
   const TColor stop = ColorToRGB(stopColor);
-  // On an image with nothing in the way the bitmap is the image's own rectangle, which spares
+  // On a canvas with nothing in the way the bitmap is the canvas's own rectangle, which spares
   // the copy; otherwise an off-screen bitmap, kept between calls of the same size.
-  QImage* target = canvas.DirectImage();
-  const bool direct = target && rect.Left >= 0 && rect.Top >= 0 && rect.Left < rect.Right &&
-                      rect.Top < rect.Bottom && rect.Right <= target->width() &&
-                      rect.Bottom <= target->height();
-  thread_local QImage scratch;
-  QImage view;
-  if (direct) {
-    view = QImage(target->bits() + rect.Top * target->bytesPerLine() + rect.Left * 4, w, h,
-                  target->bytesPerLine(), QImage::Format_RGB32);
-  } else if (scratch.width() != w || scratch.height() != h) {
-    scratch = QImage(w, h, QImage::Format_RGB32);
-  }
-  QImage& image = direct ? view : scratch;
+  std::uint32_t* direct =
+      rect.Left < rect.Right && rect.Top < rect.Bottom ? canvas.DirectPixels(rect) : nullptr;
+  thread_local platform::TBitmap scratch;
+  if (!direct && (scratch.Width() != w || scratch.Height() != h))
+    scratch.Reset(w, h);
+  const TPixels image = direct ? TPixels{direct, w, h, canvas.Target().Width()}
+                               : TPixels{scratch.Bits(), w, h, w};
   switch (direction) {
   case gdHorizontalEnd:
     FillGradientStrip(image, true, -1, start, stop, colors);
@@ -209,13 +209,14 @@ void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection dir
     break;
   default:
     if (start == stop)
-      image.fill(ToQRgb(start));
+      for (int y = 0; y < h; ++y)
+        FillPixels(Row(image, y), w, ToRgb(start));
     else
       PaintSmooth(image, direction, start, stop);
     break;
   }
   if (!direct)
-    canvas.Draw(rect.Left, rect.Top, image);
+    canvas.Draw(rect.Left, rect.Top, scratch);
 }
 
 void DrawGradientRing(TCanvas& canvas, const TRect& rect, TGradientDirection direction,

@@ -17,11 +17,19 @@ enum TGradientDirection {
   gdBigSquareBox
 };
 
+// A rectangle of pixels 0xFFRRGGBB inside a bitmap, its rows `stride` pixels apart.
+struct TPixels {
+  std::uint32_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+};
+
 // The gradient along one axis of `image`: along the rows (each row one colour) or along the
 // columns. Painted as solid bands of equal colour (at least a minimum length from `colors`) in
 // an 8-pixel strip, which block copies that double each time then spread over the image.
 // `centre` < 0: one run from start to stop; otherwise two runs meeting at `centre`.
-void FillGradientStrip(QImage& image, bool alongRows, int centre, TColor start, TColor stop,
+void FillGradientStrip(TPixels image, bool alongRows, int centre, TColor start, TColor stop,
                        int colors);
 
 // Paints the gradient of `rect` in `direction` through an off-screen bitmap; nothing for an

@@ -275,11 +275,12 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
 void TKvCustomButton::PaintCaption(TCanvas& canvas) {
   // Accelerators are underlined only while the keyboard cues are shown.
   const bool cues = FormKeyboard::CuesShown();
-  const QString text = cues ? m_caption : StripAccelerators(m_caption);
+  const std::string text = cues ? m_caption.toStdString() : StripAccelerators(m_caption.toStdString());
+  const platform::TFontSpec captionFont = FontSpec(font());
   const unsigned prefix = cues ? 0u : unsigned(tfNoPrefix);
   TRect r = CaptionRect();
   const TRect measured = canvas.DrawText(
-      text, r, tfCalcRect | tfWordBreak | tfExpandTabs | tfVCenter | tfCenter | prefix, font(),
+      text, r, tfCalcRect | tfWordBreak | tfExpandTabs | tfVCenter | tfCenter | prefix, captionFont,
       m_fontColor);
   const int h = measured.Height();
   switch (m_alignmentVertical) {
@@ -296,7 +297,7 @@ void TKvCustomButton::PaintCaption(TCanvas& canvas) {
   }
   const TColor color =
       isEnabled() ? m_fontColor : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
-  canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, font(), color);
+  canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, captionFont, color);
 }
 
 void TKvCustomButton::paintEvent(QPaintEvent*) {
@@ -305,8 +306,7 @@ void TKvCustomButton::paintEvent(QPaintEvent*) {
     // The three outermost pixels of each corner show the parent.
     CopyParentBackground(*this, painter);
   }
-  TCanvas canvas(painter, width(), height());
-  Paint(canvas);
+  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); });
 }
 
 QImage TKvCustomButton::Render() {
@@ -315,8 +315,8 @@ QImage TKvCustomButton::Render() {
   QPainter painter(&image);
   if (m_hotTrack)
     CopyParentBackground(*this, painter);
-  TCanvas canvas(painter, width(), height());
-  Paint(canvas);
+  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); });
+  painter.end();
   return image;
 }
 

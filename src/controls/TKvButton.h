@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/Canvas.h"
+#include "controls/WidgetCanvas.h"
 
 #include <QString>
 #include <QWidget>

@@ -88,8 +88,8 @@ void TKvLabel::AdjustSize() {
   if (!m_autoSize)
     return;
   if (!m_measure)
-    m_measure.emplace(font());
-  const QString text = m_caption.isEmpty() ? QStringLiteral(" ") : m_caption;
+    m_measure.emplace(FontSpec(font()));
+  const std::string text = m_caption.isEmpty() ? std::string(" ") : m_caption.toStdString();
   const TRect needed =
       m_measure->Measure(text, {0, 0, 1 << 16, 1 << 16}, tfLeft | tfExpandTabs | tfCalcRect);
   resize(needed.Width(), needed.Height());
@@ -105,15 +105,14 @@ void TKvLabel::PaintOn(TCanvas& canvas) {
   if (!m_transparent)
     canvas.FillRect({0, 0, width(), height()}, m_color);
   const unsigned layout = m_autoSize ? tfLeft : m_alignment | tfSingleLine;
-  canvas.DrawText(m_caption, {0, 0, width(), height()}, layout | tfExpandTabs, font(),
-                  isEnabled() ? m_fontColor : clGrayText);
+  canvas.DrawText(m_caption.toStdString(), {0, 0, width(), height()}, layout | tfExpandTabs,
+                  FontSpec(font()), isEnabled() ? m_fontColor : clGrayText);
 }
 
 void TKvLabel::paintEvent(QPaintEvent*) {
   m_lastPaint = std::chrono::steady_clock::now();
   QPainter painter(this);
-  TCanvas canvas(painter, width(), height());
-  PaintOn(canvas);
+  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { PaintOn(canvas); });
 }
 
 void TKvLabel::mouseReleaseEvent(QMouseEvent* event) {

@@ -45,7 +45,7 @@ TFrameParams TKvCustomPanel::FrameParams() const {
 
 TRect TKvCustomPanel::ClientArea() const {
   // The frame's rectangle, measured by drawing it on a scratch picture.
-  QImage scratch(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  platform::TBitmap scratch(std::max(width(), 1), std::max(height(), 1));
   TCanvas canvas(scratch);
   return DrawControlFrame(canvas, {0, 0, width(), height()}, FrameParams());
 }
@@ -70,15 +70,15 @@ void TKvCustomPanel::Paint(TCanvas& canvas) {
                      : m_alignment == taRightJustify ? tfRight
                                                      : tfLeft;
     flags |= tfVCenter | (m_wordWrap ? tfWordBreak : tfSingleLine);
-    canvas.DrawText(m_caption, area, flags, font(), isEnabled() ? clWindowText : clGrayText);
+    canvas.DrawText(m_caption.toStdString(), area, flags, FontSpec(font()),
+                    isEnabled() ? clWindowText : clGrayText);
   }
 }
 
 void TKvCustomPanel::PaintInto(QPainter& painter) {
   if (m_transparent && m_paintClientArea)
     CopyParentBackground(*this, painter);
-  TCanvas canvas(painter, width(), height());
-  Paint(canvas);
+  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); });
   if (OnPaint)
     OnPaint(this);
 }
@@ -149,9 +149,9 @@ TRect TKvCustomGroupBox::ClientArea() const {
     if (m_bannerHeight != 0) {
       area.Top += m_bannerHeight;
     } else {
-      QImage scratch(1, 1, QImage::Format_RGB32);
+      platform::TBitmap scratch(1, 1);
       TCanvas canvas(scratch);
-      area.Top += canvas.TextExtent(QStringLiteral("Yy"), font()).height() + 8;
+      area.Top += canvas.TextExtent("Yy", FontSpec(font())).Height + 8;
     }
   }
   return area;
@@ -165,10 +165,11 @@ void TKvCustomGroupBox::Paint(TCanvas& canvas) {
 }
 
 void TKvCustomGroupBox::PaintBanner(TCanvas& canvas) {
-  const QFont captionFont = CaptionFont();
+  const platform::TFontSpec captionFont = FontSpec(CaptionFont());
+  const std::string caption = m_caption.toStdString();
   TRect banner;
   if (!m_caption.isEmpty()) {
-    const int cy = canvas.TextExtent(StripAccelerators(m_caption), captionFont).height();
+    const int cy = canvas.TextExtent(StripAccelerators(caption), captionFont).Height;
     banner = {0, 0, width(), m_bannerHeight != 0 ? m_bannerHeight : cy + 6};
   }
   if (!m_transparent)
@@ -195,7 +196,7 @@ void TKvCustomGroupBox::PaintBanner(TCanvas& canvas) {
   else if ((m_alignment == taRightJustify) != rightToLeft)
     flags |= tfRight;
   canvas.ClearClip();
-  canvas.DrawText(m_caption, m_captionRect, flags, captionFont,
+  canvas.DrawText(caption, m_captionRect, flags, captionFont,
                   isEnabled() ? clWindowText : clGrayText);
 }
 
@@ -203,15 +204,16 @@ void TKvCustomGroupBox::PaintBanner(TCanvas& canvas) {
 void TKvCustomGroupBox::PaintOtherStyle(TCanvas& canvas) {
   if (!m_transparent)
     canvas.FillRect({0, 0, width(), height()}, m_color);
-  const QFont captionFont = CaptionFont();
-  const QSize text = canvas.TextExtent(StripAccelerators(m_caption), captionFont);
-  const int middle = m_caption.isEmpty() ? 0 : text.height() / 2;
+  const platform::TFontSpec captionFont = FontSpec(CaptionFont());
+  const std::string caption = m_caption.toStdString();
+  const TSize text = canvas.TextExtent(StripAccelerators(caption), captionFont);
+  const int middle = m_caption.isEmpty() ? 0 : text.Height / 2;
   const TColor line = ShadeColor(m_flatColor, m_flatColorAdjustment);
   switch (m_groupStyle) {
   case gsTopLine:
   case gsUnderline:
-    canvas.Line(0, m_groupStyle == gsTopLine ? middle : text.height() + 1, width(),
-                m_groupStyle == gsTopLine ? middle : text.height() + 1, line);
+    canvas.Line(0, m_groupStyle == gsTopLine ? middle : text.Height + 1, width(),
+                m_groupStyle == gsTopLine ? middle : text.Height + 1, line);
     break;
   case gsFlat:
     canvas.FrameRect({0, middle, width(), height()}, line, 1);
@@ -225,10 +227,10 @@ void TKvCustomGroupBox::PaintOtherStyle(TCanvas& canvas) {
   }
   if (m_caption.isEmpty())
     return;
-  m_captionRect = {8, 0, 8 + text.width() + 4, text.height()};
+  m_captionRect = {8, 0, 8 + text.Width + 4, text.Height};
   if (!m_transparent || m_groupStyle != gsUnderline)
     canvas.FillRect(m_captionRect, m_transparent ? clBtnFace : m_color);
-  canvas.DrawText(m_caption, m_captionRect.Inflated(-2, 0), tfSingleLine, captionFont,
+  canvas.DrawText(caption, m_captionRect.Inflated(-2, 0), tfSingleLine, captionFont,
                   isEnabled() ? clWindowText : clGrayText);
 }
 

@@ -3,6 +3,7 @@
 #include "controls/Colors.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
+#include "controls/WidgetCanvas.h"
 
 #include <QFont>
 #include <QShortcut>

@@ -146,8 +146,9 @@ QString TKvCustomProgressBar::Text() const {
   return QStringLiteral("%1%").arg(m_percent);
 }
 
-QImage TKvCustomProgressBar::Render() const {
-  QImage image(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+void TKvCustomProgressBar::RenderInto(platform::TBitmap& image) const {
+  if (image.Width() != std::max(width(), 1) || image.Height() != std::max(height(), 1))
+    image.Reset(std::max(width(), 1), std::max(height(), 1));
   TCanvas canvas(image);
   TRect r{0, 0, width(), height()};
   canvas.FillRect(r, m_borderColor);
@@ -174,16 +175,23 @@ QImage TKvCustomProgressBar::Render() const {
     DrawGradientProgress(canvas, r);
   else
     DrawTraditional(canvas, r, m_barStyle == bsLED);
-  return image;
+}
+
+QImage TKvCustomProgressBar::Render() const {
+  platform::TBitmap image;
+  RenderInto(image);
+  return BitmapImage(image).copy();
 }
 
 void TKvCustomProgressBar::paintEvent(QPaintEvent*) {
+  // Drawn at the layout's size and scaled by the painter to the display's pixels.
+  RenderInto(m_picture);
   QPainter painter(this);
-  painter.drawImage(0, 0, Render());
+  painter.drawImage(0, 0, BitmapImage(m_picture));
 }
 
 void TKvCustomProgressBar::DrawGradientProgress(TCanvas& canvas, const TRect& r) const {
-  const QString text = Text();
+  const std::string text = Text().toStdString();
   TRect bar = r;
   if (m_percent < 100) {
     if (m_orientation == orHorizontal) {
@@ -195,19 +203,19 @@ void TKvCustomProgressBar::DrawGradientProgress(TCanvas& canvas, const TRect& r)
     }
   }
   DrawGradientRect(canvas, bar, m_gradientDirection, m_barColor, m_barColorStop, 1);
-  const QFont& textFont = font();
-  const int textHeight = canvas.TextExtent(QStringLiteral("X"), textFont).height();
-  const int textWidth = canvas.TextExtent(text, textFont).width();
+  const platform::TFontSpec textFont = FontSpec(font());
+  const int textHeight = canvas.TextExtent("X", textFont).Height;
+  const int textWidth = canvas.TextExtent(text, textFont).Width;
   const TRect textRect{r.Right / 2 - textWidth / 2, r.Top + (r.Bottom - r.Top - textHeight) / 2,
                        r.Right / 2 - textWidth / 2 + textWidth + 1,
                        r.Top + (r.Bottom - r.Top - textHeight) / 2 + textHeight};
   const auto drawClipped = [&](const TRect& clip, TColor color) {
-    if (text.isEmpty() || clip.Width() <= 0 || clip.Height() <= 0)
+    if (text.empty() || clip.Width() <= 0 || clip.Height() <= 0)
       return;
-    canvas.Painter().save();
-    canvas.Painter().setClipRect(QRect(clip.Left, clip.Top, clip.Width(), clip.Height()));
+    const TCanvas::TState state = canvas.Save();
+    canvas.IntersectClip(clip);
     canvas.DrawText(text, textRect, tfSingleLine | tfNoPrefix, textFont, color);
-    canvas.Painter().restore();
+    canvas.Restore(state);
   };
   drawClipped(bar, m_backColor);
   const TRect rest = m_orientation == orHorizontal ? TRect{bar.Right, r.Top, r.Right, r.Bottom}
@@ -243,8 +251,8 @@ void TKvCustomProgressBar::DrawTraditional(TCanvas& canvas, const TRect& r, bool
   }
   const QString text = Text();
   if (!text.isEmpty())
-    canvas.DrawText(text, r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix, font(),
-                    led ? m_barColor : clWindowText);
+    canvas.DrawText(text.toStdString(), r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix,
+                    FontSpec(font()), led ? m_barColor : clWindowText);
 }
 
 } // namespace controls

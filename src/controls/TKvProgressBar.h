@@ -3,6 +3,7 @@
 #include "controls/Colors.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
+#include "controls/WidgetCanvas.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -82,6 +83,7 @@ protected:
 
 private:
   void RedrawNow();
+  void RenderInto(platform::TBitmap& image) const;
   void DrawGradientProgress(TCanvas& canvas, const TRect& area) const;
   void DrawTraditional(TCanvas& canvas, const TRect& area, bool led) const;
   QString Text() const;
@@ -109,6 +111,7 @@ private:
   int m_numSegments = 20;
   bool m_themeAware = true;
   bool m_loading = false;
+  platform::TBitmap m_picture; // the last paint's, kept for the next
 };
 
 class TKvProgressBar : public TKvCustomProgressBar {

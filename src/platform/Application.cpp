@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/MessageBox.h"
 #include "platform/TThread.h"
+#include "platform/WindowHost.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -62,13 +63,20 @@ void TApplication::SetTitle(const QString& title) {
 }
 
 void TApplication::RegisterForm(QWidget* form) {
-  if (!m_mainForm)
+  if (!m_mainForm && !m_mainWindow)
     m_mainForm = form;
+}
+
+void TApplication::RegisterForm(TWindowHost* form) {
+  if (!m_mainForm && !m_mainWindow)
+    m_mainWindow = form;
 }
 
 int TApplication::Run() {
   if (m_mainForm)
     Dispatch([this] { m_mainForm->show(); });
+  if (m_mainWindow)
+    Dispatch([this] { m_mainWindow->Show(); });
   QApplication::exec();
   return 0;
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+// The Windows build has an application object of its own, without the toolkit.
+#if defined(_WIN32)
+#include "platform/win32/Application.h"
+#else
+
 #include <QString>
 #include <exception>
 #include <functional>
@@ -9,6 +14,8 @@ class QApplication;
 class QWidget;
 
 namespace platform {
+
+class TWindowHost;
 
 // The application object: one per process. It holds the application title, the main window
 // and the terminate request, and runs the event loop. Exceptions that escape an event handler
@@ -27,9 +34,12 @@ public:
   const QString& Title() const noexcept { return m_title; }
   void SetTitle(const QString& title);
 
-  // The first window registered becomes the main window; later ones are ignored.
+  // The first window registered becomes the main window; later ones are ignored. A main
+  // window is a toolkit widget or the host of a form of self-drawn controls.
   QWidget* MainForm() const noexcept { return m_mainForm; }
+  TWindowHost* MainWindow() const noexcept { return m_mainWindow; }
   void RegisterForm(QWidget* form);
+  void RegisterForm(TWindowHost* form);
 
   // Makes the main window visible, then dispatches events until a terminate request has been
   // taken. Returns the process exit code, 0.
@@ -50,7 +60,10 @@ private:
   std::unique_ptr<QApplication> m_qt;
   QString m_title;
   QWidget* m_mainForm = nullptr;
+  TWindowHost* m_mainWindow = nullptr;
   bool m_terminated = false;
 };
 
 } // namespace platform
+
+#endif

@@ -1,5 +1,10 @@
 #pragma once
 
+// The Windows build's message boxes take UTF-8 text and need no toolkit.
+#if defined(_WIN32)
+#include "platform/win32/MessageBox.h"
+#else
+
 #include <QString>
 
 namespace platform {
@@ -15,3 +20,5 @@ void ShowMessageBox(const QString& text);
 void ShowErrorBox(const QString& text);
 
 } // namespace platform
+
+#endif

@@ -4,7 +4,7 @@
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
-#include "controls/WindowFonts.h"
+#include "platform/posix/WindowFonts.h"
 #include "platform/Application.h"
 
 #include <QFontInfo>
@@ -14,6 +14,7 @@
 namespace {
 
 using namespace controls;
+using platform::RegisterWindowFonts;
 
 class LayoutForm : public app::TFRMUPDATE {
 public:

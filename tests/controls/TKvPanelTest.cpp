@@ -1,5 +1,5 @@
 #include "controls/TKvPanel.h"
-#include "controls/WindowFonts.h"
+#include "platform/posix/WindowFonts.h"
 
 #include <QFontDatabase>
 #include <QPainter>
@@ -12,11 +12,11 @@ using namespace controls;
 
 // The window's font: Tahoma from the wine fonts, 11 pixels.
 QFont WindowFont(bool bold) {
-  return controls::WindowFont(11, bold);
+  return platform::WindowFont(11, bold);
 }
 
 bool HaveTahoma() {
-  return RegisterWindowFonts();
+  return platform::RegisterWindowFonts();
 }
 
 class Panels : public testing::Test {

@@ -1,6 +1,8 @@
 #include "controls/Canvas.h"
 #include "controls/Colors.h"
-#include "controls/WindowFonts.h"
+#include "controls/WidgetCanvas.h"
+#include "platform/posix/QtTextEngine.h"
+#include "platform/posix/WindowFonts.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -12,17 +14,20 @@
 namespace {
 
 using namespace controls;
+using platform::OutlineOnlyFont;
+using platform::PixelFont;
+using platform::RegisterWindowFonts;
+using platform::WidenStrokes;
+using platform::WindowFont;
 
 // `text` drawn black on white in `font` at the top left of an image, `scale` device pixels to
 // one pixel of the layout (2 on a display scaled ×2).
 QImage Drawn(const QString& text, const QFont& font, int scale) {
-  QImage image(400 * scale, 24 * scale, QImage::Format_RGB32);
-  image.setDevicePixelRatio(scale);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  TCanvas canvas(painter, 400, 24);
-  canvas.DrawText(text, {0, 0, 400, 24}, tfLeft | tfNoPrefix, font, clBlack);
-  return image;
+  platform::TBitmap image(400 * scale, 24 * scale, 0xFFFFFFFFu);
+  TCanvas canvas(image, scale);
+  canvas.DrawText(text.toStdString(), {0, 0, 400, 24}, tfLeft | tfNoPrefix, FontSpec(font),
+                  clBlack);
+  return BitmapImage(image).copy();
 }
 
 bool Ink(const QImage& image, int x, int y) {

@@ -2,8 +2,8 @@
 
 namespace platform {
 
-// Whether a thread message is the hand-off's wake-up, posted to the user-interface thread when
-// a worker waits for it there.
+// Whether a message is the hand-off's wake-up, posted to the user-interface thread's wake
+// window when a worker waits for it there (dispatching it runs the waiting hand-offs).
 bool IsWakeMessage(unsigned message);
 
 } // namespace platform

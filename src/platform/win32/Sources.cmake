@@ -7,20 +7,24 @@ add_library(kv_platform STATIC
   Streams.cpp
   Text.cpp
   TThread.cpp
+  win32/Application.cpp
   win32/Console.cpp
   win32/Files.cpp
   win32/GdiTextEngine.cpp
   win32/Internet.cpp
+  win32/MessageBox.cpp
   win32/PlayerSignature.cpp
   win32/Processes.cpp
   win32/Shell.cpp
   win32/ShowBitmap.cpp
   win32/SocketLibrary.cpp
   win32/StartProgram.cpp
+  win32/SystemColors.cpp
   win32/Spawn.cpp
   win32/MainThreadWake.cpp
   win32/Unicode.cpp
   win32/Windows.cpp
+  win32/WindowHost.cpp
 )
 target_include_directories(kv_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(kv_platform PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

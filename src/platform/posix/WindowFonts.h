@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QFont>
 
-namespace controls {
+namespace platform {
 
 // Registers the Tahoma of fonts-wine (/usr/share/wine/fonts) once; true when it is there.
 // Without it the window's fonts fall back to the default sans.
@@ -19,4 +19,4 @@ QFont WindowFont(int pixelSize, bool bold = false, bool underline = false);
 // "I" and dot accent. Data that is no TrueType font comes back unchanged.
 QByteArray OutlineOnlyFont(QByteArray font);
 
-} // namespace controls
+} // namespace platform

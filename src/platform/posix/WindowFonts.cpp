@@ -1,4 +1,4 @@
-#include "controls/WindowFonts.h"
+#include "platform/posix/WindowFonts.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace controls {
+namespace platform {
 
 namespace {
 
@@ -188,4 +188,4 @@ QFont WindowFont(int pixelSize, bool bold, bool underline) {
   return font;
 }
 
-} // namespace controls
+} // namespace platform

@@ -1,0 +1,188 @@
+#include "controls/TControl.h"
+
+#include "controls/TForm.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace controls {
+
+using platform::TRect;
+
+TControl::~TControl() {
+  // A form that is going has already let go of its controls.
+  if (m_parent)
+    Withdraw(true);
+}
+
+TControl& TControl::InsertControl(std::unique_ptr<TControl> child) {
+  TControl& result = *child;
+  result.m_parent = this;
+  result.m_tabOrder = static_cast<int>(m_controls.size());
+  m_controls.push_back(std::move(child));
+  result.Invalidate();
+  return result;
+}
+
+std::unique_ptr<TControl> TControl::RemoveControl(TControl& child) {
+  const auto found = std::find_if(m_controls.begin(), m_controls.end(),
+                                  [&](const auto& each) { return each.get() == &child; });
+  if (found == m_controls.end())
+    return nullptr;
+  child.Invalidate();
+  child.Withdraw(true);
+  std::unique_ptr<TControl> result = std::move(*found);
+  m_controls.erase(found);
+  result->m_parent = nullptr;
+  return result;
+}
+
+TForm* TControl::Form() {
+  TControl* root = this;
+  while (root->m_parent)
+    root = root->m_parent;
+  return dynamic_cast<TForm*>(root);
+}
+
+void TControl::BringToFront() {
+  if (!m_parent)
+    return;
+  auto& siblings = m_parent->m_controls;
+  const auto found = std::find_if(siblings.begin(), siblings.end(),
+                                  [&](const auto& each) { return each.get() == this; });
+  std::rotate(found, found + 1, siblings.end());
+  Invalidate();
+}
+
+void TControl::SendToBack() {
+  if (!m_parent)
+    return;
+  auto& siblings = m_parent->m_controls;
+  const auto found = std::find_if(siblings.begin(), siblings.end(),
+                                  [&](const auto& each) { return each.get() == this; });
+  std::rotate(siblings.begin(), found, found + 1);
+  Invalidate();
+}
+
+bool TControl::IsAncestorOf(const TControl& other) const {
+  for (const TControl* each = &other; each; each = each->m_parent) {
+    if (each == this)
+      return true;
+  }
+  return false;
+}
+
+void TControl::SetBounds(const TRect& bounds) {
+  if (bounds == m_bounds)
+    return;
+  Invalidate();
+  m_bounds = bounds;
+  Invalidate();
+}
+
+TPoint TControl::FormOrigin() const {
+  if (!m_parent)
+    return {0, 0};
+  const TPoint parent = m_parent->FormOrigin();
+  return {parent.X + m_bounds.Left, parent.Y + m_bounds.Top};
+}
+
+TRect TControl::VisibleFormRect() const {
+  if (!m_visible)
+    return {};
+  if (!m_parent)
+    return ClientRect();
+  const TPoint origin = FormOrigin();
+  return ClientRect().Offset(origin.X, origin.Y).Intersected(m_parent->VisibleFormRect());
+}
+
+void TControl::SetVisible(bool visible) {
+  if (visible == m_visible)
+    return;
+  if (!visible) {
+    Invalidate();
+    m_visible = false;
+    Withdraw(false);
+  } else {
+    m_visible = true;
+    Invalidate();
+  }
+}
+
+void TControl::SetEnabled(bool enabled) {
+  if (enabled == m_enabled)
+    return;
+  m_enabled = enabled;
+  if (!enabled)
+    Withdraw(false);
+  Invalidate();
+}
+
+bool TControl::Showing() const {
+  for (const TControl* each = this; each; each = each->m_parent) {
+    if (!each->m_visible)
+      return false;
+  }
+  return true;
+}
+
+bool TControl::EnabledInTree() const {
+  for (const TControl* each = this; each; each = each->m_parent) {
+    if (!each->m_enabled)
+      return false;
+  }
+  return true;
+}
+
+bool TControl::CanFocus() const {
+  return m_acceptsFocus && Showing() && EnabledInTree();
+}
+
+bool TControl::Focused() const {
+  TForm* form = const_cast<TControl*>(this)->Form();
+  return form && form->Active() && form->FocusedControl() == this;
+}
+
+bool TControl::SetFocus() {
+  TForm* form = Form();
+  return form && form->FocusControl(this);
+}
+
+void TControl::SetCursor(TCursor cursor) {
+  if (cursor == m_cursor)
+    return;
+  m_cursor = cursor;
+  if (TForm* form = Form())
+    form->UpdateCursor();
+}
+
+void TControl::SetAccelerator(char accelerator) {
+  m_accelerator = static_cast<char>(std::toupper(static_cast<unsigned char>(accelerator)));
+}
+
+void TControl::InvalidateRect(const TRect& rect) {
+  TForm* form = Form();
+  if (!form)
+    return;
+  const TPoint origin = FormOrigin();
+  const TRect area = rect.Offset(origin.X, origin.Y).Intersected(VisibleFormRect());
+  if (!area.IsEmpty())
+    form->InvalidateFormRect(area);
+}
+
+void TControl::Click() {
+  if (OnClick)
+    OnClick();
+}
+
+void TControl::AcceleratorPressed() {
+  SetFocus();
+  Click();
+}
+
+void TControl::Withdraw(bool going) {
+  if (TForm* form = Form())
+    form->ControlWithdrawn(*this, going);
+}
+
+} // namespace controls

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "platform/Bitmap.h"
+#include "platform/Geometry.h"
+#include "platform/Input.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace controls {
+
+using platform::TCursor;
+using platform::TKey;
+using platform::TMouseButton;
+using platform::TPoint;
+using platform::TSize;
+
+class TCanvas;
+class TControl;
+class TForm;
+
+// Paints one control of a form's picture (see ControlPainting.h).
+void PaintControl(TControl& control, platform::TBitmap& bitmap, int scale, TPoint origin,
+                  const platform::TRect& clip);
+
+struct TMouseEvent {
+  TMouseButton Button = TMouseButton::Left;
+  TPoint Position; // in the control
+  unsigned Shift = 0;
+};
+
+struct TKeyEvent {
+  TKey Key = TKey::None;
+  unsigned Shift = 0;
+  std::string Text; // what the key types, UTF-8
+};
+
+// A self-drawn control: a rectangle in its parent with children of its own (owned, the last
+// one on top). It paints on the canvas its form gives it and takes the input its form routes
+// to it; it has no window of its own.
+class TControl {
+public:
+  TControl() = default;
+  virtual ~TControl();
+  TControl(const TControl&) = delete;
+  TControl& operator=(const TControl&) = delete;
+
+  // Makes a child on top of the others.
+  template <class T, class... Args> T& AddControl(Args&&... args) {
+    auto child = std::make_unique<T>(std::forward<Args>(args)...);
+    T& result = *child;
+    InsertControl(std::move(child));
+    return result;
+  }
+  TControl& InsertControl(std::unique_ptr<TControl> child);
+  std::unique_ptr<TControl> RemoveControl(TControl& child);
+  const std::vector<std::unique_ptr<TControl>>& Controls() const { return m_controls; }
+  TControl* Parent() const { return m_parent; }
+  // The form at the root of the tree, or null while the control is not on one.
+  TForm* Form();
+  void BringToFront();
+  void SendToBack();
+  bool IsAncestorOf(const TControl& other) const;
+
+  // Bounds in the parent's client area.
+  const platform::TRect& BoundsRect() const { return m_bounds; }
+  void SetBounds(const platform::TRect& bounds);
+  void SetBounds(int left, int top, int width, int height) {
+    SetBounds({left, top, left + width, top + height});
+  }
+  int Left() const { return m_bounds.Left; }
+  int Top() const { return m_bounds.Top; }
+  int Width() const { return m_bounds.Width(); }
+  int Height() const { return m_bounds.Height(); }
+  platform::TRect ClientRect() const { return {0, 0, Width(), Height()}; }
+  // The client area's top-left corner in the form.
+  TPoint FormOrigin() const;
+  // The part of the control the form shows, in the form: its bounds clipped by its
+  // ancestors'; empty when it or an ancestor is hidden.
+  platform::TRect VisibleFormRect() const;
+
+  bool Visible() const { return m_visible; }
+  void SetVisible(bool visible);
+  bool Enabled() const { return m_enabled; }
+  void SetEnabled(bool enabled);
+  // Visible, and so are its ancestors.
+  bool Showing() const;
+  // Enabled, and so are its ancestors.
+  bool EnabledInTree() const;
+
+  // Whether the control takes the keyboard focus (by a click, Tab or SetFocus).
+  bool AcceptsFocus() const { return m_acceptsFocus; }
+  void SetAcceptsFocus(bool accepts) { m_acceptsFocus = accepts; }
+  // Whether Tab stops at the control; TabOrder orders it among its siblings (ties keep the
+  // order the children were added in).
+  bool TabStop() const { return m_tabStop; }
+  void SetTabStop(bool tabStop) { m_tabStop = tabStop; }
+  int TabOrder() const { return m_tabOrder; }
+  void SetTabOrder(int tabOrder) { m_tabOrder = tabOrder; }
+  bool CanFocus() const;
+  bool Focused() const;
+  bool SetFocus();
+
+  TCursor Cursor() const { return m_cursor; }
+  void SetCursor(TCursor cursor);
+
+  // The letter or digit of the control's accelerator (Alt+letter, or the bare letter when the
+  // control with the focus does not take it), 0 for none.
+  char Accelerator() const { return m_accelerator; }
+  void SetAccelerator(char accelerator);
+  // Enter clicks the form's default control and Escape its cancel control.
+  bool Default() const { return m_default; }
+  void SetDefault(bool value) { m_default = value; }
+  bool Cancel() const { return m_cancel; }
+  void SetCancel(bool value) { m_cancel = value; }
+
+  // Marks the control (or a part of it, in its own pixels) for painting.
+  void Invalidate() { InvalidateRect(ClientRect()); }
+  void InvalidateRect(const platform::TRect& rect);
+
+  std::function<void()> OnClick;
+  virtual void Click();
+
+protected:
+  friend class TForm;
+  friend void PaintControl(TControl&, platform::TBitmap&, int, TPoint, const platform::TRect&);
+
+  // The canvas's origin is the control's top-left corner, its clip the part to be painted.
+  virtual void Paint(TCanvas&) {}
+  virtual void MouseEnter() {}
+  virtual void MouseLeave() {}
+  virtual void MouseDown(const TMouseEvent&) {}
+  virtual void MouseUp(const TMouseEvent&) {}
+  virtual void MouseMove(const TMouseEvent&) {}
+  // The capture ended without a button released over the window.
+  virtual void MouseCaptureLost() {}
+  // True when the control used the key; otherwise the form may (Tab, Enter, Escape,
+  // accelerators).
+  virtual bool KeyDown(const TKeyEvent&) { return false; }
+  virtual void KeyUp(const TKeyEvent&) {}
+  virtual void FocusIn() {}
+  virtual void FocusOut() {}
+  // Its accelerator was pressed: focuses the control when it can, then clicks it.
+  virtual void AcceleratorPressed();
+
+private:
+  // The form's notice that the control or one of its children leaves the form, is hidden or
+  // disabled.
+  void Withdraw(bool going);
+
+  TControl* m_parent = nullptr;
+  std::vector<std::unique_ptr<TControl>> m_controls;
+  platform::TRect m_bounds;
+  bool m_visible = true;
+  bool m_enabled = true;
+  bool m_acceptsFocus = false;
+  bool m_tabStop = false;
+  int m_tabOrder = 0;
+  TCursor m_cursor = TCursor::Arrow;
+  char m_accelerator = 0;
+  bool m_default = false;
+  bool m_cancel = false;
+};
+
+} // namespace controls

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/Bitmap.h"
+#include "platform/Geometry.h"
+#include "platform/Input.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// What a window host reports to the window object that owns it. Positions are in the window's
+// client area, in pixels (not device pixels).
+class TWindowEvents {
+public:
+  virtual ~TWindowEvents() = default;
+
+  virtual void HostMouseMove(TPoint position, unsigned shift) = 0;
+  virtual void HostMouseDown(TMouseButton button, TPoint position, unsigned shift) = 0;
+  virtual void HostMouseUp(TMouseButton button, TPoint position, unsigned shift) = 0;
+  // The mouse left the client area (not reported while the window holds the capture).
+  virtual void HostMouseLeave() = 0;
+  // The window lost the mouse capture it had asked for (another window took it).
+  virtual void HostCaptureLost() = 0;
+  // A key with the text it types (UTF-8, empty for keys that type nothing); true when the
+  // window used it, so the system does nothing more with it.
+  virtual bool HostKeyDown(TKey key, unsigned shift, const std::string& text) = 0;
+  virtual void HostKeyUp(TKey key, unsigned shift) = 0;
+  // The window got or lost the keyboard focus.
+  virtual void HostActivate(bool active) = 0;
+  // The user asked to close the window (its close box); the window object decides.
+  virtual void HostCloseRequest() = 0;
+  // The client area's new size and the device pixels per pixel.
+  virtual void HostResize(TSize size, int scale) = 0;
+  // Brings the picture up to date and returns it: Width() * scale by Height() * scale device
+  // pixels, top-left at the client area's top-left.
+  virtual const TBitmap& HostPaint() = 0;
+};
+
+// One top-level window of the platform, owned by a window object that draws all of its
+// content into one picture; the host shows that picture and reports input.
+class TWindowHost {
+public:
+  virtual ~TWindowHost() = default;
+
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool Visible() const = 0;
+  virtual void SetTitle(const std::string& title) = 0; // UTF-8
+  virtual void SetClientSize(TSize size) = 0;
+  virtual void SetPosition(TPoint position) = 0;
+  // Device pixels per pixel.
+  virtual int Scale() const = 0;
+  // Asks for a HostPaint soon; the rectangle is in pixels of the client area.
+  virtual void Invalidate(const TRect& rect) = 0;
+  virtual void SetCursor(TCursor cursor) = 0;
+  // Keeps the mouse's reports coming to this window while a button is held outside it.
+  virtual void SetCapture(bool capture) = 0;
+};
+
+// The platform's window, reporting to `events`; hidden until shown.
+std::unique_ptr<TWindowHost> CreateWindowHost(TWindowEvents& events);
+
+} // namespace platform

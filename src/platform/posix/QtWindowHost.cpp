@@ -1,0 +1,241 @@
+#include "platform/posix/QtWindowHost.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <cmath>
+
+namespace platform {
+
+std::unique_ptr<TWindowHost> CreateWindowHost(TWindowEvents& events) {
+  return std::make_unique<posix::TQtWindowHost>(events);
+}
+
+namespace posix {
+
+namespace {
+
+int ScaleOf(const QWidget& widget) {
+  return std::max(1, static_cast<int>(std::lround(widget.devicePixelRatioF())));
+}
+
+TPoint PositionOf(const QMouseEvent& event) {
+  const QPoint point = event.position().toPoint();
+  return {point.x(), point.y()};
+}
+
+bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
+  switch (qtButton) {
+  case Qt::LeftButton:
+    button = TMouseButton::Left;
+    return true;
+  case Qt::RightButton:
+    button = TMouseButton::Right;
+    return true;
+  case Qt::MiddleButton:
+    button = TMouseButton::Middle;
+    return true;
+  default:
+    return false;
+  }
+}
+
+// The widget whose events are the form's. The toolkit keeps the mouse with it while a button
+// is held (its implicit grab), so the capture needs nothing more.
+class HostWidget final : public QWidget {
+public:
+  explicit HostWidget(TWindowEvents& events) : m_events(events) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // Every pixel comes from the picture: no background to fill first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
+
+protected:
+  bool event(QEvent* event) override {
+    // Tab and Shift+Tab belong to the form's own tab order, not to the toolkit's.
+    if (event->type() == QEvent::KeyPress) {
+      keyPressEvent(static_cast<QKeyEvent*>(event));
+      return true;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+      event->accept();
+      return true;
+    }
+    return QWidget::event(event);
+  }
+
+  void paintEvent(QPaintEvent* event) override {
+    const int scale = ScaleOf(*this);
+    if (scale != m_scale)
+      Resized();
+    const TBitmap& bitmap = m_events.HostPaint();
+    if (bitmap.IsEmpty())
+      return;
+    const QImage image(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(),
+                       bitmap.Height(), bitmap.Stride(), QImage::Format_RGB32);
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.drawImage(
+        area, image,
+        QRect(area.x() * scale, area.y() * scale, area.width() * scale, area.height() * scale));
+  }
+
+  void resizeEvent(QResizeEvent*) override { Resized(); }
+
+  void mouseMoveEvent(QMouseEvent* event) override {
+    m_events.HostMouseMove(PositionOf(*event), ShiftFromQtModifiers(event->modifiers()));
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    TMouseButton button;
+    if (ButtonOf(event->button(), button))
+      m_events.HostMouseDown(button, PositionOf(*event), ShiftFromQtModifiers(event->modifiers()));
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    TMouseButton button;
+    if (ButtonOf(event->button(), button))
+      m_events.HostMouseUp(button, PositionOf(*event), ShiftFromQtModifiers(event->modifiers()));
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    // A second press, as on a window that takes no double clicks.
+    mousePressEvent(event);
+  }
+  void leaveEvent(QEvent*) override { m_events.HostMouseLeave(); }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && text.at(0) >= QLatin1Char(' ');
+    m_events.HostKeyDown(KeyFromQtKey(event->key()), ShiftFromQtModifiers(event->modifiers()),
+                         printable ? text.toStdString() : std::string());
+  }
+  void keyReleaseEvent(QKeyEvent* event) override {
+    m_events.HostKeyUp(KeyFromQtKey(event->key()), ShiftFromQtModifiers(event->modifiers()));
+  }
+
+  void focusInEvent(QFocusEvent*) override { m_events.HostActivate(true); }
+  void focusOutEvent(QFocusEvent*) override { m_events.HostActivate(false); }
+
+  void closeEvent(QCloseEvent* event) override {
+    // The form decides, and hides the window when it closes.
+    event->ignore();
+    m_events.HostCloseRequest();
+  }
+
+private:
+  void Resized() {
+    m_scale = ScaleOf(*this);
+    m_events.HostResize({width(), height()}, m_scale);
+  }
+
+  TWindowEvents& m_events;
+  int m_scale = 0;
+};
+
+} // namespace
+
+TKey KeyFromQtKey(int key) {
+  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+    return static_cast<TKey>(key);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+    return static_cast<TKey>(static_cast<int>(TKey::F1) + (key - Qt::Key_F1));
+  switch (key) {
+  case Qt::Key_Backspace:
+    return TKey::Backspace;
+  case Qt::Key_Tab:
+  case Qt::Key_Backtab:
+    return TKey::Tab;
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    return TKey::Enter;
+  case Qt::Key_Escape:
+    return TKey::Escape;
+  case Qt::Key_Space:
+    return TKey::Space;
+  case Qt::Key_PageUp:
+    return TKey::PageUp;
+  case Qt::Key_PageDown:
+    return TKey::PageDown;
+  case Qt::Key_End:
+    return TKey::End;
+  case Qt::Key_Home:
+    return TKey::Home;
+  case Qt::Key_Left:
+    return TKey::Left;
+  case Qt::Key_Up:
+    return TKey::Up;
+  case Qt::Key_Right:
+    return TKey::Right;
+  case Qt::Key_Down:
+    return TKey::Down;
+  case Qt::Key_Insert:
+    return TKey::Insert;
+  case Qt::Key_Delete:
+    return TKey::Delete;
+  default:
+    return TKey::None;
+  }
+}
+
+unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers) {
+  unsigned shift = 0;
+  if (modifiers & Qt::ShiftModifier)
+    shift |= ssShift;
+  if (modifiers & Qt::ControlModifier)
+    shift |= ssCtrl;
+  if (modifiers & Qt::AltModifier)
+    shift |= ssAlt;
+  return shift;
+}
+
+TQtWindowHost::TQtWindowHost(TWindowEvents& events)
+    : m_widget(std::make_unique<HostWidget>(events)) {}
+
+TQtWindowHost::~TQtWindowHost() = default;
+
+void TQtWindowHost::Show() {
+  m_widget->show();
+}
+
+void TQtWindowHost::Hide() {
+  m_widget->hide();
+}
+
+bool TQtWindowHost::Visible() const {
+  return m_widget->isVisible();
+}
+
+void TQtWindowHost::SetTitle(const std::string& title) {
+  m_widget->setWindowTitle(QString::fromStdString(title));
+}
+
+void TQtWindowHost::SetClientSize(TSize size) {
+  m_widget->setFixedSize(size.Width, size.Height);
+}
+
+void TQtWindowHost::SetPosition(TPoint position) {
+  m_widget->move(position.X, position.Y);
+}
+
+int TQtWindowHost::Scale() const {
+  return ScaleOf(*m_widget);
+}
+
+void TQtWindowHost::Invalidate(const TRect& rect) {
+  m_widget->update(rect.Left, rect.Top, rect.Width(), rect.Height());
+}
+
+void TQtWindowHost::SetCursor(TCursor cursor) {
+  m_widget->setCursor(cursor == TCursor::HandPoint ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TQtWindowHost::SetCapture(bool) {}
+
+} // namespace posix
+
+} // namespace platform

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/WindowHost.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace platform::posix {
+
+// A form's window on Linux: one top-level QWidget that shows the form's picture and turns the
+// toolkit's events into the form's host entry points. The picture is in device pixels (a
+// device pixel ratio of 2 makes it twice as wide and high) and shown without scaling.
+class TQtWindowHost final : public TWindowHost {
+public:
+  explicit TQtWindowHost(TWindowEvents& events);
+  ~TQtWindowHost() override;
+
+  QWidget& Widget() { return *m_widget; }
+
+  void Show() override;
+  void Hide() override;
+  bool Visible() const override;
+  void SetTitle(const std::string& title) override;
+  void SetClientSize(TSize size) override;
+  void SetPosition(TPoint position) override;
+  int Scale() const override;
+  void Invalidate(const TRect& rect) override;
+  void SetCursor(TCursor cursor) override;
+  void SetCapture(bool capture) override;
+
+private:
+  std::unique_ptr<QWidget> m_widget;
+};
+
+// Our key for a toolkit key code; TKey::None for keys the controls do not know.
+TKey KeyFromQtKey(int key);
+unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers);
+
+} // namespace platform::posix

@@ -1,0 +1,315 @@
+#include "platform/win32/WindowHost.h"
+
+#include "platform/Application.h"
+#include "platform/win32/Unicode.h"
+
+#include <windowsx.h>
+
+namespace platform {
+
+std::unique_ptr<TWindowHost> CreateWindowHost(TWindowEvents& events) {
+  return std::make_unique<win32::TWin32WindowHost>(events);
+}
+
+namespace win32 {
+
+namespace {
+
+constexpr wchar_t ClassName[] = L"KolvarinForm";
+constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+void RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = nullptr; // set on each WM_SETCURSOR
+    windowClass.lpszClassName = ClassName;
+    return RegisterClassExW(&windowClass) != 0;
+  }();
+  (void)registered;
+}
+
+unsigned ShiftState() {
+  unsigned shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0)
+    shift |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0)
+    shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0)
+    shift |= ssAlt;
+  return shift;
+}
+
+TPoint MousePosition(LPARAM lParam) {
+  return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+} // namespace
+
+TKey KeyFromVirtualKey(WPARAM virtualKey) {
+  if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9'))
+    return static_cast<TKey>(virtualKey);
+  if (virtualKey >= VK_F1 && virtualKey <= VK_F12)
+    return static_cast<TKey>(static_cast<int>(TKey::F1) + static_cast<int>(virtualKey - VK_F1));
+  switch (virtualKey) {
+  case VK_BACK:
+    return TKey::Backspace;
+  case VK_TAB:
+    return TKey::Tab;
+  case VK_RETURN:
+    return TKey::Enter;
+  case VK_ESCAPE:
+    return TKey::Escape;
+  case VK_SPACE:
+    return TKey::Space;
+  case VK_PRIOR:
+    return TKey::PageUp;
+  case VK_NEXT:
+    return TKey::PageDown;
+  case VK_END:
+    return TKey::End;
+  case VK_HOME:
+    return TKey::Home;
+  case VK_LEFT:
+    return TKey::Left;
+  case VK_UP:
+    return TKey::Up;
+  case VK_RIGHT:
+    return TKey::Right;
+  case VK_DOWN:
+    return TKey::Down;
+  case VK_INSERT:
+    return TKey::Insert;
+  case VK_DELETE:
+    return TKey::Delete;
+  default:
+    return TKey::None;
+  }
+}
+
+TWin32WindowHost::TWin32WindowHost(TWindowEvents& events) : m_events(events) {
+  RegisterWindowClass();
+  m_window = CreateWindowExW(0, ClassName, L"", Style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!m_window)
+    return;
+  SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+}
+
+TWin32WindowHost::~TWin32WindowHost() {
+  if (!m_window)
+    return;
+  // No message reaches the form while the window goes.
+  SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  DestroyWindow(m_window);
+}
+
+void TWin32WindowHost::Show() {
+  ShowWindow(m_window, SW_SHOWNORMAL);
+  UpdateWindow(m_window);
+}
+
+void TWin32WindowHost::Hide() {
+  ShowWindow(m_window, SW_HIDE);
+}
+
+bool TWin32WindowHost::Visible() const {
+  return IsWindowVisible(m_window) != FALSE;
+}
+
+void TWin32WindowHost::SetTitle(const std::string& title) {
+  SetWindowTextW(m_window, Widen(title).c_str());
+}
+
+void TWin32WindowHost::SetClientSize(TSize size) {
+  RECT frame{0, 0, size.Width, size.Height};
+  AdjustWindowRectEx(&frame, Style, FALSE, 0);
+  SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWin32WindowHost::SetPosition(TPoint position) {
+  SetWindowPos(m_window, nullptr, position.X, position.Y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWin32WindowHost::Invalidate(const TRect& rect) {
+  const RECT area{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  // The form paints every pixel: nothing to erase first.
+  InvalidateRect(m_window, &area, FALSE);
+}
+
+void TWin32WindowHost::SetCursor(TCursor cursor) {
+  m_cursor = cursor;
+  POINT point;
+  if (GetCursorPos(&point) && WindowFromPoint(point) == m_window)
+    SendMessageW(m_window, WM_SETCURSOR, reinterpret_cast<WPARAM>(m_window),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+void TWin32WindowHost::SetCapture(bool capture) {
+  if (capture)
+    ::SetCapture(m_window);
+  else if (GetCapture() == m_window)
+    ReleaseCapture();
+}
+
+LRESULT CALLBACK TWin32WindowHost::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+  auto* host = reinterpret_cast<TWin32WindowHost*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!host)
+    return DefWindowProcW(window, message, wParam, lParam);
+  LRESULT result = 0;
+  bool handled = false;
+  auto handle = [&] {
+    result = host->Handle(message, wParam, lParam);
+    handled = true;
+  };
+  if (TApplication* application = TApplication::Instance()) {
+    application->Dispatch(handle);
+  } else {
+    try {
+      handle();
+    } catch (...) {
+      // Without an application object there is no one to tell; the message is dropped.
+    }
+  }
+  return handled ? result : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_PAINT:
+    Paint();
+    return 0;
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_MOUSEMOVE:
+    if (!m_tracking) {
+      TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_window, 0};
+      m_tracking = TrackMouseEvent(&track) != FALSE;
+    }
+    m_events.HostMouseMove(MousePosition(lParam), ShiftState());
+    return 0;
+  case WM_MOUSELEAVE:
+    m_tracking = false;
+    m_events.HostMouseLeave();
+    return 0;
+  case WM_LBUTTONDOWN:
+  case WM_RBUTTONDOWN:
+  case WM_MBUTTONDOWN:
+  case WM_LBUTTONUP:
+  case WM_RBUTTONUP:
+  case WM_MBUTTONUP: {
+    const TMouseButton button =
+        message == WM_LBUTTONDOWN || message == WM_LBUTTONUP   ? TMouseButton::Left
+        : message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ? TMouseButton::Right
+                                                               : TMouseButton::Middle;
+    const bool down =
+        message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+    if (down) {
+      if (GetFocus() != m_window)
+        SetFocus(m_window);
+      m_events.HostMouseDown(button, MousePosition(lParam), ShiftState());
+    } else {
+      m_events.HostMouseUp(button, MousePosition(lParam), ShiftState());
+    }
+    return 0;
+  }
+  case WM_CAPTURECHANGED:
+    if (reinterpret_cast<HWND>(lParam) != m_window)
+      m_events.HostCaptureLost();
+    return 0;
+  case WM_KEYDOWN:
+  case WM_SYSKEYDOWN:
+    if (KeyDown(wParam, lParam, message == WM_SYSKEYDOWN))
+      return 0;
+    return DefWindowProcW(m_window, message, wParam, lParam);
+  case WM_CHAR: {
+    // A character without its key (the key's own was taken with it).
+    const wchar_t unit = static_cast<wchar_t>(wParam);
+    if (unit >= L' ')
+      m_events.HostKeyDown(TKey::None, ShiftState(), Narrow(std::wstring_view(&unit, 1)));
+    return 0;
+  }
+  case WM_KEYUP:
+  case WM_SYSKEYUP:
+    m_events.HostKeyUp(KeyFromVirtualKey(wParam),
+                       ShiftState() |
+                           (message == WM_SYSKEYUP && (lParam & (1 << 29)) ? ssAlt : 0u));
+    return DefWindowProcW(m_window, message, wParam, lParam);
+  case WM_SETFOCUS:
+    m_events.HostActivate(true);
+    return 0;
+  case WM_KILLFOCUS:
+    m_events.HostActivate(false);
+    return 0;
+  case WM_SETCURSOR:
+    if (LOWORD(lParam) != HTCLIENT)
+      return DefWindowProcW(m_window, message, wParam, lParam);
+    ::SetCursor(LoadCursorW(nullptr, m_cursor == TCursor::HandPoint ? IDC_HAND : IDC_ARROW));
+    return TRUE;
+  case WM_CLOSE:
+    // The form decides, and hides the window when it closes; the window stays until the
+    // form goes.
+    m_events.HostCloseRequest();
+    return 0;
+  case WM_SIZE:
+    if (wParam != SIZE_MINIMIZED)
+      m_events.HostResize({LOWORD(lParam), HIWORD(lParam)}, 1);
+    return 0;
+  default:
+    return DefWindowProcW(m_window, message, wParam, lParam);
+  }
+}
+
+bool TWin32WindowHost::KeyDown(WPARAM wParam, LPARAM lParam, bool system) {
+  // The character the key types was posted right behind it by TranslateMessage.
+  std::wstring text;
+  MSG character;
+  const UINT charMessage = system ? WM_SYSCHAR : WM_CHAR;
+  while (PeekMessageW(&character, m_window, charMessage, charMessage, PM_REMOVE)) {
+    text += static_cast<wchar_t>(character.wParam);
+    if (!IS_HIGH_SURROGATE(static_cast<wchar_t>(character.wParam)))
+      break;
+  }
+  const bool control = !text.empty() && text[0] < L' ';
+  // A system key carries Alt in its own context bit: the key state need not say so yet.
+  unsigned shift = ShiftState();
+  if (system && (lParam & (1 << 29)))
+    shift |= ssAlt;
+  const bool used =
+      m_events.HostKeyDown(KeyFromVirtualKey(wParam), shift, control ? "" : Narrow(text));
+  // A system key the form did not use goes to the system (Alt+F4, Alt+Space), its character
+  // back in the queue so the menu can take it.
+  if (!used && system && !text.empty())
+    PostMessageW(m_window, WM_SYSCHAR, text[0], 0);
+  return used;
+}
+
+void TWin32WindowHost::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_window, &paint);
+  const TBitmap& bitmap = m_events.HostPaint();
+  if (!bitmap.IsEmpty()) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = bitmap.Width();
+    info.bmiHeader.biHeight = -bitmap.Height(); // top-down rows, as the picture keeps them
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    // The whole picture; the system clips it to the part that needs painting.
+    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(bitmap.Width()),
+                      static_cast<DWORD>(bitmap.Height()), 0, 0, 0,
+                      static_cast<UINT>(bitmap.Height()), bitmap.Bits(), &info, DIB_RGB_COLORS);
+  }
+  EndPaint(m_window, &paint);
+}
+
+} // namespace win32
+
+} // namespace platform

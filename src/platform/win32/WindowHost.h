@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/WindowHost.h"
+
+#include <windows.h>
+
+namespace platform::win32 {
+
+// A form's window on Windows: one top-level HWND whose client area shows the form's picture.
+// The controls are drawn inside it, not child windows, so the whole form is one double
+// buffer, and hot tracking needs one TrackMouseEvent on one window. Its window procedure
+// translates the messages into the form's host entry points; an exception a handler lets
+// escape ends at the application object's catch point, never inside the system's code.
+class TWin32WindowHost final : public TWindowHost {
+public:
+  explicit TWin32WindowHost(TWindowEvents& events);
+  ~TWin32WindowHost() override;
+  TWin32WindowHost(const TWin32WindowHost&) = delete;
+  TWin32WindowHost& operator=(const TWin32WindowHost&) = delete;
+
+  HWND Handle() const { return m_window; }
+
+  void Show() override;
+  void Hide() override;
+  bool Visible() const override;
+  void SetTitle(const std::string& title) override;
+  void SetClientSize(TSize size) override;
+  void SetPosition(TPoint position) override;
+  int Scale() const override { return 1; }
+  void Invalidate(const TRect& rect) override;
+  void SetCursor(TCursor cursor) override;
+  void SetCapture(bool capture) override;
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint();
+  bool KeyDown(WPARAM wParam, LPARAM lParam, bool system);
+
+  TWindowEvents& m_events;
+  HWND m_window = nullptr;
+  bool m_tracking = false;
+  TCursor m_cursor = TCursor::Arrow;
+};
+
+// Our key for a virtual-key code; TKey::None for keys the controls do not know.
+TKey KeyFromVirtualKey(WPARAM virtualKey);
+
+} // namespace platform::win32

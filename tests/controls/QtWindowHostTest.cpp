@@ -1,0 +1,150 @@
+// A form in a real window on the display through the Qt host, at the device pixel ratio the
+// environment sets (the suite runs once as it is and once with QT_SCALE_FACTOR=2).
+#include "platform/posix/QtWindowHost.h"
+
+#include "SpyControl.h"
+#include "controls/Canvas.h"
+#include "controls/TForm.h"
+#include "platform/Application.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QTest>
+#include <QTimer>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using Log = std::vector<std::string>;
+
+namespace {
+
+int ExpectedScale() {
+  const char* factor = std::getenv("QT_SCALE_FACTOR");
+  return factor ? std::atoi(factor) : 1;
+}
+
+// A spy that fills itself with blue.
+class TBlueSpy : public TSpyControl {
+public:
+  using TSpyControl::TSpyControl;
+
+protected:
+  void Paint(controls::TCanvas& canvas) override {
+    canvas.FillRect({0, 0, Width(), Height()}, controls::RGB(0, 0, 255));
+  }
+};
+
+bool Has(const Log& log, const std::string& entry) {
+  return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+struct Window {
+  Window() {
+    form.SetCaption("Kolvarin Radyo Güncelleme");
+    form.SetClientSize({120, 80});
+    form.SetColor(0xFFFF0000u);
+    form.CreateHost();
+    button = &form.AddControl<TBlueSpy>("B", log);
+    button->SetBounds(10, 10, 40, 30);
+    button->SetAcceptsFocus(true);
+    button->SetTabStop(true);
+    other = &form.AddControl<TSpyControl>("O", log);
+    other->SetBounds(60, 10, 40, 30);
+    other->SetAcceptsFocus(true);
+    other->SetTabStop(true);
+    form.Show();
+    widget = &static_cast<platform::posix::TQtWindowHost*>(form.Host())->Widget();
+    widget->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(widget));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(widget));
+    log.clear();
+  }
+
+  Log log;
+  controls::TForm form;
+  TSpyControl* button = nullptr;
+  TSpyControl* other = nullptr;
+  QWidget* widget = nullptr;
+};
+
+TEST(QtWindowHost, ThePictureIsInDevicePixelsAndShownUnscaled) {
+  Window window;
+  const int scale = ExpectedScale();
+  EXPECT_EQ(window.form.Scale(), scale);
+  EXPECT_EQ(window.form.Bitmap().Size(), (platform::TSize{120 * scale, 80 * scale}));
+  EXPECT_EQ(window.widget->size(), QSize(120, 80));
+  EXPECT_EQ(window.widget->windowTitle(), QString::fromUtf8("Kolvarin Radyo Güncelleme"));
+  const QImage shown = window.widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.size(), QSize(120 * scale, 80 * scale));
+  EXPECT_EQ(shown.pixel(5 * scale, 5 * scale), 0xFFFF0000u);
+  EXPECT_EQ(shown.pixel(10 * scale, 10 * scale), 0xFF0000FFu);
+  EXPECT_EQ(shown.pixel(50 * scale - 1, 40 * scale - 1), 0xFF0000FFu);
+  EXPECT_EQ(shown.pixel(50 * scale, 40 * scale), 0xFFFF0000u);
+  // What the window shows is the form's picture, pixel for pixel.
+  for (int y = 0; y < shown.height(); y += 3) {
+    for (int x = 0; x < shown.width(); x += 3)
+      ASSERT_EQ(shown.pixel(x, y), window.form.Bitmap().Pixel(x, y)) << x << "," << y;
+  }
+}
+
+TEST(QtWindowHost, MouseEventsReachTheControlsInPixels) {
+  Window window;
+  QTest::mouseMove(window.widget, QPoint(15, 15));
+  QTest::mousePress(window.widget, Qt::LeftButton, {}, QPoint(15, 15));
+  QTest::mouseMove(window.widget, QPoint(70, 20));
+  QTest::mouseRelease(window.widget, Qt::LeftButton, {}, QPoint(70, 20));
+  EXPECT_TRUE(Has(window.log, "B:down 5,5"));
+  EXPECT_TRUE(Has(window.log, "B:up 60,10")) << "the pressed control keeps the mouse";
+  EXPECT_TRUE(window.button->Focused());
+  EXPECT_EQ(window.form.HotControl(), window.other);
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(window.widget, &leave);
+  EXPECT_TRUE(Has(window.log, "O:leave"));
+}
+
+TEST(QtWindowHost, TabAcceleratorsEscapeAndTypedText) {
+  Window window;
+  ASSERT_TRUE(window.button->Focused());
+  QTest::keyClick(window.widget, Qt::Key_Tab);
+  EXPECT_TRUE(window.other->Focused()) << "Tab is the form's, not the toolkit's";
+  QTest::keyClick(window.widget, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(window.button->Focused());
+  window.button->takes = {controls::TKey::A};
+  QTest::keyClick(window.widget, Qt::Key_A);
+  EXPECT_TRUE(Has(window.log, "B:key 65 a"));
+  window.other->SetAccelerator('o');
+  QTest::keyClick(window.widget, Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(Has(window.log, "O:click"));
+  EXPECT_TRUE(window.other->Focused());
+  window.button->SetCancel(true);
+  QTest::keyClick(window.widget, Qt::Key_Escape);
+  EXPECT_TRUE(Has(window.log, "B:click"));
+}
+
+TEST(QtWindowHost, TheCloseBoxAsksTheForm) {
+  Window window;
+  bool allow = false;
+  window.form.OnCloseQuery = [&] { return allow; };
+  window.widget->close();
+  EXPECT_TRUE(window.widget->isVisible());
+  allow = true;
+  window.widget->close();
+  EXPECT_FALSE(window.widget->isVisible());
+}
+
+TEST(QtWindowHost, TheApplicationRunsAFormAsItsMainWindowUntilItCloses) {
+  Window window;
+  window.form.Hide();
+  platform::TApplication& application = *platform::TApplication::Instance();
+  application.RegisterForm(window.form.Host());
+  bool shownByRun = false;
+  QTimer::singleShot(0, [&] {
+    shownByRun = window.widget->isVisible();
+    window.form.Close();
+  });
+  application.Run();
+  EXPECT_TRUE(shownByRun);
+  EXPECT_TRUE(application.Terminated());
+}
+
+} // namespace

@@ -1,0 +1,356 @@
+// A form in a real Win32 window: messages posted to its HWND reach the controls, its picture
+// reaches the screen, and the application object's loop, catch point and message box work.
+// clang-format off
+// The drawing kit's colour functions before the system's macros of the same names.
+#include "SpyControl.h"
+#include "controls/TForm.h"
+#include "platform/win32/WindowHost.h"
+// clang-format on
+
+#include "FormInput.h"
+#include "platform/Application.h"
+#include "platform/Exceptions.h"
+#include "platform/MessageBox.h"
+#include "platform/TThread.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <windows.h>
+
+using Log = std::vector<std::string>;
+
+namespace {
+
+const char Title[] = "Kolvarin Radyo Güncelleme";
+const wchar_t WideTitle[] = L"Kolvarin Radyo G\u00fcncelleme";
+
+struct App {
+  int argc = 1;
+  char name[5] = "test";
+  char* argv[2] = {name, nullptr};
+  platform::TApplication application{argc, argv};
+  App() { application.SetTitle(Title); }
+};
+
+// Runs the thread's messages, as the application's loop does, until `done` or 5 s.
+bool PumpUntil(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(5);
+  }
+  return true;
+}
+
+void PumpAWhile(int milliseconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  PumpUntil([&] { return std::chrono::steady_clock::now() > end; });
+}
+
+LPARAM At(int x, int y) {
+  return MAKELPARAM(x, y);
+}
+
+LPARAM KeyData(UINT virtualKey, bool alt = false) {
+  const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+  return 1 | (static_cast<LPARAM>(scan) << 16) | (alt ? (1 << 29) : 0);
+}
+
+struct Window {
+  Window() {
+    // The real mouse away from where the window comes, which is always the same place.
+    SetCursorPos(0, 0);
+    form.SetCaption(Title);
+    form.SetClientSize({120, 80});
+    form.SetColor(0xFFFF0000u);
+    form.CreateHost();
+    form.SetPosition({200, 200});
+    button = &form.AddControl<TSpyControl>("B", log);
+    button->SetBounds(10, 10, 40, 30);
+    button->SetAcceptsFocus(true);
+    button->SetTabStop(true);
+    other = &form.AddControl<TSpyControl>("O", log);
+    other->SetBounds(60, 10, 40, 30);
+    other->SetAcceptsFocus(true);
+    other->SetTabStop(true);
+    form.Show();
+    handle = static_cast<platform::win32::TWin32WindowHost*>(form.Host())->Handle();
+    SetForegroundWindow(handle);
+    PumpAWhile(300);
+    log.clear();
+  }
+
+  // Puts the real mouse over a client point, so the system's leave tracking agrees.
+  void MouseTo(int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(handle, &point);
+    SetCursorPos(point.x, point.y);
+    PostMessageW(handle, WM_MOUSEMOVE, 0, At(x, y));
+  }
+
+  Log log;
+  controls::TForm form;
+  TSpyControl* button = nullptr;
+  TSpyControl* other = nullptr;
+  HWND handle = nullptr;
+};
+
+bool Has(const Log& log, const std::string& entry) {
+  return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+// Whether `log` has the entries of `expected` in that order, maybe with others between them
+// (the system adds mouse moves of its own).
+bool InOrder(const Log& log, const Log& expected) {
+  auto next = log.begin();
+  for (const std::string& entry : expected) {
+    next = std::find(next, log.end(), entry);
+    if (next == log.end())
+      return false;
+    ++next;
+  }
+  return true;
+}
+
+TEST(WinWindowHost, OneWindowOfTheClientSizeWithTheTitle) {
+  App app;
+  Window window;
+  ASSERT_NE(window.handle, nullptr);
+  EXPECT_TRUE(IsWindowVisible(window.handle));
+  RECT client;
+  GetClientRect(window.handle, &client);
+  EXPECT_EQ(client.right, 120);
+  EXPECT_EQ(client.bottom, 80);
+  wchar_t text[64] = {};
+  GetWindowTextW(window.handle, text, 64);
+  EXPECT_STREQ(text, WideTitle);
+  // The controls are drawn inside it, not child windows.
+  EXPECT_EQ(GetWindow(window.handle, GW_CHILD), nullptr);
+}
+
+TEST(WinWindowHost, MouseMessagesReachTheControlWithCaptureWhileHeld) {
+  App app;
+  Window window;
+  window.MouseTo(15, 15);
+  PostMessageW(window.handle, WM_LBUTTONDOWN, MK_LBUTTON, At(15, 15));
+  ASSERT_TRUE(PumpUntil([&] { return Has(window.log, "B:down 5,5"); }));
+  EXPECT_EQ(GetCapture(), window.handle);
+  EXPECT_TRUE(window.button->Focused());
+  // Released over the other control: the pressed one gets it.
+  PostMessageW(window.handle, WM_MOUSEMOVE, MK_LBUTTON, At(70, 20));
+  PostMessageW(window.handle, WM_LBUTTONUP, 0, At(70, 20));
+  ASSERT_TRUE(PumpUntil([&] { return Has(window.log, "B:up 60,10"); }));
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_TRUE(InOrder(window.log, {"B:enter", "B:down 5,5", "B:leave", "B:move 60,10", "B:up 60,10",
+                                   "O:enter", "O:move 10,10"}))
+      << testing::PrintToString(window.log);
+}
+
+TEST(WinWindowHost, TheMouseLeavingTheWindowLeavesTheHotControl) {
+  App app;
+  Window window;
+  window.MouseTo(15, 15);
+  ASSERT_TRUE(PumpUntil([&] { return Has(window.log, "B:enter"); }));
+  SetCursorPos(0, 0);
+  MoveWindow(window.handle, 300, 300, 200, 150, TRUE);
+  EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "B:leave"); }));
+}
+
+TEST(WinWindowHost, KeysTabAcceleratorsAndTypedText) {
+  App app;
+  Window window;
+  ASSERT_TRUE(PumpUntil([&] { return window.button->Focused(); })) << "the first tab stop";
+  PostMessageW(window.handle, WM_KEYDOWN, VK_TAB, KeyData(VK_TAB));
+  ASSERT_TRUE(PumpUntil([&] { return window.other->Focused(); }));
+  // A letter the focused control takes, with the character it types.
+  window.other->takes = {controls::TKey::A};
+  PostMessageW(window.handle, WM_KEYDOWN, 'A', KeyData('A'));
+  ASSERT_TRUE(PumpUntil([&] { return Has(window.log, "O:key 65 a"); }));
+  // Alt+B: the accelerator of the first control, from a system key.
+  window.button->SetAccelerator('b');
+  PostMessageW(window.handle, WM_SYSKEYDOWN, 'B', KeyData('B', true));
+  EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "B:click"); }));
+  EXPECT_TRUE(window.button->Focused());
+  // Escape with a cancel control.
+  window.other->SetCancel(true);
+  PostMessageW(window.handle, WM_KEYDOWN, VK_ESCAPE, KeyData(VK_ESCAPE));
+  EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "O:click"); }));
+}
+
+TEST(WinWindowHost, ThePictureIsOnTheScreen) {
+  App app;
+  Window window;
+  auto pixel = [&](int x, int y) {
+    HDC dc = GetDC(window.handle);
+    const COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window.handle, dc);
+    return color;
+  };
+  ASSERT_TRUE(PumpUntil([&] { return pixel(5, 5) == RGB(255, 0, 0); })) << std::hex << pixel(5, 5);
+  EXPECT_EQ(pixel(119, 79), RGB(255, 0, 0));
+  // A control paints its part of the picture: green, colours here being 0x00BBGGRR.
+  window.button->fill = 0x0000FF00u;
+  window.button->Invalidate();
+  EXPECT_TRUE(PumpUntil([&] { return pixel(10, 10) == RGB(0, 255, 0); }))
+      << std::hex << pixel(10, 10);
+  EXPECT_EQ(pixel(49, 39), RGB(0, 255, 0));
+  EXPECT_EQ(pixel(50, 40), RGB(255, 0, 0));
+  window.form.SetColor(0xFF0000FFu);
+  EXPECT_TRUE(PumpUntil([&] { return pixel(5, 5) == RGB(0, 0, 255); })) << std::hex << pixel(5, 5);
+  EXPECT_EQ(pixel(119, 79), RGB(0, 0, 255));
+  EXPECT_EQ(pixel(10, 10), RGB(0, 255, 0)) << "the control over the new background";
+}
+
+TEST(WinWindowHost, TheCloseBoxAsksTheForm) {
+  App app;
+  Window window;
+  bool allow = false;
+  window.form.OnCloseQuery = [&] { return allow; };
+  PostMessageW(window.handle, WM_CLOSE, 0, 0);
+  PumpAWhile(100);
+  EXPECT_TRUE(IsWindowVisible(window.handle));
+  allow = true;
+  PostMessageW(window.handle, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(window.handle); }));
+  EXPECT_TRUE(IsWindow(window.handle)) << "hidden, not destroyed, while the form lives";
+}
+
+// What a message box showed, read by a timer inside its own modal loop, which then closes it.
+struct BoxSeen {
+  int boxes = 0;
+  std::wstring text;
+  std::wstring button;
+  int buttons = 0;
+  bool icon = false;
+};
+BoxSeen g_seen;
+
+void CALLBACK CloseBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", WideTitle);
+  if (!box)
+    return;
+  KillTimer(nullptr, timer);
+  ++g_seen.boxes;
+  wchar_t text[256] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 256);
+  g_seen.text = text;
+  g_seen.icon = GetDlgItem(box, 20) != nullptr && IsWindowVisible(GetDlgItem(box, 20));
+  g_seen.buttons = 0;
+  EnumChildWindows(
+      box,
+      [](HWND child, LPARAM) -> BOOL {
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        if (lstrcmpiW(className, L"Button") == 0 && IsWindowVisible(child)) {
+          ++g_seen.buttons;
+          wchar_t caption[32] = {};
+          GetWindowTextW(child, caption, 32);
+          g_seen.button = caption;
+        }
+        return TRUE;
+      },
+      0);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(WinMessageBox, TitleTextNoIconAndOneOK) {
+  App app;
+  g_seen = {};
+  SetTimer(nullptr, 0, 50, &CloseBox);
+  platform::ShowMessageBox("Sürüm denetlenemedi.");
+  EXPECT_EQ(g_seen.boxes, 1);
+  EXPECT_EQ(g_seen.text, L"S\u00fcr\u00fcm denetlenemedi.");
+  EXPECT_EQ(g_seen.buttons, 1);
+  EXPECT_EQ(g_seen.button, L"OK");
+  EXPECT_FALSE(g_seen.icon);
+}
+
+class Worker : public platform::TThread {
+public:
+  explicit Worker(std::function<void()> body) : m_body(std::move(body)) {}
+
+protected:
+  void Execute() override { m_body(); }
+
+private:
+  std::function<void()> m_body;
+};
+
+TEST(WinApplication, TheLoopCatchesHandlersServesHandOffsAndEndsOnTerminate) {
+  App app;
+  Window window;
+  app.application.RegisterForm(window.form.Host());
+  g_seen = {};
+  // A click whose handler fails shows the error box and the loop goes on; an EAbort is silent.
+  window.button->OnClick = [] { throw std::runtime_error("Bozuk yanıt"); };
+  window.other->OnClick = [] { throw platform::EAbort(); };
+  window.button->SetDefault(true);
+  window.other->SetCancel(true);
+  PostMessageW(window.handle, WM_KEYDOWN, VK_RETURN, KeyData(VK_RETURN));
+  PostMessageW(window.handle, WM_KEYDOWN, VK_ESCAPE, KeyData(VK_ESCAPE));
+  SetTimer(nullptr, 0, 50, &CloseBox);
+  // Then a worker's hand-off, run inside the loop, ends it.
+  bool handedOff = false;
+  std::atomic<bool> ended{false};
+  Worker worker([&] {
+    Sleep(500);
+    platform::TThread::Synchronize([&] {
+      handedOff = true;
+      platform::TApplication::Instance()->Terminate();
+    });
+  });
+  worker.OnTerminate = [&](platform::TThread*) { ended = true; };
+  worker.Start();
+  EXPECT_EQ(app.application.Run(), 0);
+  // The worker's end is handed off too: served here, not waited for on this thread.
+  while (!ended)
+    platform::CheckSynchronize();
+  worker.WaitFor();
+  EXPECT_TRUE(handedOff);
+  EXPECT_TRUE(app.application.Terminated());
+  EXPECT_EQ(g_seen.boxes, 1);
+  EXPECT_EQ(g_seen.text, L"Bozuk yan\u0131t");
+}
+
+// A hand-off made while a message box shows runs inside the box's own loop: the box does not
+// keep the worker waiting until it closes.
+std::atomic<bool> g_handedOff{false};
+bool g_ranWhileShown = false;
+
+void CALLBACK CloseBoxAfterHandOff(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", WideTitle);
+  static int ticks = 0;
+  if (!box || (!g_handedOff && ++ticks < 60))
+    return;
+  KillTimer(nullptr, timer);
+  g_ranWhileShown = g_handedOff;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(WinApplication, HandOffsRunWhileAMessageBoxShows) {
+  App app;
+  std::atomic<bool> ended{false};
+  Worker worker([&] {
+    Sleep(200);
+    platform::TThread::Synchronize([&] { g_handedOff = true; });
+  });
+  worker.OnTerminate = [&](platform::TThread*) { ended = true; };
+  worker.Start();
+  SetTimer(nullptr, 0, 50, &CloseBoxAfterHandOff);
+  platform::ShowMessageBox("Bekleniyor");
+  EXPECT_TRUE(g_ranWhileShown);
+  while (!ended)
+    platform::CheckSynchronize();
+  worker.WaitFor();
+}
+
+} // namespace
