@@ -216,8 +216,9 @@ void TFRMUPDATE::UsePublisherKey(std::string publicKeyPem) {
 
 void TFRMUPDATE::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  PaintThroughCanvas(painter, width(), height(),
-                     [this](TCanvas& canvas) { canvas.FillRect({0, 0, width(), height()}, clBtnFace); });
+  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) {
+    canvas.FillRect({0, 0, width(), height()}, clBtnFace);
+  });
 }
 
 void TFRMUPDATE::FormCreate() {

@@ -275,7 +275,8 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
 void TKvCustomButton::PaintCaption(TCanvas& canvas) {
   // Accelerators are underlined only while the keyboard cues are shown.
   const bool cues = FormKeyboard::CuesShown();
-  const std::string text = cues ? m_caption.toStdString() : StripAccelerators(m_caption.toStdString());
+  const std::string text =
+      cues ? m_caption.toStdString() : StripAccelerators(m_caption.toStdString());
   const platform::TFontSpec captionFont = FontSpec(font());
   const unsigned prefix = cues ? 0u : unsigned(tfNoPrefix);
   TRect r = CaptionRect();
