@@ -9,8 +9,8 @@
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
-#include "platform/posix/WindowFonts.h"
 #include "platform/Application.h"
+#include "platform/posix/WindowFonts.h"
 
 #include <QApplication>
 #include <QDir>

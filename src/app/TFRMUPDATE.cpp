@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
@@ -214,10 +215,14 @@ void TFRMUPDATE::UsePublisherKey(std::string publicKeyPem) {
   m_signatureCheck = std::make_unique<PlayerSignatureCheck>(std::move(publicKeyPem));
 }
 
-void TFRMUPDATE::paintEvent(QPaintEvent*) {
+void TFRMUPDATE::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  PaintThroughCanvas(painter, width(), height(),
-                     [this](TCanvas& canvas) { canvas.FillRect({0, 0, width(), height()}, clBtnFace); });
+  PaintThroughCanvas(
+      painter, width(), height(),
+      [this](TCanvas& canvas) {
+        canvas.FillRect({0, 0, width(), height()}, clBtnFace);
+      },
+      event->rect());
 }
 
 void TFRMUPDATE::FormCreate() {

@@ -97,8 +97,8 @@ private:
   platform::TBitmap& m_target;
   int m_scale;
   TPoint m_origin;
-  TRect m_clip;                    // in bitmap pixels
-  std::vector<TRect> m_excluded;   // in bitmap pixels
+  TRect m_clip;                  // in bitmap pixels
+  std::vector<TRect> m_excluded; // in bitmap pixels
 };
 
 // The height of one line of text in `font`, in pixels.

@@ -74,8 +74,8 @@ void PaintRun(const TPixels& image, bool alongRows, int extent, const Run& run, 
   }
   const auto colorAt = [&](int i) {
     return ToRgb(static_cast<int>((acc[0] + i * step[0]) / 65536),
-                static_cast<int>((acc[1] + i * step[1]) / 65536),
-                static_cast<int>((acc[2] + i * step[2]) / 65536));
+                 static_cast<int>((acc[1] + i * step[1]) / 65536),
+                 static_cast<int>((acc[2] + i * step[2]) / 65536));
   };
   int i = 0;
   while (i < n) {
@@ -121,8 +121,8 @@ void PaintSmooth(const TPixels& image, TGradientDirection direction, TColor star
       return static_cast<int>(std::nearbyint(a + (b - a) * std::clamp(t, 0.0, 1.0)));
     };
     return ToRgb(channel(GetRValue(start), GetRValue(stop)),
-                channel(GetGValue(start), GetGValue(stop)),
-                channel(GetBValue(start), GetBValue(stop)));
+                 channel(GetGValue(start), GetGValue(stop)),
+                 channel(GetBValue(start), GetBValue(stop)));
   };
   for (int y = 0; y < h; ++y) {
     std::uint32_t* line = Row(image, y);
@@ -192,8 +192,8 @@ void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection dir
   thread_local platform::TBitmap scratch;
   if (!direct && (scratch.Width() != w || scratch.Height() != h))
     scratch.Reset(w, h);
-  const TPixels image = direct ? TPixels{direct, w, h, canvas.Target().Width()}
-                               : TPixels{scratch.Bits(), w, h, w};
+  const TPixels image =
+      direct ? TPixels{direct, w, h, canvas.Target().Width()} : TPixels{scratch.Bits(), w, h, w};
   switch (direction) {
   case gdHorizontalEnd:
     FillGradientStrip(image, true, -1, start, stop, colors);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace controls {
@@ -275,7 +276,8 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
 void TKvCustomButton::PaintCaption(TCanvas& canvas) {
   // Accelerators are underlined only while the keyboard cues are shown.
   const bool cues = FormKeyboard::CuesShown();
-  const std::string text = cues ? m_caption.toStdString() : StripAccelerators(m_caption.toStdString());
+  const std::string text =
+      cues ? m_caption.toStdString() : StripAccelerators(m_caption.toStdString());
   const platform::TFontSpec captionFont = FontSpec(font());
   const unsigned prefix = cues ? 0u : unsigned(tfNoPrefix);
   TRect r = CaptionRect();
@@ -300,13 +302,14 @@ void TKvCustomButton::PaintCaption(TCanvas& canvas) {
   canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, captionFont, color);
 }
 
-void TKvCustomButton::paintEvent(QPaintEvent*) {
+void TKvCustomButton::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   if (m_hotTrack) {
     // The three outermost pixels of each corner show the parent.
     CopyParentBackground(*this, painter);
   }
-  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); });
+  PaintThroughCanvas(
+      painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); }, event->rect());
 }
 
 QImage TKvCustomButton::Render() {

@@ -1,6 +1,7 @@
 #include "controls/TKvLabel.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace controls {
@@ -109,10 +110,11 @@ void TKvLabel::PaintOn(TCanvas& canvas) {
                   FontSpec(font()), isEnabled() ? m_fontColor : clGrayText);
 }
 
-void TKvLabel::paintEvent(QPaintEvent*) {
+void TKvLabel::paintEvent(QPaintEvent* event) {
   m_lastPaint = std::chrono::steady_clock::now();
   QPainter painter(this);
-  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { PaintOn(canvas); });
+  PaintThroughCanvas(
+      painter, width(), height(), [this](TCanvas& canvas) { PaintOn(canvas); }, event->rect());
 }
 
 void TKvLabel::mouseReleaseEvent(QMouseEvent* event) {

@@ -1,6 +1,7 @@
 #include "controls/TKvPanel.h"
 
 #include <QKeySequence>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QShortcut>
 
@@ -75,24 +76,25 @@ void TKvCustomPanel::Paint(TCanvas& canvas) {
   }
 }
 
-void TKvCustomPanel::PaintInto(QPainter& painter) {
+void TKvCustomPanel::PaintInto(QPainter& painter, const QRect& exposed) {
   if (m_transparent && m_paintClientArea)
     CopyParentBackground(*this, painter);
-  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); });
+  PaintThroughCanvas(
+      painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); }, exposed);
   if (OnPaint)
     OnPaint(this);
 }
 
-void TKvCustomPanel::paintEvent(QPaintEvent*) {
+void TKvCustomPanel::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  PaintInto(painter);
+  PaintInto(painter, event->rect());
 }
 
 QImage TKvCustomPanel::Render() {
   QImage image(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
   image.fill(Qt::black);
   QPainter painter(&image);
-  PaintInto(painter);
+  PaintInto(painter, image.rect());
   return image;
 }
 

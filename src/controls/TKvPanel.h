@@ -91,7 +91,7 @@ protected:
   bool m_wordWrap = false;
 
 private:
-  void PaintInto(QPainter& painter);
+  void PaintInto(QPainter& painter, const QRect& exposed);
   TFrameParams FrameParams() const;
 };
 

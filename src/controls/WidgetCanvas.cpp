@@ -5,6 +5,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -38,8 +39,11 @@ void CopyParentBackground(const QWidget& control, QPainter& painter) {
 }
 
 void PaintThroughCanvas(QPainter& painter, int width, int height,
-                        const std::function<void(TCanvas&)>& paint) {
-  if (width <= 0 || height <= 0)
+                        const std::function<void(TCanvas&)>& paint, QRect exposed) {
+  QRect area(0, 0, width, height);
+  if (!exposed.isNull())
+    area &= exposed;
+  if (area.isEmpty())
     return;
   const QPaintDevice* device = painter.device();
   const int scale =
@@ -52,17 +56,25 @@ void PaintThroughCanvas(QPainter& painter, int width, int height,
   if (bitmaps.size() <= depth)
     bitmaps.push_back(std::make_unique<platform::TBitmap>());
   platform::TBitmap& bitmap = *bitmaps[depth];
-  bitmap.Reset(width * scale, height * scale, 0u);
+  const QRect pixels(area.topLeft() * scale, area.size() * scale);
+  if (bitmap.Width() != width * scale || bitmap.Height() != height * scale) {
+    bitmap.Reset(width * scale, height * scale, 0u);
+  } else {
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+      std::fill_n(bitmap.Row(y) + pixels.left(), pixels.width(), 0u);
+  }
   struct Nesting {
     std::size_t& depth;
     ~Nesting() { --depth; }
   } nesting{++depth};
   TCanvas canvas(bitmap, scale);
+  canvas.IntersectClip(
+      {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
   paint(canvas);
   QImage image(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(), bitmap.Height(),
                bitmap.Stride(), QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(scale);
-  painter.drawImage(QPoint(0, 0), image);
+  painter.drawImage(area, image, pixels);
 }
 
 } // namespace controls

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <functional>
 
 class QPainter;
@@ -30,8 +31,8 @@ void CopyParentBackground(const QWidget& control, QPainter& painter);
 
 // Paints `width` x `height` pixels on `painter` through a TCanvas at the painter's device scale:
 // what `paint` draws covers what the painter shows, and every pixel it leaves alone stays as
-// the painter had it.
+// the painter had it. With an `exposed` rectangle (a paint event's) only that part is painted.
 void PaintThroughCanvas(QPainter& painter, int width, int height,
-                        const std::function<void(TCanvas&)>& paint);
+                        const std::function<void(TCanvas&)>& paint, QRect exposed = QRect());
 
 } // namespace controls

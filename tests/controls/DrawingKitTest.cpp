@@ -244,7 +244,6 @@ TEST_F(DrawingKit, DottedFocusFrameSetsEverySecondPixel) {
   }
 }
 
-
 // The picture row by row: '.' for the background, 'R' red, 'B' blue, 'G' green, '?' other.
 std::vector<std::string> Art(const TBitmap& image) {
   std::vector<std::string> rows;
@@ -332,8 +331,7 @@ TEST_F(DrawingKit, AGradientInAClippedOrScaledCanvasIsTheSamePicture) {
     for (int x = 0; x < image.Width(); ++x) {
       const int gx = x / 2 - 3, gy = y / 2 - 1;
       const bool painted = gx >= 0 && gx < 6 && gy >= 0 && gy < 4 && !(gx == 0 && gy == 0);
-      EXPECT_EQ(image.Pixel(x, y), painted ? alone.Pixel(gx, gy) : Rgb(9, 9, 9))
-          << x << "," << y;
+      EXPECT_EQ(image.Pixel(x, y), painted ? alone.Pixel(gx, gy) : Rgb(9, 9, 9)) << x << "," << y;
     }
   }
 }

@@ -132,6 +132,30 @@ TEST_F(DrawingKitText, PaintingThroughACanvasKeepsWhatItDoesNotPaint) {
   }
 }
 
+TEST_F(DrawingKitText, APaintOfAnExposedPartChangesOnlyThatPart) {
+  QImage picture(6, 4, QImage::Format_RGB32);
+  const auto fill = [](TCanvas& canvas) { canvas.FillRect({0, 0, 6, 4}, RGB(255, 0, 0)); };
+  const auto nothing = [](TCanvas&) {};
+  {
+    // A whole paint first, so that the kept bitmap holds red everywhere.
+    picture.fill(QColor(0, 0, 255));
+    QPainter painter(&picture);
+    PaintThroughCanvas(painter, 6, 4, fill);
+  }
+  picture.fill(QColor(0, 0, 255));
+  {
+    QPainter painter(&picture);
+    PaintThroughCanvas(painter, 6, 4, fill, QRect(1, 1, 3, 2));
+    // Painting nothing shows nothing of an earlier paint.
+    PaintThroughCanvas(painter, 6, 4, nothing, QRect(0, 0, 6, 4));
+  }
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const bool exposed = x >= 1 && x < 4 && y >= 1 && y < 3;
+      EXPECT_EQ(picture.pixel(x, y), exposed ? qRgb(255, 0, 0) : qRgb(0, 0, 255)) << x << "," << y;
+    }
+}
+
 TEST_F(DrawingKitText, ThePaletteSchemeTakesTheApplicationsColours) {
   const QPalette saved = QApplication::palette();
   QPalette palette = saved;

@@ -4,6 +4,7 @@
 #include "platform/posix/QtTextEngine.h"
 #include "platform/posix/WindowFonts.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -181,6 +182,25 @@ TEST(SyntheticBold, StrokesGrowRightButOnePixelGapsStayOpen) {
   };
   for (const auto& [row, pixels, expected] : cases)
     EXPECT_EQ(Widened(row, pixels), expected) << row << " by " << pixels;
+}
+
+// The window's fonts and the names the kit gives them are one and the same, both ways.
+TEST(WindowFontSpec, TheWindowsFontsAreTahomaSpecs) {
+  if (!RegisterWindowFonts())
+    GTEST_SKIP() << "fonts-wine's Tahoma is not installed";
+  for (const Face& face : Faces) {
+    for (const bool underline : {false, true}) {
+      const platform::TFontSpec spec{"Tahoma", face.pixelSize, face.bold, underline};
+      const QFont font = WindowFont(face.pixelSize, face.bold, underline);
+      EXPECT_EQ(FontSpec(font), spec) << face.pixelSize << (face.bold ? " bold" : "");
+      EXPECT_EQ(platform::ToQFont(spec), font) << face.pixelSize << (face.bold ? " bold" : "");
+    }
+  }
+  // A font given in points has its size in pixels.
+  QFont points(QStringLiteral("Tahoma"));
+  points.setPointSize(9);
+  EXPECT_EQ(FontSpec(points).Height, QFontInfo(points).pixelSize());
+  EXPECT_GT(FontSpec(points).Height, 0);
 }
 
 TEST(WindowFontData, AFileThatIsNoFontComesBackUnchanged) {

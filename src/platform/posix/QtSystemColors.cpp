@@ -15,11 +15,15 @@ struct PaletteRole {
 };
 
 constexpr PaletteRole PaletteRoles[] = {
-    {5, QPalette::Active, QPalette::Base},          {8, QPalette::Active, QPalette::WindowText},
-    {13, QPalette::Active, QPalette::Highlight},    {15, QPalette::Active, QPalette::Button},
-    {16, QPalette::Active, QPalette::Dark},         {17, QPalette::Disabled, QPalette::WindowText},
-    {20, QPalette::Active, QPalette::Light},        {21, QPalette::Active, QPalette::Shadow},
-    {26, QPalette::Active, QPalette::Link},
+    {5, QPalette::Active, QPalette::Base},          // window
+    {8, QPalette::Active, QPalette::WindowText},    // window text
+    {13, QPalette::Active, QPalette::Highlight},    // highlight
+    {15, QPalette::Active, QPalette::Button},       // button face
+    {16, QPalette::Active, QPalette::Dark},         // button shadow
+    {17, QPalette::Disabled, QPalette::WindowText}, // grey text
+    {20, QPalette::Active, QPalette::Light},        // button highlight
+    {21, QPalette::Active, QPalette::Shadow},       // dark shadow
+    {26, QPalette::Active, QPalette::Link},         // hot light
 };
 
 } // namespace

@@ -123,8 +123,7 @@ std::vector<std::uint8_t> TQtTextEngine::Render(const TFontSpec& font, std::stri
   QRect lines(0, top - rect.Top, width, rect.Bottom - top);
   if (widening > 0) {
     const int above = metrics.height();
-    const int needed =
-        metrics.boundingRect(QRect(0, 0, width, 1 << 16), horizontal, text).height();
+    const int needed = metrics.boundingRect(QRect(0, 0, width, 1 << 16), horizontal, text).height();
     maskHeight = std::max({rect.Bottom - top, needed, 1}) + above;
     maskTop = top - above;
     lines = QRect(0, above, width, maskHeight - above);
