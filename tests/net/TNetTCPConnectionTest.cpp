@@ -213,8 +213,8 @@ TEST(TCPClient, ConnectsReportsItsStatusAndReadsAWholeStreamUntilClosed) {
 }
 
 TEST(TCPClient, ARefusedConnectionRaises10061AndAReachableHostThenWorks) {
-  std::uint16_t port = 0;
-  { port = ScriptedServer(Script{}).Port(); } // a port nobody listens on now
+  const ClosedPort closed;
+  const std::uint16_t port = closed.Port();
   TNetTCPClient client;
   client.SetHost("127.0.0.1");
   client.SetPort(port);

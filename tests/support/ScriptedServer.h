@@ -62,6 +62,22 @@ using Script = std::vector<ServerStep>;
 // the n-th script; the last script repeats) and records what each client sent. Without a
 // closing step it keeps reading until the client closes. Listening starts in the constructor
 // and everything stops in the destructor.
+// A loopback port that refuses every connection while this lives. A port freed by a server
+// that has stopped could be taken again by another test's socket running at the same time, or
+// by the connecting socket itself; this one stays bound and never listens.
+class ClosedPort {
+public:
+  ClosedPort() : m_socket(BindWithoutListening(m_port)) {}
+  ~ClosedPort() { CloseSocket(m_socket); }
+  ClosedPort(const ClosedPort&) = delete;
+  ClosedPort& operator=(const ClosedPort&) = delete;
+  std::uint16_t Port() const { return m_port; }
+
+private:
+  std::uint16_t m_port = 0;
+  int m_socket;
+};
+
 class ScriptedServer {
 public:
   // Listens on `address` (a loopback address) and `port` (0: one the system picks).

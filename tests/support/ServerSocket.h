@@ -18,6 +18,10 @@ struct AcceptWake {
 // left in `boundPort`; raises when `ip` is not a loopback address or listening fails.
 int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
                      const std::string& ip = "127.0.0.1");
+// A socket bound to a loopback port the system picks (left in `boundPort`) that never
+// listens: connections to that port are refused while it is open, and no other socket can take
+// the port meanwhile.
+int BindWithoutListening(std::uint16_t& boundPort);
 // Starts connecting to the loopback `port` without waiting for the outcome.
 int ConnectWithoutWaiting(std::uint16_t port);
 

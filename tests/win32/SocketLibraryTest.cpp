@@ -67,8 +67,8 @@ TEST(WinSocketLibrary, CodesComeStraightFromWinsock) {
   ASSERT_FALSE(ws::LoadLibrary().has_value());
   ASSERT_EQ(ws::WSAStartup(0x0202), 0);
 
-  std::uint16_t closedPort = 0;
-  { closedPort = ScriptedServer(Script{}).Port(); }
+  const ClosedPort closed;
+  const std::uint16_t closedPort = closed.Port();
   ws::TSocket refused = ws::Socket(ws::AddressFamilyInet, ws::SocketStream, 0);
   ASSERT_NE(refused, ws::InvalidSocket);
   EXPECT_EQ(ws::Connect(refused, Loopback(closedPort)), ws::SocketError);

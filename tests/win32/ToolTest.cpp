@@ -37,8 +37,8 @@ TEST(WinFetchTool, EachFailureIsOneLineWithItsCode) {
   ScriptedServer notFound({ReadUntil("\r\n\r\n"),
                            Send("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!"),
                            Close()});
-  std::uint16_t closedPort = 0;
-  { closedPort = ScriptedServer(Script{}).Port(); }
+  const ClosedPort closed;
+  const std::uint16_t closedPort = closed.Port();
   ScriptedServer silent(Script{});
   ScriptedServer cut(
       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n"), Close()});

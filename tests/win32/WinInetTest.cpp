@@ -142,8 +142,8 @@ TEST(WinInetDownload, AStalledOrDrippingServerFailsTheTransfer) {
 }
 
 TEST(WinInetDownload, NoServerIsAnError) {
-  std::uint16_t closedPort = 0;
-  { closedPort = ScriptedServer(Script{}).Port(); }
+  const ClosedPort closed;
+  const std::uint16_t closedPort = closed.Port();
   const Outcome outcome = Download("http://127.0.0.1:" + std::to_string(closedPort) + "/x");
   EXPECT_TRUE(outcome.error);
   EXPECT_EQ(outcome.progressEvents, 0);

@@ -37,6 +37,22 @@ int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
   return fd;
 }
 
+int BindWithoutListening(std::uint16_t& boundPort) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (fd >= 0)
+      close(fd);
+    throw std::runtime_error("cannot bind a loopback port");
+  }
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  boundPort = ntohs(address.sin_port);
+  return fd;
+}
+
 int ConnectWithoutWaiting(std::uint16_t port) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   sockaddr_in address{};

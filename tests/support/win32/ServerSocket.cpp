@@ -50,6 +50,23 @@ int ListenOnLoopback(std::uint16_t port, int backlog, std::uint16_t& boundPort,
   return fd;
 }
 
+int BindWithoutListening(std::uint16_t& boundPort) {
+  const SOCKET native = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (native == INVALID_SOCKET ||
+      bind(native, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (native != INVALID_SOCKET)
+      CloseSocket(static_cast<int>(native));
+    throw std::runtime_error("cannot bind a loopback port");
+  }
+  int length = sizeof address;
+  getsockname(native, reinterpret_cast<sockaddr*>(&address), &length);
+  boundPort = ntohs(address.sin_port);
+  return static_cast<int>(native);
+}
+
 int ConnectWithoutWaiting(std::uint16_t port) {
   const SOCKET native = socket(AF_INET, SOCK_STREAM, 0);
   u_long nonBlocking = 1;
