@@ -3,6 +3,7 @@
 #include "platform/TextEngine.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace platform::win32 {
@@ -25,6 +26,11 @@ public:
 private:
   struct TFont;
   struct TDeviceContext;
+  struct TPrivateFace;
+
+  // The family GDI draws for `spec`: a private repaired copy of a faulty system font, or the
+  // family asked for.
+  const std::string& Face(const TFontSpec& spec);
 
   // The font of `spec` with its em `scale` times as high, made once and selected into the
   // memory device context.
@@ -32,6 +38,7 @@ private:
 
   std::unique_ptr<TDeviceContext> m_dc;
   std::vector<TFont> m_fonts;
+  std::vector<TPrivateFace> m_faces;
 };
 
 } // namespace platform::win32
