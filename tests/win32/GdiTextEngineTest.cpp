@@ -1,10 +1,15 @@
 // The text engine on Windows: GDI's Tahoma, unsmoothed, laid out as DrawTextW lays it out.
+#include "platform/win32/GdiTextEngine.h"
+
 #include "platform/TextEngine.h"
 
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 
@@ -294,6 +299,42 @@ TEST(WinTextEngine, TheMeasureOfACaptionEndsWhereItsInkEnds) {
                  ": measured " + std::to_string(measured) + ", ink to " + std::to_string(inkRight));
     EXPECT_NEAR(inkRight, measured, 1);
   }
+}
+
+// A Wine that has fonts-wine's Tahoma as the system's own: the engine draws a repaired copy of
+// the face GDI selects, whose "İ" has its dot at 12 pixels and whose bold captions are as wide
+// as measured.
+TEST(WinTextEngine, TheSystemsOwnWineTahomaIsDrawnRepaired) {
+  std::ifstream file("Z:/usr/share/wine/fonts/tahoma.ttf", std::ios::binary);
+  std::string data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (data.empty())
+    GTEST_SKIP() << "fonts-wine's Tahoma is not on the host";
+  DWORD count = 0;
+  const HANDLE installed =
+      AddFontMemResourceEx(data.data(), static_cast<DWORD>(data.size()), nullptr, &count);
+  ASSERT_NE(installed, nullptr);
+  {
+    platform::win32::TGdiTextEngine engine;
+    const auto box = [&](const TFontSpec& font, const char* text) {
+      const std::vector<std::uint8_t> ink = engine.Render(font, text, {0, 0, 300, 24}, 0, 1);
+      TRect found{300, 24, 0, 0};
+      for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 300; ++x)
+          if (ink[static_cast<std::size_t>(y) * 300 + x])
+            found = {std::min(found.Left, x), std::min(found.Top, y), std::max(found.Right, x + 1),
+                     std::max(found.Bottom, y + 1)};
+      return found;
+    };
+    for (const bool bold : {false, true}) {
+      const TFontSpec font{"Tahoma", 12, bold, false};
+      SCOPED_TRACE(bold ? "bold" : "regular");
+      EXPECT_LT(box(font, "İ").Top, box(font, "I").Top - 1);
+      const char* caption = "Dosya İndirme Sayfası";
+      EXPECT_NEAR(box(font, caption).Right, engine.Measure(font, caption, {0, 0, 300, 24}, 0).Right,
+                  1);
+    }
+  }
+  RemoveFontMemResourceEx(installed);
 }
 
 } // namespace
