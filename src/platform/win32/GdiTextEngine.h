@@ -8,8 +8,9 @@
 
 namespace platform::win32 {
 
-// The text engine on Windows: GDI's DrawTextW with fonts made by CreateFontW, unsmoothed. Its
-// fonts and its memory device context live as long as it does.
+// The text engine on Windows: GDI's DrawTextW with fonts made by CreateFontW, unsmoothed. Under
+// Wine, Tahoma is drawn from a repaired private copy of fonts-wine's regular face (see Face).
+// Its fonts, private faces and memory device context live as long as it does.
 class TGdiTextEngine final : public TTextEngine {
 public:
   TGdiTextEngine();
