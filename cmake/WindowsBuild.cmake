@@ -13,11 +13,11 @@ add_subdirectory(src/http)
 add_subdirectory(src/download)
 add_subdirectory(src/controls)
 
-# The drawing kit without its text, which needs the platform's text engine: colours, gradients,
-# frames and the canvas's primitives on a bitmap of our own.
+# The drawing kit: colours, gradients, frames, the canvas's primitives on a bitmap of our own and
+# its text through the GDI text engine.
 add_library(kv_drawing STATIC
-  src/controls/Canvas.cpp src/controls/Colors.cpp src/controls/Frames.cpp
-  src/controls/Gradient.cpp)
+  src/controls/Canvas.cpp src/controls/CanvasText.cpp src/controls/Colors.cpp
+  src/controls/Frames.cpp src/controls/Gradient.cpp)
 target_link_libraries(kv_drawing PUBLIC kv_platform)
 
 # The tool without its window-toolkit command; the clients' stored values come straight from

@@ -1,10 +1,15 @@
 // The text engine on Windows: GDI's Tahoma, unsmoothed, laid out as DrawTextW lays it out.
+#include "platform/win32/GdiTextEngine.h"
+
 #include "platform/TextEngine.h"
 
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 
@@ -79,9 +84,8 @@ TEST(WinTextEngine, TheDottedAndDotlessLettersAreTheirOwnGlyphs) {
     const char* plain;
     bool above;
   };
-  // Not at 12 pixels nor 11 bold: there Wine's Tahoma draws "İ" without its dot (its 12-pixel
-  // "İ" comes from outlines that lack it, its 11-pixel bold picture has none).
-  for (const TFontSpec& font : {Regular11, TFontSpec{"Tahoma", 13, false, false}, Bold13}) {
+  for (const TFontSpec& font : {Regular11, TFontSpec{"Tahoma", 12, false, false},
+                                TFontSpec{"Tahoma", 12, true, false}, Bold13}) {
     for (const Pair pair : {Pair{"İ", "I", true}, Pair{"i", "ı", true}, Pair{"Ğ", "G", true},
                             Pair{"ğ", "g", true}, Pair{"Ü", "U", true}, Pair{"ö", "o", true},
                             Pair{"Ş", "S", false}, Pair{"ç", "c", false}}) {
@@ -262,6 +266,75 @@ TEST(WinTextEngine, NothingToDrawGivesNoInk) {
   EXPECT_TRUE(TextEngine().Render(Regular11, "Tamam", {0, 0, 20, 20}, 0, 0).empty());
   EXPECT_EQ(TInk(Regular11, "", {0, 0, 20, 20}, 0).Count(), 0);
   EXPECT_EQ(TextEngine().Measure(Regular11, "", {3, 4, 50, 50}, 0).Width(), 0);
+}
+
+TEST(WinTextEngine, TheDottedCapitalIHasItsDotAtEverySize) {
+  // The dot sits above the top of the plain "I", apart from its bar.
+  for (const int height : {11, 12, 13}) {
+    for (const bool bold : {false, true}) {
+      const TFontSpec font{"Tahoma", height, bold, false};
+      SCOPED_TRACE(std::to_string(height) + (bold ? " bold" : " regular"));
+      const TRect dotted = TInk(font, "İ", {0, 0, 20, 24}, 0).Box();
+      const TRect plain = TInk(font, "I", {0, 0, 20, 24}, 0).Box();
+      EXPECT_LT(dotted.Top, plain.Top - 1);
+      EXPECT_EQ(dotted.Bottom, plain.Bottom);
+    }
+  }
+}
+
+TEST(WinTextEngine, TheMeasureOfACaptionEndsWhereItsInkEnds) {
+  struct Case {
+    const char* text;
+    int height;
+    bool bold;
+  };
+  for (const Case c :
+       {Case{"Dosya İndirme Sayfası", 12, true}, Case{"Dosya İndirme Sayfası", 13, true},
+        Case{"Güncelleme Durum Bilgileri", 11, true}, Case{"İndirilen Boyut :", 11, false},
+        Case{"İndirilen Boyut :", 12, true}}) {
+    const TFontSpec font{"Tahoma", c.height, c.bold, false};
+    const int measured = MeasuredWidth(font, c.text, platform::tfSingleLine);
+    const int inkRight = TInk(font, c.text, {0, 0, 300, 24}, platform::tfSingleLine).Box().Right;
+    SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.height) + (c.bold ? " bold" : "") +
+                 ": measured " + std::to_string(measured) + ", ink to " + std::to_string(inkRight));
+    EXPECT_NEAR(inkRight, measured, 1);
+  }
+}
+
+// A Wine that has fonts-wine's Tahoma as the system's own: the engine draws a repaired copy of
+// the face GDI selects, whose "İ" has its dot at 12 pixels and whose bold captions are as wide
+// as measured.
+TEST(WinTextEngine, TheSystemsOwnWineTahomaIsDrawnRepaired) {
+  std::ifstream file("Z:/usr/share/wine/fonts/tahoma.ttf", std::ios::binary);
+  std::string data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (data.empty())
+    GTEST_SKIP() << "fonts-wine's Tahoma is not on the host";
+  DWORD count = 0;
+  const HANDLE installed =
+      AddFontMemResourceEx(data.data(), static_cast<DWORD>(data.size()), nullptr, &count);
+  ASSERT_NE(installed, nullptr);
+  {
+    platform::win32::TGdiTextEngine engine;
+    const auto box = [&](const TFontSpec& font, const char* text) {
+      const std::vector<std::uint8_t> ink = engine.Render(font, text, {0, 0, 300, 24}, 0, 1);
+      TRect found{300, 24, 0, 0};
+      for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 300; ++x)
+          if (ink[static_cast<std::size_t>(y) * 300 + x])
+            found = {std::min(found.Left, x), std::min(found.Top, y), std::max(found.Right, x + 1),
+                     std::max(found.Bottom, y + 1)};
+      return found;
+    };
+    for (const bool bold : {false, true}) {
+      const TFontSpec font{"Tahoma", 12, bold, false};
+      SCOPED_TRACE(bold ? "bold" : "regular");
+      EXPECT_LT(box(font, "İ").Top, box(font, "I").Top - 1);
+      const char* caption = "Dosya İndirme Sayfası";
+      EXPECT_NEAR(box(font, caption).Right, engine.Measure(font, caption, {0, 0, 300, 24}, 0).Right,
+                  1);
+    }
+  }
+  RemoveFontMemResourceEx(installed);
 }
 
 } // namespace

@@ -1,12 +1,19 @@
 #include "platform/win32/GdiTextEngine.h"
 
+#include "platform/FontRepair.h"
 #include "platform/win32/Unicode.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <cwctype>
 #include <memory>
 #include <new>
+#include <string>
+#include <string_view>
 #include <type_traits>
+#include <utility>
 #include <windows.h>
 
 namespace platform::win32 {
@@ -68,6 +75,24 @@ struct TGdiTextEngine::TFont {
   FontHandle Handle;
 };
 
+// A font added for this process only; gone with it.
+struct TGdiTextEngine::TPrivateFace {
+  TPrivateFace(std::string name, std::string face, HANDLE resource)
+      : Name(std::move(name)), Face(std::move(face)), Resource(resource) {}
+  ~TPrivateFace() {
+    if (Resource)
+      RemoveFontMemResourceEx(Resource);
+  }
+  TPrivateFace(TPrivateFace&& other) noexcept
+      : Name(std::move(other.Name)), Face(std::move(other.Face)),
+        Resource(std::exchange(other.Resource, nullptr)) {}
+  TPrivateFace& operator=(TPrivateFace&&) = delete;
+
+  std::string Name; // the family asked for
+  std::string Face; // the family drawn instead; empty: the one asked for
+  HANDLE Resource = nullptr;
+};
+
 struct TGdiTextEngine::TDeviceContext {
   TDeviceContext() : Handle(CreateCompatibleDC(nullptr)) {
     if (!Handle)
@@ -86,9 +111,113 @@ struct TGdiTextEngine::TDeviceContext {
 TGdiTextEngine::TGdiTextEngine() : m_dc(std::make_unique<TDeviceContext>()) {}
 
 TGdiTextEngine::~TGdiTextEngine() {
-  // The context lets go of the selected font before the fonts are deleted.
+  // The context lets go of the selected font before the fonts are deleted, and they before the
+  // private faces they use.
   m_dc.reset();
   m_fonts.clear();
+  m_faces.clear();
+}
+
+namespace {
+
+FontHandle MakeFont(const std::string& face, int height, bool bold, bool underline) {
+  // A negative height asks for the em, not the cell, in pixels.
+  FontHandle handle(CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, Widen(face).c_str()));
+  if (!handle)
+    throw std::bad_alloc();
+  return handle;
+}
+
+// The whole file of the font selected into `dc`; empty when GDI cannot give it.
+std::string SelectedFontFile(HDC dc) {
+  const DWORD size = GetFontData(dc, 0, 0, nullptr, 0);
+  if (size == GDI_ERROR || size == 0)
+    return {};
+  std::string data(size, '\0');
+  if (GetFontData(dc, 0, 0, data.data(), size) != size)
+    return {};
+  return data;
+}
+
+// The family of the font selected into `dc`.
+std::wstring SelectedFace(HDC dc) {
+  wchar_t face[LF_FACESIZE] = {};
+  const int length = GetTextFaceW(dc, LF_FACESIZE, face);
+  return std::wstring(face, length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+}
+
+bool SameFamily(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
+         });
+}
+
+// A file of the host system, when the program runs under Wine on it; empty anywhere else or
+// when the file cannot be read. Wine alone has the call that names a host file for Windows.
+std::string HostFile(const char* path) {
+  using DosName = wchar_t*(__cdecl*)(const char*);
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto dosName = kernel ? reinterpret_cast<DosName>(reinterpret_cast<void*>(
+                                    GetProcAddress(kernel, "wine_get_dos_file_name")))
+                              : nullptr;
+  if (!dosName)
+    return {};
+  wchar_t* name = dosName(path);
+  if (!name)
+    return {};
+  std::string data;
+  if (FILE* file = _wfopen(name, L"rb")) {
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+      data.append(buffer, got);
+    std::fclose(file);
+  }
+  HeapFree(GetProcessHeap(), 0, name);
+  return data;
+}
+
+} // namespace
+
+const std::string& TGdiTextEngine::Face(const TFontSpec& spec) {
+  for (const TPrivateFace& face : m_faces)
+    if (face.Name == spec.Name)
+      return face.Face.empty() ? spec.Name : face.Face;
+
+  // Wine's Tahoma carries bitmap glyphs for only some sizes and letters, which GDI mixes with
+  // the outlines and lays out with other widths than it draws; a private copy of its regular
+  // face without them is drawn instead, bold made from it by GDI (the bold file's outlines are
+  // the regular ones). Any other font, Windows' own Tahoma among them, is drawn as it is.
+  std::string data;
+  bool found = false;
+  {
+    const FontHandle probe = MakeFont(spec.Name, 12, false, false);
+    TSelection selection(m_dc->Handle, probe.get());
+    data = SelectedFontFile(m_dc->Handle);
+    found = SameFamily(SelectedFace(m_dc->Handle), Widen(spec.Name));
+  }
+  // A Wine whose system has no Tahoma draws another family in its place (DejaVu Sans, whose
+  // unsmoothed bold is drawn wider than it is measured); the window's font is then the Tahoma
+  // of the host's fonts-wine, as on Linux.
+  if (!found && SameFamily(Widen(spec.Name), L"Tahoma"))
+    data = HostFile("/usr/share/wine/fonts/tahoma.ttf");
+  const std::string postScriptName = PostScriptName(data);
+  std::string face;
+  HANDLE resource = nullptr;
+  if (postScriptName.starts_with("WineTahoma") && HasEmbeddedBitmaps(data)) {
+    const std::string name = "Kolvarin " + postScriptName;
+    const std::string repaired = RenamedFont(OutlineOnlyFont(std::move(data)), name);
+    DWORD count = 0;
+    resource = AddFontMemResourceEx(const_cast<char*>(repaired.data()),
+                                    static_cast<DWORD>(repaired.size()), nullptr, &count);
+    if (resource && count > 0)
+      face = name;
+  }
+  m_faces.emplace_back(spec.Name, std::move(face), resource);
+  return m_faces.back().Face.empty() ? spec.Name : m_faces.back().Face;
 }
 
 void TGdiTextEngine::Select(const TFontSpec& spec, int scale) {
@@ -98,13 +227,7 @@ void TGdiTextEngine::Select(const TFontSpec& spec, int scale) {
       return;
     }
   }
-  // A negative height asks for the em, not the cell, in pixels.
-  FontHandle handle(CreateFontW(-spec.Height * scale, 0, 0, 0, spec.Bold ? FW_BOLD : FW_NORMAL,
-                                FALSE, spec.Underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, Widen(spec.Name).c_str()));
-  if (!handle)
-    throw std::bad_alloc();
+  FontHandle handle = MakeFont(Face(spec), spec.Height * scale, spec.Bold, spec.Underline);
   SelectObject(m_dc->Handle, handle.get());
   m_fonts.push_back({spec, scale, std::move(handle)});
 }
@@ -124,8 +247,19 @@ TRect TGdiTextEngine::Measure(const TFontSpec& font, std::string_view text, cons
   // Vertical centring moves the lines, not their size, so it is left out of the measuring.
   DrawTextW(m_dc->Handle, wide.c_str(), static_cast<int>(wide.size()), &bounds,
             (DrawTextFormat(flags) & ~DT_VCENTER) | DT_CALCRECT);
-  return {rect.Left, rect.Top, rect.Left + static_cast<int>(bounds.right - bounds.left),
-          rect.Top + static_cast<int>(bounds.bottom - bounds.top)};
+  int width = static_cast<int>(bounds.right - bounds.left);
+  const int height = static_cast<int>(bounds.bottom - bounds.top);
+  // GDI's bold made from a regular face is drawn wider than DrawTextW measures it: lines that
+  // are not wrapped are as wide as their ink, so that their last letter is not cut off.
+  if (!(flags & tfWordBreak) && width > 0 && height > 0) {
+    const int room = width + height;
+    const std::vector<std::uint8_t> ink =
+        Render(font, text, {0, 0, room, height}, flags & ~(tfCenter | tfRight | tfVCenter), 1);
+    for (std::size_t i = 0; i < ink.size(); ++i)
+      if (ink[i] != 0)
+        width = std::max(width, static_cast<int>(i % static_cast<std::size_t>(room)) + 1);
+  }
+  return {rect.Left, rect.Top, rect.Left + width, rect.Top + height};
 }
 
 std::vector<std::uint8_t> TGdiTextEngine::Render(const TFontSpec& font, std::string_view text,

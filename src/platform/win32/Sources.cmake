@@ -3,6 +3,7 @@ add_library(kv_platform STATIC
   DateTime.cpp
   Exceptions.cpp
   ExceptionName.cpp
+  FontRepair.cpp
   SocketLibrary.cpp
   Streams.cpp
   Text.cpp
