@@ -14,6 +14,23 @@ std::uint32_t ToPixel(TColor color) {
          static_cast<std::uint32_t>(GetBValue(rgb));
 }
 
+char AcceleratorOf(std::string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&')
+      continue;
+    const char next = caption[i + 1];
+    if (next == '&') {
+      ++i;
+      continue;
+    }
+    if ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') ||
+        (next >= '0' && next <= '9'))
+      return next >= 'a' && next <= 'z' ? static_cast<char>(next - 'a' + 'A') : next;
+    return 0;
+  }
+  return 0;
+}
+
 std::string StripAccelerators(std::string_view text) {
   // '&' never occurs inside a UTF-8 sequence, so a letter of several bytes after it stays whole.
   std::string result;

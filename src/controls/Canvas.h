@@ -119,4 +119,7 @@ private:
 // is also '&' (then one stays); the last character always stays.
 std::string StripAccelerators(std::string_view text);
 
+// The ASCII letter or digit after the first single '&' of a caption, upper case; 0 for none.
+char AcceleratorOf(std::string_view caption);
+
 } // namespace controls
