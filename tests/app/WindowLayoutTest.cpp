@@ -147,19 +147,19 @@ TEST(WindowLayout, EveryControlAsTheLayoutLists) {
 }
 
 TEST(WindowLayout, TheFramedWindowIsCentred) {
-  const QRect screen(0, 0, 1024, 768);
+  const platform::TRect screen{0, 0, 1024, 768};
   const struct {
-    QMargins frame;
-    QPoint corner;
+    platform::TRect frame;
+    platform::TPoint corner;
   } cases[] = {
       {{0, 0, 0, 0}, {307, 231}},   // no frame: the client area is centred
       {{4, 23, 4, 4}, {303, 218}},  // a title bar of 23 and borders of 4
       {{1, 30, 1, 1}, {306, 216}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(app::CentredWindowPosition(screen, {409, 305}, c.frame), c.corner) << c.frame.top();
-  EXPECT_EQ(app::CentredWindowPosition({1920, 0, 1280, 1024}, {409, 305}, {4, 23, 4, 4}),
-            QPoint(1920 + 431, 346));
+    EXPECT_EQ(app::CentredWindowPosition(screen, {409, 305}, c.frame), c.corner) << c.frame.Top;
+  EXPECT_EQ(app::CentredWindowPosition({1920, 0, 1920 + 1280, 1024}, {409, 305}, {4, 23, 4, 4}),
+            (platform::TPoint{1920 + 431, 346}));
 }
 
 } // namespace

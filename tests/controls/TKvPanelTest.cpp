@@ -1,8 +1,8 @@
 #include "FormInput.h"
+#include "WindowFont.h"
 #include "controls/ControlPainting.h"
 #include "controls/TForm.h"
 #include "controls/TKvPanel.h"
-#include "platform/posix/WindowFonts.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ std::uint32_t Rgb(int r, int g, int b) {
 }
 
 bool HaveTahoma() {
-  return platform::RegisterWindowFonts();
+  return HaveWindowFont();
 }
 
 class Panels : public testing::Test {
