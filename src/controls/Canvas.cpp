@@ -176,6 +176,35 @@ void TCanvas::Draw(int x, int y, const platform::TBitmap& picture) {
   });
 }
 
+namespace {
+
+// Each 8-bit channel of `pixel` times alpha / 255, rounded as the toolkits round it.
+std::uint32_t ByteMul(std::uint32_t pixel, std::uint32_t alpha) {
+  std::uint32_t low = (pixel & 0xFF00FFu) * alpha;
+  low = ((low + ((low >> 8) & 0xFF00FFu) + 0x800080u) >> 8) & 0xFF00FFu;
+  std::uint32_t high = ((pixel >> 8) & 0xFF00FFu) * alpha;
+  high = (high + ((high >> 8) & 0xFF00FFu) + 0x800080u) & 0xFF00FF00u;
+  return high | low;
+}
+
+} // namespace
+
+void TCanvas::Blend(int x, int y, const platform::TBitmap& picture) {
+  const TRect device = ToDevice({x, y, x + picture.Width(), y + picture.Height()});
+  const int scale = m_scale;
+  ForVisible(device, [&](const TRect& part) {
+    for (int row = part.Top; row < part.Bottom; ++row) {
+      const std::uint32_t* from = picture.Row((row - device.Top) / scale);
+      std::uint32_t* to = m_target.Row(row);
+      for (int column = part.Left; column < part.Right; ++column) {
+        const std::uint32_t source = from[(column - device.Left) / scale];
+        const std::uint32_t alpha = source >> 24;
+        to[column] = 0xFF000000u | (source + ByteMul(to[column], 255 - alpha));
+      }
+    }
+  });
+}
+
 void TCanvas::DrawInk(const TRect& device, const std::uint8_t* ink, std::uint32_t pixel) {
   const int rowWidth = device.Width();
   ForVisible(device, [&](const TRect& part) {

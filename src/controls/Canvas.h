@@ -77,6 +77,8 @@ public:
   void FrameRect(const TRect& rect, TColor color, int penWidth = 1);
   // A picture of layout pixels (each drawn scale x scale), its top left corner at (x, y).
   void Draw(int x, int y, const platform::TBitmap& picture);
+  // A picture with alpha (0xAARRGGBB, colours premultiplied) laid over what is there.
+  void Blend(int x, int y, const platform::TBitmap& picture);
   // UTF-8 text in a rectangle (see TextFlag), clipped to it; with tfCalcRect nothing is drawn
   // and the rectangle the text needs is returned.
   TRect DrawText(std::string_view text, const TRect& rect, unsigned flags,
