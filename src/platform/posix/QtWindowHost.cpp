@@ -226,7 +226,11 @@ unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers) {
 }
 
 TQtWindowHost::TQtWindowHost(TWindowEvents& events)
-    : m_widget(std::make_unique<HostWidget>(events)) {}
+    : m_widget(std::make_unique<HostWidget>(events)) {
+  // A form's window keeps its size: a title, the system menu and a close box, no more.
+  m_widget->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
 
 TQtWindowHost::~TQtWindowHost() = default;
 
