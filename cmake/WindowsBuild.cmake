@@ -37,6 +37,23 @@ include(cmake/WindowsResources.cmake)
 kolvarin_windows_resources(kolvarin-tool "Kolvarin Updater command-line tool")
 install(TARGETS kolvarin-tool RUNTIME DESTINATION bin)
 
+# The update flow and its window, as on Linux, and the program with the Windows entry point.
+set(KOLVARIN_UPDATE_HOST "www.kolvarin.example" CACHE STRING
+    "Host name of the publisher's web server (the version file and the player)")
+add_library(kv_app STATIC
+  src/app/DownloadClient.cpp src/app/PlayerShutdown.cpp src/app/PlayerSignatureCheck.cpp
+  src/app/PlayerUpdate.cpp src/app/TFRMUPDATE.cpp src/app/UpdateTexts.cpp
+  src/app/VersionClient.cpp src/app/WindowControls.cpp ${PROJECT_BINARY_DIR}/PublisherKey.cpp)
+target_include_directories(kv_app PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(kv_app PUBLIC kv_controls kv_download kv_http kv_platform)
+set_source_files_properties(src/app/UpdateTexts.cpp PROPERTIES
+  COMPILE_DEFINITIONS "KOLVARIN_UPDATE_HOST=\"${KOLVARIN_UPDATE_HOST}\"")
+add_executable(kolvarin-update src/app/WindowsMain.cpp)
+target_link_libraries(kolvarin-update PRIVATE kv_app)
+target_link_options(kolvarin-update PRIVATE -mwindows)
+kolvarin_windows_resources(kolvarin-update "Kolvarin Updater")
+install(TARGETS kolvarin-update RUNTIME DESTINATION bin)
+
 option(KOLVARIN_TESTS "Build the test suites" ON)
 if(KOLVARIN_TESTS)
   enable_testing()

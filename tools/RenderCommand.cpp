@@ -4,21 +4,18 @@
 #include "app/UpdateTexts.h"
 #include "app/WindowControls.h"
 #include "controls/Colors.h"
-#include "controls/FormKeyboard.h"
+#include "controls/ControlPainting.h"
+#include "controls/TForm.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
 #include "platform/Application.h"
-#include "platform/posix/WindowFonts.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEnterEvent>
 #include <QFile>
-#include <QMouseEvent>
-#include <QPainter>
+#include <QImage>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -28,7 +25,17 @@ namespace tools {
 namespace {
 
 using namespace controls;
-using platform::WindowFont;
+
+platform::TFontSpec WindowFont(int pixelSize, bool bold = false, bool underline = false) {
+  return {"Tahoma", pixelSize, bold, underline};
+}
+
+// A picture of ours as an image of the toolkit's, to be saved.
+QImage ToImage(const platform::TBitmap& bitmap) {
+  return QImage(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(), bitmap.Height(),
+                bitmap.Stride(), QImage::Format_RGB32)
+      .copy();
+}
 
 const char* const Help =
     "usage: kolvarin-tool render DIR\n"
@@ -44,9 +51,12 @@ struct Picture {
 };
 
 // A stand-in for the window: clBtnFace, as the controls' parent.
-class Backdrop : public QWidget {
-protected:
-  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), ToQColor(clBtnFace)); }
+struct Backdrop {
+  TForm form;
+  Backdrop() {
+    form.SetColor(ToPixel(clBtnFace));
+    form.HostResize({409, 305}, 1);
+  }
 };
 
 // The main window without its handlers: the pictures set each state's texts themselves.
@@ -58,32 +68,27 @@ public:
 };
 
 // The window's client area as the update attempt leaves it in `state`.
-QImage RenderWindow(platform::TApplication& application, const QString& state) {
+QImage RenderWindow(platform::TApplication& application, const std::string& state) {
   using namespace app;
   StillWindow window(application);
-  window.KvButton5->setEnabled(false);
-  if (state == QLatin1String("failed")) {
+  window.KvButton5->SetEnabled(false);
+  if (state == "failed") {
     window.Label9->SetCaption(texts::Checking);
   } else {
-    const QString url = QString::fromStdString(VersionURL(PublisherHost()));
+    const std::string url = VersionURL(PublisherHost());
     window.KvURLLabel1->SetCaption(url);
     window.KvURLLabel1->SetURL(url);
-    const bool current = state == QLatin1String("current");
+    const bool current = state == "current";
     window.Label9->SetCaption(current ? texts::Current : texts::Downloading);
-    window.Label13->SetCaption(texts::VersionPrefix + QString::fromLatin1(UpdaterVersion));
-    window.Label14->SetCaption(texts::VersionPrefix +
-                               QString::fromLatin1(current ? UpdaterVersion : "1.0.0.1"));
+    window.Label13->SetCaption(std::string(texts::VersionPrefix) + UpdaterVersion);
+    window.Label14->SetCaption(std::string(texts::VersionPrefix) +
+                               (current ? UpdaterVersion : "1.0.0.1"));
     if (!current)
       window.HTTPFetchFileProgress(3240258, 1620129);
   }
-  window.show();
+  window.Show();
   QApplication::processEvents();
-  // The labels show a caption set in a burst a moment later; wait for their last paint.
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < 3 * TKvLabel::MinPaintInterval.count())
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-  return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  return ToImage(window.HostPaint());
 }
 
 } // namespace
@@ -115,102 +120,97 @@ int RunRender(int argc, char** argv) {
   };
 
   Backdrop window;
-  window.resize(409, 305);
-  window.setFont(WindowFont(11));
-  window.show();
-  window.activateWindow();
-  QApplication::processEvents();
 
   for (int percent : {0, 50, 100}) {
-    TKvProgressBar bar(&window);
+    TKvProgressBar bar;
+    bar.SetFont(WindowFont(11));
     app::ApplyWindowProgressBarValues(bar);
     bar.SetTotalParts(100);
     bar.SetPartsComplete(static_cast<std::uint32_t>(percent));
-    save(bar.Render(), QStringLiteral("progress-%1.png").arg(percent),
+    save(ToImage(bar.Render()), QStringLiteral("progress-%1.png").arg(percent),
          QStringLiteral("progress bar, %1 %").arg(percent));
   }
 
-  TKvPanel panel(&window);
-  panel.setGeometry(0, 0, 409, 48);
-  panel.SetBorderOuter(fsNone);
-  panel.SetVisualStyle(vsGradient);
-  save(panel.Render(), QStringLiteral("panel.png"), QStringLiteral("header panel"));
+  {
+    auto& panel = window.form.AddControl<TKvPanel>();
+    panel.SetBounds(0, 0, 409, 48);
+    panel.SetFont(WindowFont(11));
+    panel.SetBorderOuter(fsNone);
+    panel.SetVisualStyle(vsGradient);
+    save(ToImage(panel.Render()), QStringLiteral("panel.png"), QStringLiteral("header panel"));
+    window.form.RemoveControl(panel);
+  }
 
-  const std::pair<QString, int> boxes[] = {{QStringLiteral("Güncelleme Durum Bilgileri"), 114},
-                                           {QStringLiteral("Güncelleme Bilgileri"), 57}};
+  const std::pair<std::string, int> boxes[] = {{"Güncelleme Durum Bilgileri", 114},
+                                               {"Güncelleme Bilgileri", 57}};
   int boxIndex = 1;
   for (const auto& [caption, height] : boxes) {
-    TKvGroupBox box(&window);
-    box.setGeometry(0, 48, 409, height);
-    box.setFont(WindowFont(11, true));
+    auto& box = window.form.AddControl<TKvGroupBox>();
+    box.SetBounds(0, 48, 409, height);
+    box.SetFont(WindowFont(11, true));
     box.SetCaption(caption);
     box.SetGroupStyle(gsBanner);
     box.SetVisualStyle(vsGradient);
     box.SetColor(clWhite);
     box.SetTransparent(true);
-    save(box.Render(), QStringLiteral("groupbox-%1.png").arg(boxIndex),
-         QStringLiteral("group box \"%1\"").arg(caption));
+    save(ToImage(box.Render()), QStringLiteral("groupbox-%1.png").arg(boxIndex),
+         QStringLiteral("group box \"%1\"").arg(QString::fromStdString(caption)));
+    window.form.RemoveControl(box);
     ++boxIndex;
   }
 
-  for (const char* state : {"unvisited", "visited", "disabled"}) {
-    TKvURLLabel label(&window);
-    label.move(7, 38);
+  for (const std::string state : {"unvisited", "visited", "disabled"}) {
+    TKvURLLabel label;
+    label.SetBounds(7, 38, label.Width(), label.Height());
     label.SetFont(WindowFont(11, true, true));
     label.SetTransparent(true);
-    label.SetCaption(QStringLiteral("http://www.kolvarin.example/programlar/radyo/kolvarin.txt"));
-    label.SetVisited(QString::fromLatin1(state) == QLatin1String("visited"));
-    label.setEnabled(QString::fromLatin1(state) != QLatin1String("disabled"));
-    QImage image(label.size(), QImage::Format_RGB32);
-    image.fill(ToQColor(clBtnFace));
-    QPainter painter(&image);
-    PaintThroughCanvas(painter, label.width(), label.height(),
-                       [&label](TCanvas& canvas) { label.PaintOn(canvas); });
-    painter.end();
-    save(image, QStringLiteral("urllabel-%1.png").arg(QString::fromLatin1(state)),
-         QStringLiteral("URL label, %1").arg(QString::fromLatin1(state)));
+    label.SetCaption("http://www.kolvarin.example/programlar/radyo/kolvarin.txt");
+    label.SetVisited(state == "visited");
+    label.SetEnabled(state != "disabled");
+    platform::TBitmap image(label.Width(), label.Height(), ToPixel(clBtnFace));
+    TCanvas canvas(image);
+    label.PaintOn(canvas);
+    const QString which = QString::fromStdString(state);
+    save(ToImage(image), QStringLiteral("urllabel-%1.png").arg(which),
+         QStringLiteral("URL label, %1").arg(which));
   }
 
-  const std::tuple<QString, QString, int> buttons[] = {
-      {QStringLiteral("Güncelle"), QStringLiteral("guncelle"), 75},
-      {QStringLiteral("Manuel Güncelle"), QStringLiteral("manuel"), 105},
-      {QStringLiteral("Vazgeç"), QStringLiteral("vazgec"), 75}};
+  const std::tuple<std::string, QString, int> buttons[] = {
+      {"Güncelle", QStringLiteral("guncelle"), 75},
+      {"Manuel Güncelle", QStringLiteral("manuel"), 105},
+      {"Vazgeç", QStringLiteral("vazgec"), 75}};
   for (const auto& [caption, file, width] : buttons) {
-    for (const char* state : {"normal", "hot", "pressed", "focused", "disabled"}) {
-      const QString which = QString::fromLatin1(state);
-      TKvButton button(&window);
-      button.setGeometry(7, 268, width, 25);
-      button.setFont(WindowFont(11));
+    for (const std::string state : {"normal", "hot", "pressed", "focused", "disabled"}) {
+      Backdrop backdrop;
+      auto& button = backdrop.form.AddControl<TKvButton>();
+      button.SetBounds(7, 268, width, 25);
+      button.SetFont(WindowFont(11));
       button.SetCaption(caption);
       button.SetHotTrack(true);
-      button.show();
-      window.setFocus();
-      if (which == QLatin1String("hot")) {
-        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QApplication::sendEvent(&button, &enter);
-      } else if (which == QLatin1String("pressed")) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&button, &press);
-      } else if (which == QLatin1String("focused")) {
+      if (state == "hot") {
+        backdrop.form.HostMouseMove({7 + 5, 268 + 5}, 0);
+      } else if (state == "pressed") {
+        backdrop.form.HostMouseMove({7 + 5, 268 + 5}, 0);
+        backdrop.form.HostMouseDown(platform::TMouseButton::Left, {7 + 5, 268 + 5}, 0);
+      } else if (state == "focused") {
         // Focused from the keyboard: the focus frame shows.
-        FormKeyboard::SetCuesShown(true);
-        button.setFocus();
-      } else if (which == QLatin1String("disabled")) {
-        button.setEnabled(false);
+        backdrop.form.SetCuesShown(true);
+        button.SetFocus();
+      } else if (state == "disabled") {
+        button.SetEnabled(false);
       }
-      QApplication::processEvents();
-      save(button.Render(), QStringLiteral("button-%1-%2.png").arg(file, which),
-           QStringLiteral("button \"%1\", %2").arg(caption, which));
-      FormKeyboard::SetCuesShown(false);
+      const QString which = QString::fromStdString(state);
+      save(ToImage(button.Render()), QStringLiteral("button-%1-%2.png").arg(file, which),
+           QStringLiteral("button \"%1\", %2").arg(QString::fromStdString(caption), which));
     }
   }
 
   for (const auto& [state, title] :
-       {std::pair{QStringLiteral("current"), QStringLiteral("the player is current")},
-        std::pair{QStringLiteral("downloading"), QStringLiteral("a download at 50 %")},
-        std::pair{QStringLiteral("failed"), QStringLiteral("after a failed check")}})
-    save(RenderWindow(application, state), QStringLiteral("window-%1.png").arg(state),
+       {std::pair{std::string("current"), QStringLiteral("the player is current")},
+        std::pair{std::string("downloading"), QStringLiteral("a download at 50 %")},
+        std::pair{std::string("failed"), QStringLiteral("after a failed check")}})
+    save(RenderWindow(application, state),
+         QStringLiteral("window-%1.png").arg(QString::fromStdString(state)),
          QStringLiteral("the window, %1").arg(title));
 
   QFile index(folder + QStringLiteral("/index.html"));

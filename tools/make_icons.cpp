@@ -1,7 +1,7 @@
 // Writes the program's icon as PNG files, one per size, for installation.
 //
 //   kv-make-icons DIR
-#include "app/WindowIcon.h"
+#include "platform/posix/WindowIcon.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     const QString folder =
         QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[1])).arg(size);
     QDir().mkpath(folder);
-    if (!app::IconImage(size).save(folder + QStringLiteral("/kolvarin-update.png"), "PNG"))
+    if (!platform::IconImage(size).save(folder + QStringLiteral("/kolvarin-update.png"), "PNG"))
       return 1;
   }
   return 0;

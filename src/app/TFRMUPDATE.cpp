@@ -6,7 +6,6 @@
 #include "app/UpdateTexts.h"
 #include "app/VersionClient.h"
 #include "app/WindowControls.h"
-#include "app/WindowIcon.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
@@ -15,74 +14,67 @@
 #include "platform/Exceptions.h"
 #include "platform/FileOperations.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramIcon.h"
 #include "platform/StartProgram.h"
 #include "platform/X11Windows.h"
-#include "platform/posix/WindowFonts.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QScreen>
-#include <QWindow>
+#include <algorithm>
 
 namespace app {
 
 using namespace controls;
-using platform::WindowFont;
+using platform::TFontSpec;
 
 TFRMUPDATE* FRMUPDATE = nullptr;
 
 namespace {
 
-// The window's icon, centred in its area, over the panel's shading.
-class IconImage2 : public QWidget {
-public:
-  using QWidget::QWidget;
+// The window's font, Tahoma, at a pixel size.
+TFontSpec WindowFont(int pixelSize, bool bold = false, bool underline = false) {
+  return {"Tahoma", pixelSize, bold, underline};
+}
 
+// The window's icon, centred in its area, over the panel's shading.
+class IconImage2 : public TControl {
 protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const QImage icon = IconImage(32);
-    painter.drawImage((width() - icon.width()) / 2, (height() - icon.height()) / 2, icon);
+  void Paint(TCanvas& canvas) override {
+    if (m_icon.IsEmpty())
+      m_icon = platform::ProgramIconBitmap(32);
+    canvas.Blend((Width() - m_icon.Width()) / 2, (Height() - m_icon.Height()) / 2, m_icon);
   }
+
+private:
+  platform::TBitmap m_icon;
 };
 
 // A bevel that draws one lowered (etched) line along its top edge.
-class EtchedBevel : public QWidget {
-public:
-  using QWidget::QWidget;
-
+class EtchedBevel : public TControl {
 protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) {
-      canvas.Line(0, 0, width(), 0, clBtnShadow);
-      canvas.Line(0, 1, width(), 1, clBtnHighlight);
-    });
+  void Paint(TCanvas& canvas) override {
+    canvas.Line(0, 0, Width(), 0, clBtnShadow);
+    canvas.Line(0, 1, Width(), 1, clBtnHighlight);
   }
 };
 
-TKvLabel* MakeLabel(QWidget* parent, int left, int top, const QString& caption, const QFont& font,
-                    TColor color = clBlack) {
-  auto* label = new TKvLabel(parent);
-  label->SetTransparent(true);
-  label->SetFontColor(color);
-  label->SetFont(font);
-  label->move(left, top);
-  label->SetCaption(caption);
-  return label;
+TKvLabel* MakeLabel(TControl& parent, int left, int top, const std::string& caption,
+                    const TFontSpec& font, TColor color = clBlack) {
+  auto& label = parent.AddControl<TKvLabel>();
+  label.SetTransparent(true);
+  label.SetFontColor(color);
+  label.SetFont(font);
+  label.SetBounds(left, top, label.Width(), label.Height());
+  label.SetCaption(caption);
+  return &label;
 }
 
-TKvButton* MakeButton(QWidget* parent, const QRect& place, const QString& caption,
-                      const QFont& font) {
-  auto* button = new TKvButton(parent);
-  button->setGeometry(place);
-  button->setFont(font);
-  button->SetCaption(caption);
-  button->SetHotTrack(true);
-  return button;
+TKvButton* MakeButton(TControl& parent, const platform::TRect& place, const std::string& caption,
+                      const TFontSpec& font) {
+  auto& button = parent.AddControl<TKvButton>();
+  button.SetBounds(place);
+  button.SetFont(font);
+  button.SetCaption(caption);
+  button.SetHotTrack(true);
+  return &button;
 }
 
 } // namespace
@@ -92,15 +84,17 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application)
 
 TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
                        std::string publisherHost)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_application(application), m_host(std::move(publisherHost)),
+    : m_application(application), m_host(std::move(publisherHost)),
       m_signatureCheck(std::make_unique<PlayerSignatureCheck>()) {
-  setWindowTitle(application.Title());
-  setWindowIcon(ProgramIcon());
-  setFixedSize(ClientWidth, ClientHeight);
+  CreateHost();
+  SetCaption(application.Title());
+  SetColor(ToPixel(clBtnFace));
+  Host()->SetIcon(platform::ProgramIconSizes());
+  SetClientSize({ClientWidth, ClientHeight});
+  // Until the host reports its size (a host that shows nothing reports none), the form has it.
+  HostResize({ClientWidth, ClientHeight}, Host()->Scale());
   BuildLayout();
-  application.RegisterForm(this);
+  application.RegisterForm(Host());
   if (!FRMUPDATE)
     FRMUPDATE = this;
   // An earlier run interrupted in the middle of its swap may have left only the backup; it
@@ -124,79 +118,80 @@ TFRMUPDATE::~TFRMUPDATE() {
 }
 
 void TFRMUPDATE::BuildLayout() {
-  const QFont windowFont = WindowFont(11);
-  setFont(windowFont);
-  const QFont captionFont = WindowFont(12, true);
-  const QFont valueFont = WindowFont(12);
+  const TFontSpec windowFont = WindowFont(11);
+  const TFontSpec captionFont = WindowFont(12, true);
+  const TFontSpec valueFont = WindowFont(12);
 
-  KvPanel1 = new TKvPanel(this);
-  KvPanel1->setGeometry(0, 0, 409, 48);
+  KvPanel1 = &AddControl<TKvPanel>();
+  KvPanel1->SetBounds(0, 0, 409, 48);
+  KvPanel1->SetFont(windowFont);
   KvPanel1->SetBorderOuter(fsNone);
   KvPanel1->SetVisualStyle(vsGradient);
-  Image2 = new IconImage2(KvPanel1);
-  Image2->setGeometry(0, 0, 48, 48);
-  Label9 = new TKvLabel(KvPanel1);
+  Image2 = &KvPanel1->AddControl<IconImage2>();
+  Image2->SetBounds(0, 0, 48, 48);
+  Label9 = &KvPanel1->AddControl<TKvLabel>();
   Label9->SetAutoSize(false);
   Label9->SetTransparent(true);
-  Label9->setGeometry(48, 0, 361, 48);
-  Label9->setFont(WindowFont(13, true));
+  Label9->SetBounds(48, 0, 361, 48);
+  Label9->SetFont(WindowFont(13, true));
   Label9->SetTextAlignment(tfCenter | tfVCenter);
   Label9->SetCaption(texts::Waiting);
 
-  KvGroupBox1 = new TKvGroupBox(this);
-  KvGroupBox1->setGeometry(0, 48, 409, 114);
-  KvGroupBox1->setFont(WindowFont(11, true));
-  KvGroupBox1->SetCaption(QStringLiteral("Güncelleme Durum Bilgileri"));
+  KvGroupBox1 = &AddControl<TKvGroupBox>();
+  KvGroupBox1->SetBounds(0, 48, 409, 114);
+  KvGroupBox1->SetFont(WindowFont(11, true));
+  KvGroupBox1->SetCaption("Güncelleme Durum Bilgileri");
   KvGroupBox1->SetGroupStyle(gsBanner);
   KvGroupBox1->SetVisualStyle(vsGradient);
   KvGroupBox1->SetColor(clWhite);
   KvGroupBox1->SetTransparent(true);
-  Label2 = MakeLabel(KvGroupBox1, 7, 22, QStringLiteral("Dosya İndirme Sayfası"), captionFont);
-  KvURLLabel1 = new TKvURLLabel(KvGroupBox1);
+  Label2 = MakeLabel(*KvGroupBox1, 7, 22, "Dosya İndirme Sayfası", captionFont);
+  KvURLLabel1 = &KvGroupBox1->AddControl<TKvURLLabel>();
   KvURLLabel1->SetTransparent(true);
   KvURLLabel1->SetFont(WindowFont(11, true, true));
-  KvURLLabel1->move(7, 38);
-  Label3 = MakeLabel(KvGroupBox1, 7, 57, QStringLiteral("Dosya Boyutu :"), captionFont);
-  Label4 = MakeLabel(KvGroupBox1, 7, 76, QStringLiteral("İndirilen Boyut :"), captionFont);
-  Label5 = MakeLabel(KvGroupBox1, 7, 95, QStringLiteral("Kalan Zaman :"), captionFont);
-  Label6 = MakeLabel(KvGroupBox1, 110, 57, QString(), valueFont);
-  Label7 = MakeLabel(KvGroupBox1, 110, 76, QString(), valueFont);
-  Label8 = MakeLabel(KvGroupBox1, 110, 95, QString(), valueFont);
+  KvURLLabel1->SetBounds(7, 38, KvURLLabel1->Width(), KvURLLabel1->Height());
+  Label3 = MakeLabel(*KvGroupBox1, 7, 57, "Dosya Boyutu :", captionFont);
+  Label4 = MakeLabel(*KvGroupBox1, 7, 76, "İndirilen Boyut :", captionFont);
+  Label5 = MakeLabel(*KvGroupBox1, 7, 95, "Kalan Zaman :", captionFont);
+  Label6 = MakeLabel(*KvGroupBox1, 110, 57, "", valueFont);
+  Label7 = MakeLabel(*KvGroupBox1, 110, 76, "", valueFont);
+  Label8 = MakeLabel(*KvGroupBox1, 110, 95, "", valueFont);
 
-  KvProgressBar1 = new TKvProgressBar(this);
+  KvProgressBar1 = &AddControl<TKvProgressBar>();
+  KvProgressBar1->SetFont(windowFont);
   ApplyWindowProgressBarValues(*KvProgressBar1);
 
-  KvGroupBox2 = new TKvGroupBox(this);
-  KvGroupBox2->setGeometry(0, 186, 409, 57);
-  KvGroupBox2->setFont(WindowFont(11, true));
-  KvGroupBox2->SetCaption(QStringLiteral("Güncelleme Bilgileri"));
+  KvGroupBox2 = &AddControl<TKvGroupBox>();
+  KvGroupBox2->SetBounds(0, 186, 409, 57);
+  KvGroupBox2->SetFont(WindowFont(11, true));
+  KvGroupBox2->SetCaption("Güncelleme Bilgileri");
   KvGroupBox2->SetGroupStyle(gsBanner);
   KvGroupBox2->SetVisualStyle(vsGradient);
   KvGroupBox2->SetColor(clWhite);
   KvGroupBox2->SetTransparent(true);
-  Label10 = MakeLabel(KvGroupBox2, 7, 23, QStringLiteral("Mevcut Sürüm :"), captionFont);
-  Label11 = MakeLabel(KvGroupBox2, 7, 42, QStringLiteral("Yeni Sürüm : "), captionFont);
-  Label13 = MakeLabel(KvGroupBox2, 110, 23, QString(), valueFont);
-  Label14 = MakeLabel(KvGroupBox2, 110, 42, QString(), valueFont);
+  Label10 = MakeLabel(*KvGroupBox2, 7, 23, "Mevcut Sürüm :", captionFont);
+  Label11 = MakeLabel(*KvGroupBox2, 7, 42, "Yeni Sürüm : ", captionFont);
+  Label13 = MakeLabel(*KvGroupBox2, 110, 23, "", valueFont);
+  Label14 = MakeLabel(*KvGroupBox2, 110, 42, "", valueFont);
 
-  Bevel1 = new EtchedBevel(this);
-  Bevel1->setGeometry(0, 255, 409, 50);
-  KvButton5 = MakeButton(this, {7, 268, 75, 25}, QStringLiteral("Güncelle"), windowFont);
-  KvButton6 = MakeButton(this, {151, 268, 105, 25}, QStringLiteral("Manuel Güncelle"), windowFont);
-  KvButton6->setEnabled(false);
-  KvButton1 = MakeButton(this, {319, 268, 75, 25}, QStringLiteral("Vazgeç"), windowFont);
-  Label1 = MakeLabel(this, 324, 30, QStringLiteral("Label1"), windowFont, clWindowText);
-  Label1->hide();
+  Bevel1 = &AddControl<EtchedBevel>();
+  Bevel1->SetBounds(0, 255, 409, 50);
+  KvButton5 = MakeButton(*this, {7, 268, 7 + 75, 268 + 25}, "Güncelle", windowFont);
+  KvButton6 = MakeButton(*this, {151, 268, 151 + 105, 268 + 25}, "Manuel Güncelle", windowFont);
+  KvButton6->SetEnabled(false);
+  KvButton1 = MakeButton(*this, {319, 268, 319 + 75, 268 + 25}, "Vazgeç", windowFont);
+  Label1 = MakeLabel(*this, 324, 30, "Label1", windowFont, clWindowText);
+  Label1->SetVisible(false);
 
-  for (QWidget* container : {static_cast<QWidget*>(KvPanel1), static_cast<QWidget*>(KvGroupBox1),
-                             static_cast<QWidget*>(KvGroupBox2)})
-    container->setFocusPolicy(Qt::NoFocus);
-  setTabOrder(KvButton5, KvButton6);
-  setTabOrder(KvButton6, KvButton1);
+  // Tab visits the three buttons in their order; the containers take no focus.
+  KvButton5->SetTabOrder(0);
+  KvButton6->SetTabOrder(1);
+  KvButton1->SetTabOrder(2);
   KvButton5->OnClick = [this](TKvCustomButton*) {
     m_application.Dispatch([this] { KvButton5Click(); });
   };
   KvButton1->OnClick = [this](TKvCustomButton*) { KvButton1Click(); };
+  OnClose = [this] { m_application.Dispatch([this] { FormClose(); }); };
 
   VersionClient(sget);
   DownloadClient(HTTPFetchFile);
@@ -207,22 +202,10 @@ void TFRMUPDATE::BuildLayout() {
     HTTPFetchFileDoneFile();
   };
   HTTPFetchFile.OnError = [this](download::THTTPFetch*) { HTTPFetchFileError(); };
-  m_startWatch.setSingleShot(true);
-  QObject::connect(&m_startWatch, &QTimer::timeout, this, [this] { WatchNewPlayer(); });
 }
 
 void TFRMUPDATE::UsePublisherKey(std::string publicKeyPem) {
   m_signatureCheck = std::make_unique<PlayerSignatureCheck>(std::move(publicKeyPem));
-}
-
-void TFRMUPDATE::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  PaintThroughCanvas(
-      painter, width(), height(),
-      [this](TCanvas& canvas) {
-        canvas.FillRect({0, 0, width(), height()}, clBtnFace);
-      },
-      event->rect());
 }
 
 void TFRMUPDATE::FormCreate() {
@@ -239,16 +222,16 @@ void TFRMUPDATE::FormClose() {
 }
 
 void TFRMUPDATE::KvButton1Click() {
-  close();
+  Close();
 }
 
 void TFRMUPDATE::KvButton5Click() {
   // Nothing is renamed yet: the installed player stays where it is until a complete new one
   // can take its place.
   CurrentVersion = UpdaterVersion;
-  KvButton5->setEnabled(false);
+  KvButton5->SetEnabled(false);
   Label9->SetCaption(texts::Checking);
-  QCoreApplication::processEvents();
+  m_application.ProcessMessages();
 
   const std::string versionURL = VersionURL(m_host);
   try {
@@ -257,28 +240,28 @@ void TFRMUPDATE::KvButton5Click() {
     platform::ShowMessageBox(texts::CheckFailed);
     throw platform::EAbort();
   }
-  KvURLLabel1->SetCaption(QString::fromStdString(versionURL));
-  KvURLLabel1->SetURL(QString::fromStdString(versionURL));
+  KvURLLabel1->SetCaption(versionURL);
+  KvURLLabel1->SetURL(versionURL);
 
   if (PlayerUpdate::Decide(CurrentVersion, NewVersion) == UpdateDecision::Current) {
     Label9->SetCaption(texts::Current);
   } else {
     Label9->SetCaption(texts::Downloading);
-    QCoreApplication::processEvents();
+    m_application.ProcessMessages();
     // The download creates its file fresh and never writes through a link.
     HTTPFetchFile.URL = DownloadURL(m_host);
     HTTPFetchFile.FileName = m_update.BeginDownload();
     HTTPFetchFile.StartDownload();
   }
-  Label13->SetCaption(texts::VersionPrefix + QString::fromStdString(CurrentVersion));
+  Label13->SetCaption(texts::VersionPrefix + CurrentVersion);
   Label14->SetCaption(texts::VersionPrefix + DecodeWindows1254(NewVersion));
 }
 
 void TFRMUPDATE::HTTPFetchFileProgress(int totalSize, int readed) {
   KvProgressBar1->SetTotalParts(static_cast<std::uint32_t>(totalSize));
   KvProgressBar1->SetPartsComplete(static_cast<std::uint32_t>(readed));
-  Label7->SetCaption(QString::number(readed) + texts::Kb);
-  Label6->SetCaption(QString::number(totalSize) + texts::Kb);
+  Label7->SetCaption(std::to_string(readed) + texts::Kb);
+  Label6->SetCaption(std::to_string(totalSize) + texts::Kb);
   UpdateRemainingTime();
   Label8->SetCaption(Label1->Caption());
 }
@@ -338,16 +321,15 @@ void TFRMUPDATE::WatchNewPlayer() {
   switch (PlayerUpdate::JudgeStart(m_newPlayer->State(), windowShown, elapsed, m_startLimit)) {
   case StartVerdict::Waiting:
     // Each look opens a display connection, so ten a second; the last comes at the limit.
-    m_startWatch.start(
-        static_cast<int>(std::min(milliseconds(100), m_startLimit - elapsed).count()));
+    StartWatchAfter(std::min(milliseconds(100), m_startLimit - elapsed));
     return;
   case StartVerdict::Started:
-    m_startWatch.stop();
+    StopStartWatch();
     m_newPlayer.reset();
     m_application.Terminate();
     return;
   case StartVerdict::Failed:
-    m_startWatch.stop();
+    StopStartWatch();
     m_newPlayer.reset();
     RollBackNewPlayer();
     return;
@@ -369,35 +351,26 @@ void TFRMUPDATE::HTTPFetchFileError() {
   platform::ShowMessageBox(texts::DownloadFailed);
 }
 
-void TFRMUPDATE::setVisible(bool visible) {
-  if (visible && !isVisible()) {
+void TFRMUPDATE::StartWatchAfter(std::chrono::milliseconds delay) {
+  const unsigned look = ++m_startWatchLook;
+  std::weak_ptr<TFRMUPDATE*> self = m_self;
+  m_application.DispatchAfter(delay, [self, look] {
+    const std::shared_ptr<TFRMUPDATE*> form = self.lock();
+    if (form && (*form)->m_startWatchLook == look)
+      (*form)->WatchNewPlayer();
+  });
+}
+
+void TFRMUPDATE::StopStartWatch() {
+  ++m_startWatchLook;
+}
+
+void TFRMUPDATE::Show() {
+  if (!Shown()) {
     m_application.Dispatch([this] { FormShow(); });
-    CentreOnScreen();
+    Host()->CentreOnScreen();
   }
-  QWidget::setVisible(visible);
-}
-
-void TFRMUPDATE::closeEvent(QCloseEvent* event) {
-  m_application.Dispatch([this] { FormClose(); });
-  event->accept();
-}
-
-void TFRMUPDATE::CentreOnScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen)
-    return;
-  const QWindow* handle = windowHandle();
-  const QMargins frame = handle ? handle->frameMargins() : QMargins();
-  m_centredWithFrame = !frame.isNull();
-  move(CentredWindowPosition(screen->geometry(), size(), frame));
-}
-
-void TFRMUPDATE::moveEvent(QMoveEvent* event) {
-  // The window manager tells the frame only once the window is up: centre it again with it.
-  const QWindow* handle = windowHandle();
-  if (!m_centredWithFrame && isVisible() && handle && !handle->frameMargins().isNull())
-    CentreOnScreen();
-  QWidget::moveEvent(event);
+  TForm::Show();
 }
 
 } // namespace app

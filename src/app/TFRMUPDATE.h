@@ -1,11 +1,10 @@
 #pragma once
 
 #include "app/PlayerUpdate.h"
+#include "controls/TForm.h"
 #include "download/THTTPFetch.h"
 #include "http/TNetHTTP.h"
 
-#include <QTimer>
-#include <QWidget>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -30,8 +29,8 @@ namespace app {
 class PlayerSignatureCheck;
 
 // The updater's main window. Its components are built when it is created, then FormCreate
-// runs; FormShow runs to its end each time the window is about to become visible, before the
-// window is centred on the screen and shown; closing it in any way ends the program.
+// runs; FormShow runs to its end each time the window is about to become visible (Show), before
+// the window is centred on the screen and shown; closing it in any way ends the program.
 //
 // The update attempt never puts the installed player at risk: the new player is downloaded to
 // a file of its own and takes the player's place only when it is complete, in one step, with
@@ -39,7 +38,7 @@ class PlayerSignatureCheck;
 // was. A build with a publisher key installs only a download whose signature is good. A new
 // player that cannot be run, or that ends with a failure before it shows its window or has run
 // for StartLimit, is replaced by the old one again and the user is told.
-class TFRMUPDATE : public QWidget {
+class TFRMUPDATE : public controls::TForm {
 public:
   static constexpr int ClientWidth = 409;
   static constexpr int ClientHeight = 305;
@@ -58,11 +57,12 @@ public:
   void HTTPFetchFileError();
   void UpdateRemainingTime();
 
-  void setVisible(bool visible) override;
+  // Runs FormShow, centres the window and shows it.
+  void Show();
 
   // The components, by their names in the layout.
   controls::TKvPanel* KvPanel1 = nullptr;
-  QWidget* Image2 = nullptr;
+  controls::TControl* Image2 = nullptr;
   controls::TKvLabel* Label9 = nullptr;
   controls::TKvGroupBox* KvGroupBox1 = nullptr;
   controls::TKvLabel* Label2 = nullptr;
@@ -79,7 +79,7 @@ public:
   controls::TKvLabel* Label11 = nullptr;
   controls::TKvLabel* Label13 = nullptr;
   controls::TKvLabel* Label14 = nullptr;
-  QWidget* Bevel1 = nullptr;
+  controls::TControl* Bevel1 = nullptr;
   controls::TKvButton* KvButton5 = nullptr;
   controls::TKvButton* KvButton6 = nullptr;
   controls::TKvButton* KvButton1 = nullptr;
@@ -97,13 +97,12 @@ protected:
   // time the new player has to show that it starts.
   void UsePublisherKey(std::string publicKeyPem);
   std::chrono::milliseconds m_startLimit = StartLimit;
-  void closeEvent(QCloseEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
 
 private:
   void BuildLayout();
-  void CentreOnScreen();
+  // Looks at the new player again after `delay`, unless StopStartWatch comes first.
+  void StartWatchAfter(std::chrono::milliseconds delay);
+  void StopStartWatch();
   void PlayerSignatureChecked(const platform::SignatureVerdict& verdict);
   void InstallAndStart();
   void WatchNewPlayer();
@@ -112,12 +111,14 @@ private:
   platform::TApplication& m_application;
   std::string m_host;
   PlayerUpdate m_update;
-  bool m_centredWithFrame = false;
   std::unique_ptr<PlayerSignatureCheck> m_signatureCheck;
   std::unique_ptr<platform::StartedProgram> m_newPlayer;
   std::chrono::steady_clock::time_point m_newPlayerStarted;
   std::uint64_t m_playerWindowBefore = 0;
-  QTimer m_startWatch;
+  // The start watch's current look; a look of an earlier number is stale.
+  unsigned m_startWatchLook = 0;
+  // Held by the window while it lives: a look due after it has gone does nothing.
+  std::shared_ptr<TFRMUPDATE*> m_self = std::make_shared<TFRMUPDATE*>(this);
 };
 
 // The one main window of the process, or null.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <cstdint>
 #include <string>
 
 namespace app {
@@ -18,27 +18,25 @@ std::string DownloadURL(const std::string& host);
 
 // "00:MM:SS Sn " for the bytes still to come at 10000 bytes a second; minutes are not carried
 // into hours.
-QString RemainingTimeText(std::uint32_t total, std::uint32_t complete);
+std::string RemainingTimeText(std::uint32_t total, std::uint32_t complete);
 
-// Bytes of the Turkish Windows code page (1254) as text.
-QString DecodeWindows1254(const std::string& bytes);
+// Bytes of the Turkish Windows code page (1254) as UTF-8 text.
+std::string DecodeWindows1254(const std::string& bytes);
 
+// The window's texts, UTF-8.
 namespace texts {
-inline const QString Title = QStringLiteral("Kolvarin Radyo Güncelleme");
-inline const QString Waiting = QStringLiteral("Lütfen Bekleyiniz...");
-inline const QString Checking = QStringLiteral("Program sürümü kontrol ediliyor...");
-inline const QString Current = QStringLiteral("Kullandığınız Sürüm Güncel..");
-inline const QString Downloading = QStringLiteral("Güncel sürüm yükleniyor lütfen bekleyin...");
-inline const QString Completed = QStringLiteral("Yükleme İşlemi Tamamlandı...");
-inline const QString CheckFailed =
-    QStringLiteral("Site Bağlantısı Sağlanamadı Programı Manuel Güncelleyin.");
-inline const QString DownloadFailed = QStringLiteral("Bağlantı Sağlanamdı.");
-inline const QString RolledBack =
-    QStringLiteral("Yeni sürüm başlatılamadı. Önceki sürüm geri yüklendi.");
-inline const QString RollBackFailed =
-    QStringLiteral("Yeni sürüm başlatılamadı. Önceki sürüm geri yüklenemedi.");
-inline const QString VersionPrefix = QStringLiteral("Kolvarin Radyo Versiyon : ");
-inline const QString Kb = QStringLiteral(" Kb");
+inline constexpr const char* Title = "Kolvarin Radyo Güncelleme";
+inline constexpr const char* Waiting = "Lütfen Bekleyiniz...";
+inline constexpr const char* Checking = "Program sürümü kontrol ediliyor...";
+inline constexpr const char* Current = "Kullandığınız Sürüm Güncel..";
+inline constexpr const char* Downloading = "Güncel sürüm yükleniyor lütfen bekleyin...";
+inline constexpr const char* Completed = "Yükleme İşlemi Tamamlandı...";
+inline constexpr const char* CheckFailed = "Site Bağlantısı Sağlanamadı Programı Manuel Güncelleyin.";
+inline constexpr const char* DownloadFailed = "Bağlantı Sağlanamdı.";
+inline constexpr const char* RolledBack = "Yeni sürüm başlatılamadı. Önceki sürüm geri yüklendi.";
+inline constexpr const char* RollBackFailed = "Yeni sürüm başlatılamadı. Önceki sürüm geri yüklenemedi.";
+inline constexpr const char* VersionPrefix = "Kolvarin Radyo Versiyon : ";
+inline constexpr const char* Kb = " Kb";
 } // namespace texts
 
 } // namespace app

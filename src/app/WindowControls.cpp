@@ -22,10 +22,11 @@ void ApplyWindowProgressBarValues(TKvProgressBar& bar) {
   bar.SetLoading(false);
 }
 
-QPoint CentredWindowPosition(const QRect& screen, const QSize& client, const QMargins& frame) {
-  const QSize framed = client.grownBy(frame);
-  return screen.topLeft() +
-         QPoint((screen.width() - framed.width()) / 2, (screen.height() - framed.height()) / 2);
+platform::TPoint CentredWindowPosition(const platform::TRect& screen, platform::TSize client,
+                                       const platform::TRect& frame) {
+  const int width = client.Width + frame.Left + frame.Right;
+  const int height = client.Height + frame.Top + frame.Bottom;
+  return {screen.Left + (screen.Width() - width) / 2, screen.Top + (screen.Height() - height) / 2};
 }
 
 } // namespace app

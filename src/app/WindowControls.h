@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QMargins>
-#include <QPoint>
-#include <QRect>
-#include <QSize>
+#include "platform/Geometry.h"
 
 namespace controls {
 class TKvProgressBar;
@@ -15,8 +12,10 @@ namespace app {
 // 0, 162, 409 × 24), in their stored order.
 void ApplyWindowProgressBarValues(controls::TKvProgressBar& bar);
 
-// Where a window whose client area is `client` goes so that it, with its `frame`, is centred on
-// `screen`: the position of the frame's top-left corner.
-QPoint CentredWindowPosition(const QRect& screen, const QSize& client, const QMargins& frame);
+// Where a window whose client area is `client` goes so that it, with its frame (the widths of
+// its `frame` on each side), is centred on `screen`: the position of the frame's top-left
+// corner.
+platform::TPoint CentredWindowPosition(const platform::TRect& screen, platform::TSize client,
+                                       const platform::TRect& frame);
 
 } // namespace app

@@ -1,8 +1,8 @@
 #include "app/TFRMUPDATE.h"
+#include "app/UpdateTexts.h"
 #include "platform/Application.h"
 #include "platform/X11Windows.h"
 
-#include <QString>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
   std::thread fonts([] { FcInit(); });
   platform::TApplication application(argc, argv);
   fonts.join();
-  application.SetTitle(QStringLiteral("Kolvarin Radyo Güncelleme"));
+  application.SetTitle(app::texts::Title);
   app::TFRMUPDATE form(application);
+  form.Show();
   return application.Run();
 }

@@ -14,6 +14,23 @@ std::uint32_t ToPixel(TColor color) {
          static_cast<std::uint32_t>(GetBValue(rgb));
 }
 
+char AcceleratorOf(std::string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&')
+      continue;
+    const char next = caption[i + 1];
+    if (next == '&') {
+      ++i;
+      continue;
+    }
+    if ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') ||
+        (next >= '0' && next <= '9'))
+      return next >= 'a' && next <= 'z' ? static_cast<char>(next - 'a' + 'A') : next;
+    return 0;
+  }
+  return 0;
+}
+
 std::string StripAccelerators(std::string_view text) {
   // '&' never occurs inside a UTF-8 sequence, so a letter of several bytes after it stays whole.
   std::string result;
@@ -155,6 +172,35 @@ void TCanvas::Draw(int x, int y, const platform::TBitmap& picture) {
       }
       for (int column = part.Left; column < part.Right; ++column)
         to[column] = from[(column - device.Left) / scale];
+    }
+  });
+}
+
+namespace {
+
+// Each 8-bit channel of `pixel` times alpha / 255, rounded as the toolkits round it.
+std::uint32_t ByteMul(std::uint32_t pixel, std::uint32_t alpha) {
+  std::uint32_t low = (pixel & 0xFF00FFu) * alpha;
+  low = ((low + ((low >> 8) & 0xFF00FFu) + 0x800080u) >> 8) & 0xFF00FFu;
+  std::uint32_t high = ((pixel >> 8) & 0xFF00FFu) * alpha;
+  high = (high + ((high >> 8) & 0xFF00FFu) + 0x800080u) & 0xFF00FF00u;
+  return high | low;
+}
+
+} // namespace
+
+void TCanvas::Blend(int x, int y, const platform::TBitmap& picture) {
+  const TRect device = ToDevice({x, y, x + picture.Width(), y + picture.Height()});
+  const int scale = m_scale;
+  ForVisible(device, [&](const TRect& part) {
+    for (int row = part.Top; row < part.Bottom; ++row) {
+      const std::uint32_t* from = picture.Row((row - device.Top) / scale);
+      std::uint32_t* to = m_target.Row(row);
+      for (int column = part.Left; column < part.Right; ++column) {
+        const std::uint32_t source = from[(column - device.Left) / scale];
+        const std::uint32_t alpha = source >> 24;
+        to[column] = 0xFF000000u | (source + ByteMul(to[column], 255 - alpha));
+      }
     }
   });
 }

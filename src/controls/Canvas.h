@@ -77,6 +77,8 @@ public:
   void FrameRect(const TRect& rect, TColor color, int penWidth = 1);
   // A picture of layout pixels (each drawn scale x scale), its top left corner at (x, y).
   void Draw(int x, int y, const platform::TBitmap& picture);
+  // A picture with alpha (0xAARRGGBB, colours premultiplied) laid over what is there.
+  void Blend(int x, int y, const platform::TBitmap& picture);
   // UTF-8 text in a rectangle (see TextFlag), clipped to it; with tfCalcRect nothing is drawn
   // and the rectangle the text needs is returned.
   TRect DrawText(std::string_view text, const TRect& rect, unsigned flags,
@@ -118,5 +120,8 @@ private:
 // The UTF-8 text with its accelerator markers removed: each '&' is dropped unless the next one
 // is also '&' (then one stays); the last character always stays.
 std::string StripAccelerators(std::string_view text);
+
+// The ASCII letter or digit after the first single '&' of a caption, upper case; 0 for none.
+char AcceleratorOf(std::string_view caption);
 
 } // namespace controls

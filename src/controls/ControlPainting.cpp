@@ -1,6 +1,10 @@
 #include "controls/ControlPainting.h"
 
 #include "controls/Canvas.h"
+#include "controls/TForm.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace controls {
 
@@ -12,6 +16,29 @@ void PaintControl(TControl& control, platform::TBitmap& bitmap, int scale, TPoin
   canvas.SetOrigin(origin);
   canvas.IntersectClip(clip.Offset(-origin.X, -origin.Y));
   control.Paint(canvas);
+}
+
+platform::TBitmap RenderControl(TControl& control, bool overParents, std::uint32_t background) {
+  platform::TBitmap picture(std::max(control.Width(), 1), std::max(control.Height(), 1),
+                            background);
+  const TPoint origin = control.FormOrigin();
+  if (overParents) {
+    std::vector<TControl*> ancestors;
+    for (TControl* each = control.Parent(); each; each = each->Parent())
+      ancestors.push_back(each);
+    if (!ancestors.empty()) {
+      if (auto* form = dynamic_cast<TForm*>(ancestors.back()))
+        std::fill(picture.Bits(), picture.Bits() + picture.Width() * picture.Height(),
+                  form->Color());
+    }
+    std::reverse(ancestors.begin(), ancestors.end());
+    for (TControl* each : ancestors) {
+      const TPoint at = each->FormOrigin();
+      PaintControl(*each, picture, 1, {at.X - origin.X, at.Y - origin.Y}, picture.Bounds());
+    }
+  }
+  PaintControl(control, picture, 1, {0, 0}, picture.Bounds());
+  return picture;
 }
 
 } // namespace controls

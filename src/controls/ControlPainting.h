@@ -2,6 +2,8 @@
 
 #include "controls/TControl.h"
 
+#include <cstdint>
+
 namespace controls {
 
 // Lets `control` paint itself into the form's picture `bitmap` (device pixels, `scale` per
@@ -9,5 +11,9 @@ namespace controls {
 // whose clip is `clip` (in the form), so that nothing outside the dirty part changes.
 void PaintControl(TControl& control, platform::TBitmap& bitmap, int scale, TPoint origin,
                   const platform::TRect& clip);
+
+// The control's own picture (its children left out) at one pixel per pixel, over `background`
+// or, `overParents`, over what its ancestors paint there (the form's colour at the root).
+platform::TBitmap RenderControl(TControl& control, bool overParents, std::uint32_t background);
 
 } // namespace controls

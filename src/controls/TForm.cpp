@@ -166,6 +166,13 @@ bool TForm::FocusControl(TControl* control) {
   return true;
 }
 
+void TForm::SetCuesShown(bool shown) {
+  if (shown == m_cuesShown)
+    return;
+  m_cuesShown = shown;
+  InvalidateFormRect(ClientRect());
+}
+
 void TForm::SelectNext(bool forward) {
   std::vector<TControl*> list = TabOrderList(*this);
   std::erase_if(list, [&](TControl* each) {
@@ -267,6 +274,7 @@ void TForm::HostMouseMove(TPoint position, unsigned shift) {
 
 void TForm::HostMouseDown(TMouseButton button, TPoint position, unsigned shift) {
   m_mouse = position;
+  SetCuesShown(false);
   TControl* target = m_capture;
   if (!target) {
     target = ControlAt(position);
@@ -322,6 +330,7 @@ void TForm::HostCaptureLost() {
 }
 
 bool TForm::HostKeyDown(TKey key, unsigned shift, const std::string& text) {
+  SetCuesShown(true);
   const TKeyEvent event{key, shift, text};
   if (m_focused && m_focused->KeyDown(event))
     return true;

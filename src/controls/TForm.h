@@ -45,6 +45,10 @@ public:
   std::function<void()> OnClose;
 
   bool Active() const { return m_active; }
+  // The keyboard cues (a focus frame, the accelerators' underline): shown after keyboard
+  // input, hidden after a mouse button is pressed, and until the first key.
+  bool CuesShown() const { return m_cuesShown; }
+  void SetCuesShown(bool shown);
   TControl* FocusedControl() const { return m_focused; }
   TControl* HotControl() const { return m_hot; }
   TControl* CaptureControl() const { return m_capture; }
@@ -101,6 +105,7 @@ private:
   std::vector<platform::TRect> m_dirty;
   bool m_shown = false;
   bool m_active = true;
+  bool m_cuesShown = false;
   TControl* m_focused = nullptr;
   TControl* m_hot = nullptr;
   TControl* m_capture = nullptr;

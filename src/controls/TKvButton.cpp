@@ -1,76 +1,55 @@
 #include "controls/TKvButton.h"
 
-#include "controls/FormKeyboard.h"
+#include "controls/ControlPainting.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
+#include "controls/TForm.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPaintEvent>
-#include <QPainter>
+#include <algorithm>
 
 namespace controls {
 
-TKvCustomButton::TKvCustomButton(QWidget* parent) : QWidget(parent) {
-  setFocusPolicy(Qt::StrongFocus);
-  resize(75, 25);
-  FormKeyboard::Install();
-  m_focusWatch = QObject::connect(qApp, &QApplication::focusChanged, this,
-                                  [this](QWidget*, QWidget* now) { FocusMoved(now); });
+TKvCustomButton::TKvCustomButton() {
+  SetAcceptsFocus(true);
+  SetTabStop(true);
+  SetBounds(0, 0, 75, 25);
 }
 
-TKvCustomButton::~TKvCustomButton() {
-  QObject::disconnect(m_focusWatch);
-}
-
-void TKvCustomButton::SetCaption(const QString& caption) {
+void TKvCustomButton::SetCaption(const std::string& caption) {
   if (caption == m_caption)
     return;
   m_caption = caption;
-  if (isVisible())
-    repaint();
+  SetAccelerator(AcceleratorOf(caption));
+  Invalidate();
 }
 
 void TKvCustomButton::SetHotTrack(bool value) {
-  if (value == m_hotTrack)
-    return;
-  m_hotTrack = value;
-  // Hot tracking makes the button transparent: its corners show the parent.
-  setAttribute(Qt::WA_OpaquePaintEvent, !value);
-  update();
+  Set(m_hotTrack, value);
 }
 
 void TKvCustomButton::SetDefault(bool value) {
-  if (value == m_default)
+  if (value == Default())
     return;
-  m_default = value;
-  FocusMoved(QApplication::focusWidget());
-  update();
+  TControl::SetDefault(value);
+  Invalidate();
 }
 
-void TKvCustomButton::FocusMoved(QWidget* now) {
-  if (window() != (now ? now->window() : window()) && now)
-    return;
-  const bool isButton =
-      now && (dynamic_cast<TKvCustomButton*>(now) || now->inherits("QAbstractButton"));
-  const bool active = isButton ? now == this : m_default;
-  if (active == m_active)
-    return;
-  m_active = active;
-  if (isVisible())
-    repaint();
+bool TKvCustomButton::Active() {
+  TForm* form = Form();
+  TControl* focused = form ? form->FocusedControl() : nullptr;
+  if (dynamic_cast<TKvCustomButton*>(focused))
+    return focused == this;
+  return Default();
 }
 
-QChar TKvCustomButton::Accelerator() const {
-  for (qsizetype i = 0; i + 1 < m_caption.size(); ++i) {
-    if (m_caption[i] == QLatin1Char('&')) {
-      if (m_caption[i + 1] != QLatin1Char('&'))
-        return m_caption[i + 1].toUpper();
-      ++i;
-    }
+void TKvCustomButton::InvalidateButtons() {
+  TForm* form = Form();
+  if (!form)
+    return;
+  for (TControl* control : TabOrderList(*form)) {
+    if (auto* button = dynamic_cast<TKvCustomButton*>(control))
+      button->Invalidate();
   }
-  return {};
 }
 
 void TKvCustomButton::Click() {
@@ -82,131 +61,98 @@ void TKvCustomButton::Click() {
 void TKvCustomButton::ClickAction() {
   if (m_groupIndex != 0)
     return;
-  update();
+  Invalidate();
   Click();
 }
 
-void TKvCustomButton::mousePressEvent(QMouseEvent* event) {
-  QWidget::mousePressEvent(event);
-  if (event->button() != Qt::LeftButton || !isEnabled())
+void TKvCustomButton::MouseDown(const TMouseEvent& event) {
+  if (event.Button != TMouseButton::Left || !EnabledInTree())
     return;
-  setFocus(Qt::MouseFocusReason);
-  if (hasFocus()) {
+  // The form has focused the button already, when it could.
+  if (Focused()) {
     m_pressed = true;
     m_dragging = true;
-    update();
+    Invalidate();
   }
 }
 
-void TKvCustomButton::mouseMoveEvent(QMouseEvent* event) {
-  QWidget::mouseMoveEvent(event);
+void TKvCustomButton::MouseMove(const TMouseEvent& event) {
   if (!m_dragging)
     return;
-  const bool inside = rect().contains(event->position().toPoint());
+  const bool inside = ClientRect().Contains(event.Position);
   if (inside != m_pressed) {
     m_pressed = inside;
-    update();
+    Invalidate();
   }
 }
 
-void TKvCustomButton::mouseReleaseEvent(QMouseEvent* event) {
-  QWidget::mouseReleaseEvent(event);
-  if (!m_dragging || event->button() != Qt::LeftButton)
+void TKvCustomButton::MouseUp(const TMouseEvent& event) {
+  if (!m_dragging || event.Button != TMouseButton::Left)
     return;
   m_dragging = false;
   m_pressed = false;
-  update();
-  if (rect().contains(event->position().toPoint()))
+  Invalidate();
+  if (ClientRect().Contains(event.Position))
     ClickAction();
 }
 
-void TKvCustomButton::enterEvent(QEnterEvent* event) {
-  QWidget::enterEvent(event);
+void TKvCustomButton::MouseCaptureLost() {
+  m_dragging = false;
+  m_pressed = false;
+  Invalidate();
+}
+
+void TKvCustomButton::MouseEnter() {
   m_hot = true;
   if (OnMouseEnter)
     OnMouseEnter(this);
-  update();
+  Invalidate();
 }
 
-void TKvCustomButton::leaveEvent(QEvent* event) {
-  QWidget::leaveEvent(event);
+void TKvCustomButton::MouseLeave() {
   m_hot = false;
   if (OnMouseLeave)
     OnMouseLeave(this);
-  update();
+  Invalidate();
 }
 
-void TKvCustomButton::keyPressEvent(QKeyEvent* event) {
-  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-  if (event->key() == Qt::Key_Space && !(modifiers & Qt::AltModifier)) {
-    if (!event->isAutoRepeat()) {
+bool TKvCustomButton::KeyDown(const TKeyEvent& event) {
+  if (event.Key == TKey::Space && !(event.Shift & platform::ssAlt)) {
+    if (!m_keyToggle) {
+      // Held down, the key repeats: the button stays pressed until it is released.
       m_keyToggle = true;
       m_pressed = true;
-      update();
+      Invalidate();
     }
-    event->accept();
-    return;
+    return true;
   }
-  const bool plain = modifiers == Qt::NoModifier;
-  if (plain && (((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_active) ||
-                (event->key() == Qt::Key_Escape && m_cancel))) {
+  if (event.Key == TKey::Enter &&
+      (event.Shift & (platform::ssShift | platform::ssCtrl | platform::ssAlt)) == 0) {
     Click();
-    event->accept();
+    return true;
+  }
+  return false;
+}
+
+void TKvCustomButton::KeyUp(const TKeyEvent& event) {
+  if (event.Key != TKey::Space)
     return;
+  m_pressed = false;
+  Invalidate();
+  if (m_keyToggle) {
+    m_keyToggle = false;
+    ClickAction();
   }
-  QWidget::keyPressEvent(event);
 }
 
-void TKvCustomButton::keyReleaseEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-    m_pressed = false;
-    update();
-    if (m_keyToggle)
-      ClickAction();
-    event->accept();
-    return;
-  }
-  QWidget::keyReleaseEvent(event);
+void TKvCustomButton::FocusIn() {
+  InvalidateButtons();
 }
 
-bool TKvCustomButton::event(QEvent* event) {
-  // The accelerator of the caption ('&' before a letter), pressed with Alt or, when the
-  // button has the focus, alone.
-  if (event->type() == QEvent::KeyPress && isEnabled()) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    const QChar accelerator = Accelerator();
-    if (!accelerator.isNull() && key->text().size() == 1 &&
-        key->text()[0].toUpper() == accelerator && (key->modifiers() & Qt::AltModifier)) {
-      Click();
-      return true;
-    }
-  }
-  return QWidget::event(event);
-}
-
-void TKvCustomButton::focusInEvent(QFocusEvent* event) {
-  QWidget::focusInEvent(event);
-  if (isVisible())
-    repaint();
-}
-
-void TKvCustomButton::focusOutEvent(QFocusEvent* event) {
-  QWidget::focusOutEvent(event);
+void TKvCustomButton::FocusOut() {
   m_keyToggle = false;
   m_pressed = false;
-  if (isVisible())
-    repaint();
-}
-
-void TKvCustomButton::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::EnabledChange) {
-    if (!isEnabled() && hasFocus())
-      clearFocus();
-    m_pressed = false;
-    m_dragging = false;
-    update();
-  }
+  InvalidateButtons();
 }
 
 void TKvCustomButton::PaintPlainFace(TCanvas& canvas, const TRect& r) {
@@ -221,8 +167,11 @@ void TKvCustomButton::PaintPlainFace(TCanvas& canvas, const TRect& r) {
 }
 
 void TKvCustomButton::Paint(TCanvas& canvas) {
-  const int w = width(), h = height();
-  const bool enabled = isEnabled();
+  const int w = Width(), h = Height();
+  const bool enabled = EnabledInTree();
+  TForm* form = Form();
+  const bool cues = form && form->CuesShown();
+  const bool focused = Focused();
   const TColor parentColor = clBtnFace;
   const TColor ul = enabled ? ShadeDarker(parentColor, 20) : parentColor;
   const TColor lr = enabled ? ShadeLighter(parentColor, 20) : parentColor;
@@ -259,7 +208,7 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
       c2 = ShadeDarker(c1, 30);
     }
     DrawGradientRing(canvas, face, gdHorizontalEnd, c1, c2);
-  } else if (m_groupIndex != 0 || !(m_active || hasFocus())) {
+  } else if (m_groupIndex != 0 || !(Active() || focused)) {
     PaintPlainFace(canvas, face);
   } else {
     PaintPlainFace(canvas, face);
@@ -268,17 +217,15 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
                                                                  : m_highlightColor;
     DrawGradientRing(canvas, face, gdHorizontalEnd, MixColors(f, b, 60), MixColors(f, b, 160));
   }
-  PaintCaption(canvas);
-  if (hasFocus() && m_showFocusRect && FormKeyboard::CuesShown())
+  PaintCaption(canvas, cues);
+  if (focused && m_showFocusRect && cues)
     DrawDottedFocusFrame(canvas, {3, 3, w - 3, h - 3});
 }
 
-void TKvCustomButton::PaintCaption(TCanvas& canvas) {
+void TKvCustomButton::PaintCaption(TCanvas& canvas, bool cues) {
   // Accelerators are underlined only while the keyboard cues are shown.
-  const bool cues = FormKeyboard::CuesShown();
-  const std::string text =
-      cues ? m_caption.toStdString() : StripAccelerators(m_caption.toStdString());
-  const platform::TFontSpec captionFont = FontSpec(font());
+  const std::string text = cues ? m_caption : StripAccelerators(m_caption);
+  const platform::TFontSpec& captionFont = m_font;
   const unsigned prefix = cues ? 0u : unsigned(tfNoPrefix);
   TRect r = CaptionRect();
   const TRect measured = canvas.DrawText(
@@ -298,29 +245,13 @@ void TKvCustomButton::PaintCaption(TCanvas& canvas) {
     break;
   }
   const TColor color =
-      isEnabled() ? m_fontColor : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
+      EnabledInTree() ? m_fontColor : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
   canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, captionFont, color);
 }
 
-void TKvCustomButton::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  if (m_hotTrack) {
-    // The three outermost pixels of each corner show the parent.
-    CopyParentBackground(*this, painter);
-  }
-  PaintThroughCanvas(
-      painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); }, event->rect());
-}
-
-QImage TKvCustomButton::Render() {
-  QImage image(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
-  image.fill(ToQColor(clBtnFace));
-  QPainter painter(&image);
-  if (m_hotTrack)
-    CopyParentBackground(*this, painter);
-  PaintThroughCanvas(painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); });
-  painter.end();
-  return image;
+platform::TBitmap TKvCustomButton::Render() {
+  // Hot tracking leaves the three outermost pixels of each corner to the parent.
+  return RenderControl(*this, m_hotTrack, ToPixel(clBtnFace));
 }
 
 } // namespace controls

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "controls/Canvas.h"
-#include "controls/WidgetCanvas.h"
+#include "controls/TControl.h"
+#include "platform/TextEngine.h"
 
-#include <QString>
-#include <QWidget>
 #include <functional>
+#include <string>
 
 namespace controls {
 
@@ -14,18 +14,20 @@ enum TAlignmentVertical { avTop, avCenter, avBottom };
 
 // A push button that draws itself; with HotTrack a soft gradient face that lights up with a
 // coloured ring under the mouse. Clicks by mouse (released inside), space (on release), Enter
-// while active, Escape with Cancel, and its accelerator.
-class TKvCustomButton : public QWidget {
+// while active, Escape with Cancel (both through the form), and its accelerator.
+class TKvCustomButton : public TControl {
 public:
-  explicit TKvCustomButton(QWidget* parent = nullptr);
-  ~TKvCustomButton() override;
+  TKvCustomButton();
 
   std::function<void(TKvCustomButton* sender)> OnClick;
   std::function<void(TKvCustomButton* sender)> OnMouseEnter;
   std::function<void(TKvCustomButton* sender)> OnMouseLeave;
 
-  const QString& Caption() const { return m_caption; }
-  void SetCaption(const QString& caption);
+  const std::string& Caption() const { return m_caption; }
+  // '&' before a letter or digit makes it the button's accelerator.
+  void SetCaption(const std::string& caption);
+  const platform::TFontSpec& Font() const { return m_font; }
+  void SetFont(const platform::TFontSpec& font) { Set(m_font, font); }
   bool HotTrack() const { return m_hotTrack; }
   void SetHotTrack(bool value);
   TColor HotTrackColor() const { return m_hotTrackColor; }
@@ -42,10 +44,7 @@ public:
   void SetFontColor(TColor value) { Set(m_fontColor, value); }
   bool ShowFocusRect() const { return m_showFocusRect; }
   void SetShowFocusRect(bool value) { Set(m_showFocusRect, value); }
-  bool Default() const { return m_default; }
   void SetDefault(bool value);
-  bool Cancel() const { return m_cancel; }
-  void SetCancel(bool value) { m_cancel = value; }
   int GroupIndex() const { return m_groupIndex; }
   void SetGroupIndex(int value) { Set(m_groupIndex, value); }
   TAlignmentVertical AlignmentVertical() const { return m_alignmentVertical; }
@@ -55,44 +54,45 @@ public:
 
   bool Hot() const { return m_hot; }
   bool Pressed() const { return m_pressed; }
-  bool Active() const { return m_active; }
+  // Enter clicks the active button: the focused button, or the Default one while no button
+  // has the focus.
+  bool Active();
 
   // Copies ModalResult to the form and raises OnClick.
-  void Click();
-  // The button's picture, the parent's colour showing where the ring leaves the corners open.
-  QImage Render();
+  void Click() override;
+  // The button's picture, the parent's picture showing where the ring leaves the corners open.
+  platform::TBitmap Render();
   // The caption rectangle for the client area.
-  TRect CaptionRect() const { return {5, 5, width() - 5, height() - 5}; }
+  TRect CaptionRect() const { return {5, 5, Width() - 5, Height() - 5}; }
 
 protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void keyReleaseEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  bool event(QEvent* event) override;
+  void Paint(TCanvas& canvas) override;
+  void MouseDown(const TMouseEvent& event) override;
+  void MouseMove(const TMouseEvent& event) override;
+  void MouseUp(const TMouseEvent& event) override;
+  void MouseCaptureLost() override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  bool KeyDown(const TKeyEvent& event) override;
+  void KeyUp(const TKeyEvent& event) override;
+  void FocusIn() override;
+  void FocusOut() override;
 
 private:
   template <typename T> void Set(T& member, T value) {
     if (member == value)
       return;
     member = value;
-    update();
+    Invalidate();
   }
-  void Paint(TCanvas& canvas);
   void PaintPlainFace(TCanvas& canvas, const TRect& r);
-  void PaintCaption(TCanvas& canvas);
+  void PaintCaption(TCanvas& canvas, bool cues);
   void ClickAction();
-  void FocusMoved(QWidget* now);
-  QChar Accelerator() const;
+  // The buttons of the form whose active state may have changed with the focus.
+  void InvalidateButtons();
 
-  QString m_caption;
+  std::string m_caption;
+  platform::TFontSpec m_font;
   bool m_hotTrack = false;
   TColor m_hotTrackColor = RGB(240, 155, 20);
   TKvHotTrackColorType m_hotTrackColorType = htctActual;
@@ -101,8 +101,6 @@ private:
   TColor m_color = clBtnFace;
   TColor m_fontColor = clWindowText;
   bool m_showFocusRect = true;
-  bool m_default = false;
-  bool m_cancel = false;
   int m_groupIndex = 0;
   TAlignmentVertical m_alignmentVertical = avCenter;
   int m_modalResult = 0;
@@ -111,8 +109,6 @@ private:
   bool m_pressed = false;
   bool m_dragging = false;
   bool m_keyToggle = false;
-  bool m_active = false;
-  QMetaObject::Connection m_focusWatch;
 };
 
 class TKvButton : public TKvCustomButton {

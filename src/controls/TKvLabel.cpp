@@ -1,46 +1,17 @@
 #include "controls/TKvLabel.h"
 
-#include <QMouseEvent>
-#include <QPaintEvent>
-#include <QPainter>
-
 namespace controls {
 
-TKvLabel::TKvLabel(QWidget* parent) : QWidget(parent) {
-  m_paintTimer.setSingleShot(true);
-  QObject::connect(&m_paintTimer, &QTimer::timeout, this, [this] {
-    if (m_sizePending) {
-      m_sizePending = false;
-      AdjustSize();
-    }
-    update();
-  });
+TKvLabel::TKvLabel() {
   AdjustSize();
 }
 
-void TKvLabel::RequestPaint() {
-  if (m_paintTimer.isActive())
-    return; // the paint already asked for will show the newest caption
-  const auto since = std::chrono::steady_clock::now() - m_lastPaint;
-  if (since >= MinPaintInterval) {
-    update();
-    return;
-  }
-  m_paintTimer.start(std::chrono::ceil<std::chrono::milliseconds>(MinPaintInterval - since));
-}
-
-void TKvLabel::SetCaption(const QString& caption) {
+void TKvLabel::SetCaption(const std::string& caption) {
   if (caption == m_caption)
     return;
   m_caption = caption;
-  if (m_paintTimer.isActive()) {
-    // A paint is already due: it sizes the label to the newest caption first. Captions set
-    // many times in a row are measured and painted at the display's pace, not each time.
-    m_sizePending = true;
-    return;
-  }
   AdjustSize();
-  RequestPaint();
+  Invalidate();
 }
 
 void TKvLabel::SetAutoSize(bool value) {
@@ -54,74 +25,66 @@ void TKvLabel::SetTransparent(bool value) {
   if (value == m_transparent)
     return;
   m_transparent = value;
-  setAttribute(Qt::WA_OpaquePaintEvent, !value);
-  update();
+  Invalidate();
 }
 
 void TKvLabel::SetColor(TColor value) {
   if (value == m_color)
     return;
   m_color = value;
-  update();
+  Invalidate();
 }
 
 void TKvLabel::SetFontColor(TColor value) {
   if (value == m_fontColor)
     return;
   m_fontColor = value;
-  update();
+  Invalidate();
 }
 
-void TKvLabel::SetFont(const QFont& font) {
-  setFont(font);
+void TKvLabel::SetFont(const platform::TFontSpec& font) {
+  m_font = font;
   m_measure.reset();
   AdjustSize();
+  Invalidate();
 }
 
 void TKvLabel::SetTextAlignment(unsigned flags) {
   if (flags == m_alignment)
     return;
   m_alignment = flags;
-  update();
+  Invalidate();
 }
 
 void TKvLabel::AdjustSize() {
   if (!m_autoSize)
     return;
   if (!m_measure)
-    m_measure.emplace(FontSpec(font()));
-  const std::string text = m_caption.isEmpty() ? std::string(" ") : m_caption.toStdString();
+    m_measure.emplace(m_font);
+  const std::string text = m_caption.empty() ? std::string(" ") : m_caption;
   const TRect needed =
       m_measure->Measure(text, {0, 0, 1 << 16, 1 << 16}, tfLeft | tfExpandTabs | tfCalcRect);
-  resize(needed.Width(), needed.Height());
-}
-
-void TKvLabel::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::FontChange)
-    m_measure.reset();
-  QWidget::changeEvent(event);
+  if (needed.Width() == Width() && needed.Height() == Height())
+    return;
+  SetBounds(Left(), Top(), needed.Width(), needed.Height());
 }
 
 void TKvLabel::PaintOn(TCanvas& canvas) {
   if (!m_transparent)
-    canvas.FillRect({0, 0, width(), height()}, m_color);
+    canvas.FillRect(ClientRect(), m_color);
   const unsigned layout = m_autoSize ? tfLeft : m_alignment | tfSingleLine;
-  canvas.DrawText(m_caption.toStdString(), {0, 0, width(), height()}, layout | tfExpandTabs,
-                  FontSpec(font()), isEnabled() ? m_fontColor : clGrayText);
+  canvas.DrawText(m_caption, ClientRect(), layout | tfExpandTabs, m_font,
+                  EnabledInTree() ? m_fontColor : clGrayText);
 }
 
-void TKvLabel::paintEvent(QPaintEvent* event) {
-  m_lastPaint = std::chrono::steady_clock::now();
-  QPainter painter(this);
-  PaintThroughCanvas(
-      painter, width(), height(), [this](TCanvas& canvas) { PaintOn(canvas); }, event->rect());
+void TKvLabel::Paint(TCanvas& canvas) {
+  PaintOn(canvas);
 }
 
-void TKvLabel::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
-      isEnabled())
+void TKvLabel::MouseUp(const TMouseEvent& event) {
+  if (event.Button == TMouseButton::Left && ClientRect().Contains(event.Position) &&
+      EnabledInTree())
     Click();
-  QWidget::mouseReleaseEvent(event);
 }
 
 void TKvLabel::Click() {

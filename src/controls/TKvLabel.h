@@ -1,31 +1,28 @@
 #pragma once
 
 #include "controls/Canvas.h"
-#include "controls/WidgetCanvas.h"
+#include "controls/TControl.h"
+#include "platform/TextEngine.h"
 
-#include <QString>
-#include <QTimer>
-#include <QWidget>
-#include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace controls {
 
 // A label that draws its caption itself: '&' underlines the next character, tabs expand, no
 // wrapping; transparent, it draws only its text over what its parent shows; with AutoSize it
-// takes the size of its text, its left edge staying in place. A new caption is painted at the
-// next paint, and at most once per MinPaintInterval: a caption set thousands of times a second
-// (a download's progress) is measured and painted at the display's pace (its size follows
-// within MinPaintInterval), its last value always shown.
-class TKvLabel : public QWidget {
+// takes the size of its text, its left edge staying in place. A new caption only invalidates
+// the label: captions set thousands of times a second (a download's progress) are painted at
+// the host's pace, the last one always shown.
+class TKvLabel : public TControl {
 public:
-  explicit TKvLabel(QWidget* parent = nullptr);
+  TKvLabel();
 
   std::function<void(TKvLabel* sender)> OnClick;
 
-  const QString& Caption() const { return m_caption; }
-  void SetCaption(const QString& caption);
+  const std::string& Caption() const { return m_caption; }
+  void SetCaption(const std::string& caption);
   bool AutoSize() const { return m_autoSize; }
   void SetAutoSize(bool value);
   bool Transparent() const { return m_transparent; }
@@ -34,35 +31,27 @@ public:
   void SetColor(TColor value);
   TColor FontColor() const { return m_fontColor; }
   void SetFontColor(TColor value);
+  const platform::TFontSpec& Font() const { return m_font; }
   // Sets the font and sizes the label to its text again.
-  void SetFont(const QFont& font);
+  void SetFont(const platform::TFontSpec& font);
   // Text alignment flags (tfLeft, tfCenter, tfRight, tfVCenter) for a label of fixed size.
   unsigned TextAlignment() const { return m_alignment; }
   void SetTextAlignment(unsigned flags);
 
   // The label's picture as it paints itself (without what a transparent label shows through).
   void PaintOn(TCanvas& canvas);
+  void Click() override;
 
 protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  virtual void Click();
+  void Paint(TCanvas& canvas) override;
+  void MouseUp(const TMouseEvent& event) override;
   void AdjustSize();
-  void changeEvent(QEvent* event) override;
-
-public:
-  static constexpr std::chrono::milliseconds MinPaintInterval{16};
 
 private:
-  // Asks for a paint now, or once MinPaintInterval has passed since the last one.
-  void RequestPaint();
-
-  QString m_caption;
+  std::string m_caption;
+  platform::TFontSpec m_font;
   // The metrics of the current font, looked up on the first measure after a font change.
   std::optional<TTextMeasure> m_measure;
-  QTimer m_paintTimer;
-  bool m_sizePending = false;
-  std::chrono::steady_clock::time_point m_lastPaint{};
   bool m_autoSize = true;
   bool m_transparent = false;
   TColor m_color = clBtnFace;

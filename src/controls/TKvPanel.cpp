@@ -1,28 +1,29 @@
 #include "controls/TKvPanel.h"
 
-#include <QKeySequence>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QShortcut>
+#include "controls/ControlPainting.h"
+#include "controls/TForm.h"
 
 namespace controls {
 
-TKvCustomPanel::TKvCustomPanel(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent);
-}
+TKvCustomPanel::TKvCustomPanel() = default;
 
 void TKvCustomPanel::Changed() {
-  update();
+  Invalidate();
+}
+
+void TKvCustomPanel::SetFont(const platform::TFontSpec& font) {
+  if (font == m_font)
+    return;
+  m_font = font;
+  Invalidate();
 }
 
 void TKvCustomPanel::SetTransparent(bool value) {
   if (value == m_transparent)
     return;
   m_transparent = value;
-  setAttribute(Qt::WA_OpaquePaintEvent, !value);
-  update();
-  for (QWidget* child : findChildren<QWidget*>())
-    child->update();
+  // The children are inside the panel's rectangle: painted again with it.
+  Invalidate();
 }
 
 TFrameParams TKvCustomPanel::FrameParams() const {
@@ -46,13 +47,19 @@ TFrameParams TKvCustomPanel::FrameParams() const {
 
 TRect TKvCustomPanel::ClientArea() const {
   // The frame's rectangle, measured by drawing it on a scratch picture.
-  platform::TBitmap scratch(std::max(width(), 1), std::max(height(), 1));
+  platform::TBitmap scratch(std::max(Width(), 1), std::max(Height(), 1));
   TCanvas canvas(scratch);
-  return DrawControlFrame(canvas, {0, 0, width(), height()}, FrameParams());
+  return DrawControlFrame(canvas, ClientRect(), FrameParams());
 }
 
 void TKvCustomPanel::Paint(TCanvas& canvas) {
-  TRect r{0, 0, width(), height()};
+  PaintSelf(canvas);
+  if (OnPaint)
+    OnPaint(this);
+}
+
+void TKvCustomPanel::PaintSelf(TCanvas& canvas) {
+  TRect r = ClientRect();
   r = DrawControlFrame(canvas, r, FrameParams());
   if (!m_transparent && m_paintClientArea) {
     if (m_visualStyle == vsGradient) {
@@ -65,84 +72,66 @@ void TKvCustomPanel::Paint(TCanvas& canvas) {
       canvas.FillRect(r, m_color);
     }
   }
-  if (!m_caption.isEmpty()) {
+  if (!m_caption.empty()) {
     const TRect area = r.Inflated(-m_textMargin, 0);
     unsigned flags = m_alignment == taCenter         ? tfCenter
                      : m_alignment == taRightJustify ? tfRight
                                                      : tfLeft;
     flags |= tfVCenter | (m_wordWrap ? tfWordBreak : tfSingleLine);
-    canvas.DrawText(m_caption.toStdString(), area, flags, FontSpec(font()),
-                    isEnabled() ? clWindowText : clGrayText);
+    canvas.DrawText(m_caption, area, flags, m_font,
+                    EnabledInTree() ? clWindowText : clGrayText);
   }
 }
 
-void TKvCustomPanel::PaintInto(QPainter& painter, const QRect& exposed) {
-  if (m_transparent && m_paintClientArea)
-    CopyParentBackground(*this, painter);
-  PaintThroughCanvas(
-      painter, width(), height(), [this](TCanvas& canvas) { Paint(canvas); }, exposed);
-  if (OnPaint)
-    OnPaint(this);
+platform::TBitmap TKvCustomPanel::Render() {
+  // A transparent panel shows its parents' pictures; without parents, black.
+  return RenderControl(*this, m_transparent && m_paintClientArea, 0xFF000000u);
 }
 
-void TKvCustomPanel::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  PaintInto(painter, event->rect());
-}
-
-QImage TKvCustomPanel::Render() {
-  QImage image(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter painter(&image);
-  PaintInto(painter, image.rect());
-  return image;
-}
-
-TKvCustomGroupBox::TKvCustomGroupBox(QWidget* parent) : TKvCustomPanel(parent) {
+TKvCustomGroupBox::TKvCustomGroupBox() {
   m_borderOuter = fsNone;
   m_borderInner = fsNone;
   m_alignment = taLeftJustify;
-  resize(width(), 105);
+  SetBounds(0, 0, Width(), 105);
 }
 
-void TKvCustomGroupBox::SetCaption(const QString& caption) {
+void TKvCustomGroupBox::SetCaption(const std::string& caption) {
   if (caption == m_caption)
     return;
   TKvCustomPanel::SetCaption(caption);
-  delete m_accelerator;
-  m_accelerator = nullptr;
-  const QKeySequence key = QKeySequence::mnemonic(caption);
-  if (key.isEmpty())
+  SetAccelerator(AcceleratorOf(caption));
+}
+
+void TKvCustomGroupBox::AcceleratorPressed() {
+  TForm* form = Form();
+  if (!form)
     return;
-  m_accelerator = new QShortcut(key, this);
-  QObject::connect(m_accelerator, &QShortcut::activated, this, [this] {
-    for (QWidget* child : findChildren<QWidget*>()) {
-      if (child->focusPolicy() & Qt::TabFocus && child->isEnabled() && child->isVisible()) {
-        child->setFocus(Qt::ShortcutFocusReason);
-        return;
-      }
+  for (TControl* child : TabOrderList(*this)) {
+    if (child->TabStop() && child->CanFocus()) {
+      child->SetFocus();
+      return;
     }
-  });
+  }
 }
 
 void TKvCustomGroupBox::SetGroupStyle(TKvGroupBoxStyle value) {
   if (value == m_groupStyle)
     return;
   m_groupStyle = value;
-  update();
+  Invalidate();
 }
 
 void TKvCustomGroupBox::SetBannerHeight(int value) {
   if (value == m_bannerHeight)
     return;
   m_bannerHeight = value;
-  update();
+  Invalidate();
 }
 
-void TKvCustomGroupBox::SetCaptionFont(const QFont& value) {
+void TKvCustomGroupBox::SetCaptionFont(const platform::TFontSpec& value) {
   m_captionFont = value;
   m_captionFontSet = true;
-  update();
+  Invalidate();
 }
 
 TRect TKvCustomGroupBox::ClientArea() const {
@@ -153,13 +142,13 @@ TRect TKvCustomGroupBox::ClientArea() const {
     } else {
       platform::TBitmap scratch(1, 1);
       TCanvas canvas(scratch);
-      area.Top += canvas.TextExtent("Yy", FontSpec(font())).Height + 8;
+      area.Top += canvas.TextExtent("Yy", m_font).Height + 8;
     }
   }
   return area;
 }
 
-void TKvCustomGroupBox::Paint(TCanvas& canvas) {
+void TKvCustomGroupBox::PaintSelf(TCanvas& canvas) {
   if (m_groupStyle == gsBanner)
     PaintBanner(canvas);
   else
@@ -167,17 +156,17 @@ void TKvCustomGroupBox::Paint(TCanvas& canvas) {
 }
 
 void TKvCustomGroupBox::PaintBanner(TCanvas& canvas) {
-  const platform::TFontSpec captionFont = FontSpec(CaptionFont());
-  const std::string caption = m_caption.toStdString();
+  const platform::TFontSpec captionFont = CaptionFont();
+  const std::string& caption = m_caption;
   TRect banner;
-  if (!m_caption.isEmpty()) {
+  if (!m_caption.empty()) {
     const int cy = canvas.TextExtent(StripAccelerators(caption), captionFont).Height;
-    banner = {0, 0, width(), m_bannerHeight != 0 ? m_bannerHeight : cy + 6};
+    banner = {0, 0, Width(), m_bannerHeight != 0 ? m_bannerHeight : cy + 6};
   }
   if (!m_transparent)
-    canvas.FillRect({0, 0, width(), height()}, m_color);
+    canvas.FillRect({0, 0, Width(), Height()}, m_color);
   m_captionRect = {};
-  if (m_caption.isEmpty())
+  if (m_caption.empty())
     return;
   const TBannerColors colors = m_gradientColorStyle == gcsCustom
                                    ? TBannerColors{m_gradientColorStart, m_gradientColorStop,
@@ -192,48 +181,47 @@ void TKvCustomGroupBox::PaintBanner(TCanvas& canvas) {
   DrawGradientRect(canvas, inside, gdHorizontalEnd, colors.start, colors.stop, 1);
   m_captionRect = inside.Inflated(-4, -1);
   unsigned flags = tfSingleLine | tfVCenter;
-  const bool rightToLeft = layoutDirection() == Qt::RightToLeft;
   if (m_alignment == taCenter)
     flags |= tfCenter;
-  else if ((m_alignment == taRightJustify) != rightToLeft)
+  else if (m_alignment == taRightJustify)
     flags |= tfRight;
   canvas.ClearClip();
   canvas.DrawText(caption, m_captionRect, flags, captionFont,
-                  isEnabled() ? clWindowText : clGrayText);
+                  EnabledInTree() ? clWindowText : clGrayText);
 }
 
 // The other group styles, of our own design: a body, and the caption over a line or a frame.
 void TKvCustomGroupBox::PaintOtherStyle(TCanvas& canvas) {
   if (!m_transparent)
-    canvas.FillRect({0, 0, width(), height()}, m_color);
-  const platform::TFontSpec captionFont = FontSpec(CaptionFont());
-  const std::string caption = m_caption.toStdString();
+    canvas.FillRect({0, 0, Width(), Height()}, m_color);
+  const platform::TFontSpec captionFont = CaptionFont();
+  const std::string& caption = m_caption;
   const TSize text = canvas.TextExtent(StripAccelerators(caption), captionFont);
-  const int middle = m_caption.isEmpty() ? 0 : text.Height / 2;
+  const int middle = m_caption.empty() ? 0 : text.Height / 2;
   const TColor line = ShadeColor(m_flatColor, m_flatColorAdjustment);
   switch (m_groupStyle) {
   case gsTopLine:
   case gsUnderline:
-    canvas.Line(0, m_groupStyle == gsTopLine ? middle : text.Height + 1, width(),
+    canvas.Line(0, m_groupStyle == gsTopLine ? middle : text.Height + 1, Width(),
                 m_groupStyle == gsTopLine ? middle : text.Height + 1, line);
     break;
   case gsFlat:
-    canvas.FrameRect({0, middle, width(), height()}, line, 1);
+    canvas.FrameRect({0, middle, Width(), Height()}, line, 1);
     break;
   default:
     DrawEdgeLines(
         canvas,
-        DrawEdgeLines(canvas, {0, middle, width(), height()}, clBtnShadow, clBtnHighlight, sdAll),
+        DrawEdgeLines(canvas, {0, middle, Width(), Height()}, clBtnShadow, clBtnHighlight, sdAll),
         clBtnHighlight, clBtnShadow, sdAll);
     break;
   }
-  if (m_caption.isEmpty())
+  if (m_caption.empty())
     return;
   m_captionRect = {8, 0, 8 + text.Width + 4, text.Height};
   if (!m_transparent || m_groupStyle != gsUnderline)
     canvas.FillRect(m_captionRect, m_transparent ? clBtnFace : m_color);
   canvas.DrawText(caption, m_captionRect.Inflated(-2, 0), tfSingleLine, captionFont,
-                  isEnabled() ? clWindowText : clGrayText);
+                  EnabledInTree() ? clWindowText : clGrayText);
 }
 
 } // namespace controls

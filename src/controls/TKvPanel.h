@@ -3,13 +3,11 @@
 #include "controls/Colors.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
-#include "controls/WidgetCanvas.h"
+#include "controls/TControl.h"
+#include "platform/TextEngine.h"
 
-#include <QFont>
-#include <QShortcut>
-#include <QString>
-#include <QWidget>
 #include <functional>
+#include <string>
 
 namespace controls {
 
@@ -18,10 +16,10 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TKvGroupBoxStyle { gsStandard, gsCustom, gsTopLine, gsFlat, gsBanner, gsUnderline };
 
 // A container that paints itself: a frame, then a flat or gradient client area, then its
-// caption. Its children are painted by the toolkit afterwards.
-class TKvCustomPanel : public QWidget {
+// caption. Its form paints its children afterwards.
+class TKvCustomPanel : public TControl {
 public:
-  explicit TKvCustomPanel(QWidget* parent = nullptr);
+  TKvCustomPanel();
 
   std::function<void(TKvCustomPanel* sender)> OnPaint;
 
@@ -49,11 +47,13 @@ public:
   KV_PROPERTY(bool, PaintClientArea, m_paintClientArea)
   KV_PROPERTY(TColor, Color, m_color)
   KV_PROPERTY(TAlignment, Alignment, m_alignment)
-  KV_PROPERTY(QString, Caption, m_caption)
+  KV_PROPERTY(std::string, Caption, m_caption)
   KV_PROPERTY(int, TextMargin, m_textMargin)
   KV_PROPERTY(bool, WordWrap, m_wordWrap)
 #undef KV_PROPERTY
 
+  const platform::TFontSpec& Font() const { return m_font; }
+  void SetFont(const platform::TFontSpec& font);
   bool Transparent() const {
     return m_transparent;
   }
@@ -64,11 +64,12 @@ public:
   virtual TRect ClientArea() const;
 
   // The whole picture of the control (with the parent's picture under a transparent one).
-  QImage Render();
+  platform::TBitmap Render();
 
 protected:
-  void paintEvent(QPaintEvent* event) override;
-  virtual void Paint(TCanvas& canvas);
+  // Paints the control, then raises OnPaint.
+  void Paint(TCanvas& canvas) final;
+  virtual void PaintSelf(TCanvas& canvas);
   void Changed();
 
   TKvVisualStyle m_visualStyle = vsWinXP;
@@ -86,12 +87,12 @@ protected:
   bool m_paintClientArea = true;
   TColor m_color = clBtnFace;
   TAlignment m_alignment = taCenter;
-  QString m_caption;
+  std::string m_caption;
   int m_textMargin = 0;
   bool m_wordWrap = false;
+  platform::TFontSpec m_font;
 
 private:
-  void PaintInto(QPainter& painter, const QRect& exposed);
   TFrameParams FrameParams() const;
 };
 
@@ -103,26 +104,29 @@ public:
 // A group box; with gsBanner a shaded banner with the caption runs across its top.
 class TKvCustomGroupBox : public TKvCustomPanel {
 public:
-  explicit TKvCustomGroupBox(QWidget* parent = nullptr);
+  TKvCustomGroupBox();
 
   // The caption's accelerator ('&' before a letter, with Alt) moves the focus to the first
   // child that takes it.
-  void SetCaption(const QString& caption);
+  void SetCaption(const std::string& caption);
 
   TKvGroupBoxStyle GroupStyle() const { return m_groupStyle; }
   void SetGroupStyle(TKvGroupBoxStyle value);
   int BannerHeight() const { return m_bannerHeight; }
   void SetBannerHeight(int value);
   // A copy of the control's font that follows it until it is set on its own.
-  QFont CaptionFont() const { return m_captionFontSet ? m_captionFont : font(); }
-  void SetCaptionFont(const QFont& value);
+  const platform::TFontSpec& CaptionFont() const {
+    return m_captionFontSet ? m_captionFont : m_font;
+  }
+  void SetCaptionFont(const platform::TFontSpec& value);
 
   TRect ClientArea() const override;
   // Where the caption was drawn at the last paint.
   TRect CaptionRect() const { return m_captionRect; }
 
 protected:
-  void Paint(TCanvas& canvas) override;
+  void PaintSelf(TCanvas& canvas) override;
+  void AcceleratorPressed() override;
 
 private:
   void PaintBanner(TCanvas& canvas);
@@ -130,10 +134,9 @@ private:
 
   TKvGroupBoxStyle m_groupStyle = gsFlat;
   int m_bannerHeight = 0;
-  QFont m_captionFont;
+  platform::TFontSpec m_captionFont;
   bool m_captionFontSet = false;
   TRect m_captionRect;
-  QShortcut* m_accelerator = nullptr;
 };
 
 class TKvGroupBox : public TKvCustomGroupBox {

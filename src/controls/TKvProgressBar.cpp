@@ -1,13 +1,20 @@
 #include "controls/TKvProgressBar.h"
 
-#include <QPainter>
+#include "controls/Canvas.h"
+
 #include <cmath>
 
 namespace controls {
 
-TKvCustomProgressBar::TKvCustomProgressBar(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  resize(200, 24);
+TKvCustomProgressBar::TKvCustomProgressBar() {
+  TControl::SetBounds(0, 0, 200, 24);
+}
+
+void TKvCustomProgressBar::SetFont(const platform::TFontSpec& font) {
+  if (font == m_font)
+    return;
+  m_font = font;
+  Invalidate();
 }
 
 void TKvCustomProgressBar::SetTotalParts(std::uint32_t value) {
@@ -45,9 +52,7 @@ void TKvCustomProgressBar::SetPercent(std::uint32_t value) {
 void TKvCustomProgressBar::RedrawNow() {
   if (m_loading)
     return;
-  // Painted before the write returns, not at the next pass of the event loop.
-  if (isVisible())
-    repaint();
+  Invalidate();
 }
 
 #define KV_SETTER(Name, member, Type, redraw)                                                      \
@@ -58,7 +63,7 @@ void TKvCustomProgressBar::RedrawNow() {
     if (redraw)                                                                                    \
       RedrawNow();                                                                                 \
     else                                                                                           \
-      update();                                                                                    \
+      Invalidate();                                                                                \
   }
 
 KV_SETTER(ShowPercent, m_showPercent, bool, true)
@@ -80,10 +85,6 @@ void TKvCustomProgressBar::SetBarColor(TColor value) {
   if (value == m_barColor)
     return;
   m_barColor = value;
-  // The font colour follows the bar colour.
-  QPalette colours = palette();
-  colours.setColor(QPalette::WindowText, ToQColor(value));
-  setPalette(colours);
   RedrawNow();
 }
 
@@ -129,28 +130,27 @@ void TKvCustomProgressBar::SetNumSegments(int value) {
 }
 
 void TKvCustomProgressBar::SetBounds(int left, int top, int width, int height) {
-  setGeometry(left, top, width, height);
-  m_orientation = height > width ? orVertical : orHorizontal;
+  SetBounds({left, top, left + width, top + height});
 }
 
-void TKvCustomProgressBar::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  m_orientation = height() > width() ? orVertical : orHorizontal;
+void TKvCustomProgressBar::SetBounds(const platform::TRect& bounds) {
+  TControl::SetBounds(bounds);
+  m_orientation = bounds.Height() > bounds.Width() ? orVertical : orHorizontal;
 }
 
-QString TKvCustomProgressBar::Text() const {
+std::string TKvCustomProgressBar::Text() const {
   if (!m_showPercent)
     return {};
   if (m_showParts)
-    return QStringLiteral("%1 / %2").arg(m_partsComplete).arg(m_totalParts);
-  return QStringLiteral("%1%").arg(m_percent);
+    return std::to_string(m_partsComplete) + " / " + std::to_string(m_totalParts);
+  return std::to_string(m_percent) + "%";
 }
 
 void TKvCustomProgressBar::RenderInto(platform::TBitmap& image) const {
-  if (image.Width() != std::max(width(), 1) || image.Height() != std::max(height(), 1))
-    image.Reset(std::max(width(), 1), std::max(height(), 1));
+  if (image.Width() != std::max(Width(), 1) || image.Height() != std::max(Height(), 1))
+    image.Reset(std::max(Width(), 1), std::max(Height(), 1));
   TCanvas canvas(image);
-  TRect r{0, 0, width(), height()};
+  TRect r{0, 0, Width(), Height()};
   canvas.FillRect(r, m_borderColor);
   TFrameParams frame;
   frame.outer = m_borderOuter;
@@ -177,21 +177,20 @@ void TKvCustomProgressBar::RenderInto(platform::TBitmap& image) const {
     DrawTraditional(canvas, r, m_barStyle == bsLED);
 }
 
-QImage TKvCustomProgressBar::Render() const {
+platform::TBitmap TKvCustomProgressBar::Render() const {
   platform::TBitmap image;
   RenderInto(image);
-  return BitmapImage(image).copy();
+  return image;
 }
 
-void TKvCustomProgressBar::paintEvent(QPaintEvent*) {
-  // Drawn at the layout's size and scaled by the painter to the display's pixels.
+void TKvCustomProgressBar::Paint(TCanvas& canvas) {
+  // Drawn at the layout's size, each pixel then covering the device pixels it stands for.
   RenderInto(m_picture);
-  QPainter painter(this);
-  painter.drawImage(0, 0, BitmapImage(m_picture));
+  canvas.Draw(0, 0, m_picture);
 }
 
 void TKvCustomProgressBar::DrawGradientProgress(TCanvas& canvas, const TRect& r) const {
-  const std::string text = Text().toStdString();
+  const std::string text = Text();
   TRect bar = r;
   if (m_percent < 100) {
     if (m_orientation == orHorizontal) {
@@ -203,7 +202,7 @@ void TKvCustomProgressBar::DrawGradientProgress(TCanvas& canvas, const TRect& r)
     }
   }
   DrawGradientRect(canvas, bar, m_gradientDirection, m_barColor, m_barColorStop, 1);
-  const platform::TFontSpec textFont = FontSpec(font());
+  const platform::TFontSpec& textFont = m_font;
   const int textHeight = canvas.TextExtent("X", textFont).Height;
   const int textWidth = canvas.TextExtent(text, textFont).Width;
   const TRect textRect{r.Right / 2 - textWidth / 2, r.Top + (r.Bottom - r.Top - textHeight) / 2,
@@ -249,10 +248,10 @@ void TKvCustomProgressBar::DrawTraditional(TCanvas& canvas, const TRect& r, bool
                       m_barColor);
     }
   }
-  const QString text = Text();
-  if (!text.isEmpty())
-    canvas.DrawText(text.toStdString(), r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix,
-                    FontSpec(font()), led ? m_barColor : clWindowText);
+  const std::string text = Text();
+  if (!text.empty())
+    canvas.DrawText(text, r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix,
+                    m_font, led ? m_barColor : clWindowText);
 }
 
 } // namespace controls

@@ -3,11 +3,12 @@
 #include "controls/Colors.h"
 #include "controls/Frames.h"
 #include "controls/Gradient.h"
-#include "controls/WidgetCanvas.h"
+#include "controls/TControl.h"
+#include "platform/TextEngine.h"
 
-#include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace controls {
 
@@ -15,10 +16,10 @@ enum TBarStyle { bsTraditional, bsLED, bsGradient };
 enum TOrientation { orHorizontal, orVertical };
 
 // A progress bar drawn by the kit. TotalParts and PartsComplete give Percent (rounded, halves
-// to even, kept in 16 bits); the bar repaints at once, and only when Percent changes.
-class TKvCustomProgressBar : public QWidget {
+// to even, kept in 16 bits); the bar is invalidated only when Percent changes.
+class TKvCustomProgressBar : public TControl {
 public:
-  explicit TKvCustomProgressBar(QWidget* parent = nullptr);
+  TKvCustomProgressBar();
 
   std::function<void(TKvCustomProgressBar* sender, int percent)> OnChange;
 
@@ -68,25 +69,28 @@ public:
   bool ThemeAware() const noexcept { return m_themeAware; }
   void SetThemeAware(bool value);
 
+  const platform::TFontSpec& Font() const noexcept { return m_font; }
+  void SetFont(const platform::TFontSpec& font);
+
   // Places the bar; the orientation follows the new shape (vertical when taller than wide).
   void SetBounds(int left, int top, int width, int height);
+  void SetBounds(const platform::TRect& bounds);
 
   // While the window is loaded from its stored values, writes only store.
   void SetLoading(bool loading) noexcept { m_loading = loading; }
 
   // The whole picture of the bar, as a paint draws it.
-  QImage Render() const;
+  platform::TBitmap Render() const;
 
 protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void Paint(TCanvas& canvas) override;
 
 private:
   void RedrawNow();
   void RenderInto(platform::TBitmap& image) const;
   void DrawGradientProgress(TCanvas& canvas, const TRect& area) const;
   void DrawTraditional(TCanvas& canvas, const TRect& area, bool led) const;
-  QString Text() const;
+  std::string Text() const;
 
   std::uint32_t m_totalParts = 0;
   std::uint32_t m_partsComplete = 0;
@@ -111,6 +115,7 @@ private:
   int m_numSegments = 20;
   bool m_themeAware = true;
   bool m_loading = false;
+  platform::TFontSpec m_font;
   platform::TBitmap m_picture; // the last paint's, kept for the next
 };
 

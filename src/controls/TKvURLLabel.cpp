@@ -2,12 +2,36 @@
 
 #include "platform/Shell.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace controls {
 
-TKvURLLabel::TKvURLLabel(QWidget* parent) : TKvLabel(parent) {
-  setCursor(Qt::PointingHandCursor);
-  QFont underlined = font();
-  underlined.setUnderline(true);
+namespace {
+
+bool IsBlank(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](unsigned char each) { return std::isspace(each) != 0; });
+}
+
+bool EndsWithHtm(const std::string& text) {
+  std::string trimmed = text;
+  while (!trimmed.empty() && std::isspace(static_cast<unsigned char>(trimmed.back())))
+    trimmed.pop_back();
+  if (trimmed.size() < 4)
+    return false;
+  std::string tail = trimmed.substr(trimmed.size() - 4);
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char each) { return static_cast<char>(std::toupper(each)); });
+  return tail == ".HTM";
+}
+
+} // namespace
+
+TKvURLLabel::TKvURLLabel() {
+  SetCursor(TCursor::HandPoint);
+  platform::TFontSpec underlined = Font();
+  underlined.Underline = true;
   SetFont(underlined);
   UpdateFontColor();
 }
@@ -39,19 +63,16 @@ void TKvURLLabel::SetVisitedColor(TColor value) {
 
 void TKvURLLabel::Click() {
   TKvLabel::Click();
-  const QString target = m_url.trimmed().isEmpty() ? Caption() : m_url;
-  if (target.trimmed().isEmpty())
+  const std::string target = IsBlank(m_url) ? Caption() : m_url;
+  if (IsBlank(target))
     return;
-  const std::string text = target.toLocal8Bit().toStdString();
-  if (platform::ShellOpen(text)) {
+  if (platform::ShellOpen(target)) {
     SetVisited(true);
-    if (isVisible())
-      repaint();
     return;
   }
   // A page no program would open: offer the desktop's chooser, if it has one.
-  if (target.trimmed().toUpper().endsWith(QStringLiteral(".HTM")))
-    platform::ShellOpenWith(text);
+  if (EndsWithHtm(target))
+    platform::ShellOpenWith(target);
 }
 
 } // namespace controls

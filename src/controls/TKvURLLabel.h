@@ -2,7 +2,7 @@
 
 #include "controls/TKvLabel.h"
 
-#include <QString>
+#include <string>
 
 namespace controls {
 
@@ -10,10 +10,10 @@ namespace controls {
 // user's default handler and turns the text to VisitedColor.
 class TKvURLLabel : public TKvLabel {
 public:
-  explicit TKvURLLabel(QWidget* parent = nullptr);
+  TKvURLLabel();
 
-  const QString& URL() const { return m_url; }
-  void SetURL(const QString& url) { m_url = url; }
+  const std::string& URL() const { return m_url; }
+  void SetURL(const std::string& url) { m_url = url; }
   bool Visited() const { return m_visited; }
   void SetVisited(bool value);
   TColor UnvisitedColor() const { return m_unvisitedColor; }
@@ -27,7 +27,7 @@ public:
 private:
   void UpdateFontColor();
 
-  QString m_url;
+  std::string m_url;
   bool m_visited = false;
   TColor m_unvisitedColor = clHighlight;
   TColor m_visitedColor = clPurple;

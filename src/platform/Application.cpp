@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMetaObject>
+#include <QTimer>
 #include <QWidget>
 
 namespace platform {
@@ -55,11 +56,21 @@ TApplication* TApplication::Instance() noexcept {
   return g_instance;
 }
 
-void TApplication::SetTitle(const QString& title) {
+void TApplication::SetTitle(const std::string& title) {
   if (title == m_title)
     return;
   m_title = title;
-  QApplication::setApplicationDisplayName(title);
+  QApplication::setApplicationDisplayName(QString::fromStdString(title));
+}
+
+void TApplication::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
+
+void TApplication::DispatchAfter(std::chrono::milliseconds delay,
+                                 std::function<void()> handler) {
+  QTimer::singleShot(delay, m_qt.get(),
+                     [this, handler = std::move(handler)] { Dispatch(handler); });
 }
 
 void TApplication::RegisterForm(QWidget* form) {
@@ -91,7 +102,7 @@ void TApplication::HandleException(const std::exception_ptr& error) {
   const ExceptionReport report = DescribeException(error);
   if (report.silent)
     return;
-  ShowErrorBox(QString::fromStdString(report.text));
+  ShowErrorBox(report.text);
 }
 
 void TApplication::Dispatch(const std::function<void()>& handler) {

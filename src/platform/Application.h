@@ -5,10 +5,11 @@
 #include "platform/win32/Application.h"
 #else
 
-#include <QString>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QApplication;
 class QWidget;
@@ -31,8 +32,8 @@ public:
   // The one instance, or null outside its lifetime.
   static TApplication* Instance() noexcept;
 
-  const QString& Title() const noexcept { return m_title; }
-  void SetTitle(const QString& title);
+  const std::string& Title() const noexcept { return m_title; } // UTF-8
+  void SetTitle(const std::string& title);
 
   // The first window registered becomes the main window; later ones are ignored. A main
   // window is a toolkit widget or the host of a form of self-drawn controls.
@@ -56,9 +57,15 @@ public:
   // Runs `handler` as an event handler: whatever escapes it goes to HandleException.
   void Dispatch(const std::function<void()>& handler);
 
+  // Handles the events waiting now (a window paints what a handler changed), then returns.
+  void ProcessMessages();
+  // Runs `handler` as an event handler once `delay` has passed, unless the application object
+  // is gone by then.
+  void DispatchAfter(std::chrono::milliseconds delay, std::function<void()> handler);
+
 private:
   std::unique_ptr<QApplication> m_qt;
-  QString m_title;
+  std::string m_title;
   QWidget* m_mainForm = nullptr;
   TWindowHost* m_mainWindow = nullptr;
   bool m_terminated = false;

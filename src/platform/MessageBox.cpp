@@ -13,7 +13,7 @@ namespace {
 
 QString ApplicationTitle() {
   const TApplication* app = TApplication::Instance();
-  return app ? app->Title() : QGuiApplication::applicationDisplayName();
+  return app ? QString::fromStdString(app->Title()) : QGuiApplication::applicationDisplayName();
 }
 
 void CentreOnScreen(QWidget& box) {
@@ -36,12 +36,12 @@ void RunBox(const QString& text, QMessageBox::Icon icon) {
 
 } // namespace
 
-void ShowMessageBox(const QString& text) {
-  RunBox(text, QMessageBox::NoIcon);
+void ShowMessageBox(const std::string& text) {
+  RunBox(QString::fromStdString(text), QMessageBox::NoIcon);
 }
 
-void ShowErrorBox(const QString& text) {
-  RunBox(text, QMessageBox::Critical);
+void ShowErrorBox(const std::string& text) {
+  RunBox(QString::fromStdString(text), QMessageBox::Critical);
 }
 
 } // namespace platform

@@ -5,7 +5,7 @@
 #include "platform/win32/MessageBox.h"
 #else
 
-#include <QString>
+#include <string>
 
 namespace platform {
 
@@ -13,11 +13,11 @@ namespace platform {
 // title as caption, no icon, the text and one "OK" button that is both the default and the
 // cancel button (Enter, Escape, the button and the close box all close it). Returns when the
 // dialog has been closed.
-void ShowMessageBox(const QString& text);
+void ShowMessageBox(const std::string& text); // UTF-8
 
 // The event loop's error box for an exception that escaped a handler: as ShowMessageBox, but
 // with the error icon.
-void ShowErrorBox(const QString& text);
+void ShowErrorBox(const std::string& text);
 
 } // namespace platform
 

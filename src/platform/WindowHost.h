@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -56,6 +57,12 @@ public:
   virtual void SetCursor(TCursor cursor) = 0;
   // Keeps the mouse's reports coming to this window while a button is held outside it.
   virtual void SetCapture(bool capture) = 0;
+  // The window's icon at its sizes (pixels 0xAARRGGBB, colours premultiplied by alpha); a host
+  // without icons ignores it.
+  virtual void SetIcon(const std::vector<TBitmap>&) {}
+  // Puts the window, with its frame, in the middle of the screen, and again once the window
+  // manager tells the frame; a host without a screen ignores it.
+  virtual void CentreOnScreen() {}
 };
 
 // The platform's window, reporting to `events`; hidden until shown.

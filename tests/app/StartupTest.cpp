@@ -3,6 +3,8 @@
 #include "platform/Exceptions.h"
 #include "platform/MessageBox.h"
 
+#include "platform/posix/QtWindowHost.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
@@ -71,6 +73,11 @@ private:
   SeenBox m_seen;
 };
 
+// The toolkit's window of a form on Linux.
+QWidget& WindowOf(app::TFRMUPDATE& form) {
+  return static_cast<platform::posix::TQtWindowHost&>(*form.Host()).Widget();
+}
+
 // The main window without the player sweep, with a scripted update attempt.
 class ScriptedForm : public app::TFRMUPDATE {
 public:
@@ -82,7 +89,7 @@ public:
 
   void KvButton5Click() override {
     ++attempts;
-    visibleDuringAttempt = isVisible();
+    visibleDuringAttempt = Host()->Visible();
     if (attempt)
       attempt();
   }
@@ -90,32 +97,32 @@ public:
 
 TEST(MainWindow, HasTheTitleAndTheFixedClientSize) {
   ScriptedForm form;
-  EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Kolvarin Radyo Güncelleme"));
-  EXPECT_EQ(form.size(), QSize(409, 305));
-  EXPECT_EQ(form.minimumSize(), form.maximumSize());
-  EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(form.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(WindowOf(form).windowTitle(), QString::fromUtf8("Kolvarin Radyo Güncelleme"));
+  EXPECT_EQ(WindowOf(form).size(), QSize(409, 305));
+  EXPECT_EQ(WindowOf(form).minimumSize(), WindowOf(form).maximumSize());
+  EXPECT_FALSE(WindowOf(form).windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(WindowOf(form).windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(WindowOf(form).windowFlags() & Qt::WindowCloseButtonHint);
 }
 
 TEST(MainWindow, RunsTheUpdateAttemptBeforeItIsVisibleThenShowsCentred) {
   ScriptedForm form;
-  form.show();
+  form.Show();
 
   EXPECT_EQ(form.attempts, 1);
   EXPECT_FALSE(form.visibleDuringAttempt);
-  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(WindowOf(form).isVisible());
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  EXPECT_LE((form.geometry().center() - screen.center()).manhattanLength(), 2);
-  form.hide();
+  EXPECT_LE((WindowOf(form).geometry().center() - screen.center()).manhattanLength(), 2);
+  form.Hide();
 }
 
 TEST(MainWindow, AMessageBoxFromTheAttemptAppearsWhileTheWindowIsHidden) {
   ScriptedForm form;
-  form.attempt = [] { platform::ShowMessageBox(QString::fromUtf8("Kutu metni")); };
-  BoxWatcher watcher(&form, Qt::Key_Escape);
+  form.attempt = [] { platform::ShowMessageBox("Kutu metni"); };
+  BoxWatcher watcher(&WindowOf(form), Qt::Key_Escape);
 
-  form.show();
+  form.Show();
 
   const SeenBox& box = watcher.Seen();
   ASSERT_TRUE(box.seen);
@@ -126,29 +133,29 @@ TEST(MainWindow, AMessageBoxFromTheAttemptAppearsWhileTheWindowIsHidden) {
   EXPECT_EQ(box.buttons, QStringList{"OK"});
   EXPECT_TRUE(box.okIsDefault);
   EXPECT_TRUE(box.okIsEscape);
-  EXPECT_TRUE(form.isVisible());
-  form.hide();
+  EXPECT_TRUE(WindowOf(form).isVisible());
+  form.Hide();
 }
 
 TEST(MainWindow, AnAbortEndsTheAttemptSilentlyAndTheWindowStillShows) {
   ScriptedForm form;
   form.attempt = [] { throw platform::EAbort(); };
-  BoxWatcher watcher(&form, Qt::Key_Return);
+  BoxWatcher watcher(&WindowOf(form), Qt::Key_Return);
 
-  form.show();
+  form.Show();
   QTest::qWait(100);
 
   EXPECT_FALSE(watcher.Seen().seen);
-  EXPECT_TRUE(form.isVisible());
-  form.hide();
+  EXPECT_TRUE(WindowOf(form).isVisible());
+  form.Hide();
 }
 
 TEST(MainWindow, AnyOtherExceptionIsShownInTheErrorBoxAndTheProgramGoesOn) {
   ScriptedForm form;
   form.attempt = [] { throw std::runtime_error("Socket Error # 10061\nConnection refused."); };
-  BoxWatcher watcher(&form, Qt::Key_Return);
+  BoxWatcher watcher(&WindowOf(form), Qt::Key_Return);
 
-  form.show();
+  form.Show();
 
   const SeenBox& box = watcher.Seen();
   ASSERT_TRUE(box.seen);
@@ -156,14 +163,14 @@ TEST(MainWindow, AnyOtherExceptionIsShownInTheErrorBoxAndTheProgramGoesOn) {
   EXPECT_EQ(box.text, "Socket Error # 10061\nConnection refused.");
   EXPECT_EQ(box.icon, QMessageBox::Critical);
   EXPECT_EQ(box.buttons, QStringList{"OK"});
-  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(WindowOf(form).isVisible());
   EXPECT_FALSE(TApplication::Instance()->Terminated());
-  form.hide();
+  form.Hide();
 }
 
 TEST(ApplicationDispatch, CatchesWhatEscapesAHandlerRunByTheEventLoop) {
   ScriptedForm form;
-  BoxWatcher watcher(&form, Qt::Key_Escape);
+  BoxWatcher watcher(&WindowOf(form), Qt::Key_Escape);
   bool later = false;
 
   QTimer::singleShot(0, [] { throw std::runtime_error("from a timer"); });
@@ -177,12 +184,12 @@ TEST(ApplicationDispatch, CatchesWhatEscapesAHandlerRunByTheEventLoop) {
 // Last: the terminate request stays set for the rest of the run.
 TEST(MainWindow, ZzClosingTheWindowAsksTheApplicationToEnd) {
   ScriptedForm form;
-  form.show();
+  form.Show();
   ASSERT_FALSE(TApplication::Instance()->Terminated());
 
   form.KvButton1Click();
 
-  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(WindowOf(form).isVisible());
   EXPECT_TRUE(TApplication::Instance()->Terminated());
   QCoreApplication::processEvents();
 }

@@ -37,17 +37,16 @@ TEST(RemainingTime, TenThousandBytesASecondWithoutCarryingIntoHours) {
       {1000000000, 0, "00:1666:40 Sn "},
   };
   for (const auto& [total, complete, text] : cases)
-    EXPECT_EQ(app::RemainingTimeText(total, complete), QString::fromUtf8(text)) << total;
+    EXPECT_EQ(app::RemainingTimeText(total, complete), std::string(text)) << total;
 }
 
 TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
-  EXPECT_EQ(app::DecodeWindows1254("1.0.0.1"), QStringLiteral("1.0.0.1"));
-  EXPECT_EQ(app::DecodeWindows1254("\xDD\xFD\xDE\xFE\xD0\xF0\xE7\x80"),
-            QString::fromUtf8("İıŞşĞğç€"));
+  EXPECT_EQ(app::DecodeWindows1254("1.0.0.1"), "1.0.0.1");
+  EXPECT_EQ(app::DecodeWindows1254("\xDD\xFD\xDE\xFE\xD0\xF0\xE7\x80"), "İıŞşĞğç€");
   // Bytes the code page leaves undefined come out as Windows decodes them: C1 controls.
   for (const char byte : {'\x81', '\x8D', '\x8F', '\x90', '\x9D', '\x9E'})
     EXPECT_EQ(app::DecodeWindows1254(std::string(1, byte)),
-              QString(QChar(static_cast<unsigned char>(byte))))
+              QString(QChar(static_cast<unsigned char>(byte))).toStdString())
         << int(static_cast<unsigned char>(byte));
   EXPECT_EQ(app::VersionURL("host"), "http://host/programlar/radyo/kolvarin.txt");
   EXPECT_EQ(app::DownloadURL("host"), "http://host/programlar/radyo/Kolvarin.exe");
@@ -62,11 +61,11 @@ TEST_F(UpdateFlow, TheCurrentVersionLeavesThePlayerAlone) {
   Form form;
   form.KvButton5Click();
   EXPECT_EQ(form.Label9->Caption(), app::texts::Current);
-  EXPECT_EQ(form.Label13->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.0"));
-  EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.0"));
+  EXPECT_EQ(form.Label13->Caption(), std::string("Kolvarin Radyo Versiyon : 1.0.0.0"));
+  EXPECT_EQ(form.Label14->Caption(), std::string("Kolvarin Radyo Versiyon : 1.0.0.0"));
   EXPECT_EQ(form.KvURLLabel1->URL(),
-            QStringLiteral("http://kolvarin-test.example/programlar/radyo/kolvarin.txt"));
-  EXPECT_FALSE(form.KvButton5->isEnabled());
+            std::string("http://kolvarin-test.example/programlar/radyo/kolvarin.txt"));
+  EXPECT_FALSE(form.KvButton5->Enabled());
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists("Kolvarin.bak"));
   EXPECT_EQ(server.Accepted(), 1);
@@ -79,7 +78,7 @@ TEST_F(UpdateFlow, AnEmptyBodyIsANewVersionWithAnEmptyLabel) {
   Form form;
   form.KvButton5Click();
   EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
-  EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : "));
+  EXPECT_EQ(form.Label14->Caption(), std::string("Kolvarin Radyo Versiyon : "));
 }
 
 TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
@@ -92,9 +91,9 @@ TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
     EXPECT_THROW(form.KvButton5Click(), platform::EAbort);
     EXPECT_EQ(boxes.Shown(), app::texts::CheckFailed);
     EXPECT_EQ(form.Label9->Caption(), app::texts::Checking);
-    EXPECT_EQ(form.Label13->Caption(), QString());
-    EXPECT_EQ(form.Label14->Caption(), QString());
-    EXPECT_EQ(form.KvURLLabel1->Caption(), QString());
+    EXPECT_EQ(form.Label13->Caption(), std::string());
+    EXPECT_EQ(form.Label14->Caption(), std::string());
+    EXPECT_EQ(form.KvURLLabel1->Caption(), std::string());
     EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
     EXPECT_FALSE(fs::exists("Kolvarin.bak"));
   }
@@ -113,7 +112,7 @@ TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
   Form form;
   form.KvButton5Click();
   EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
-  EXPECT_EQ(form.Label14->Caption(), QStringLiteral("Kolvarin Radyo Versiyon : 1.0.0.1"));
+  EXPECT_EQ(form.Label14->Caption(), std::string("Kolvarin Radyo Versiyon : 1.0.0.1"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
   // A player that ends with success has started.
   ASSERT_TRUE(
@@ -125,8 +124,8 @@ TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
   EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
   EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
   EXPECT_EQ(form.KvProgressBar1->Percent(), 100);
-  EXPECT_EQ(form.Label6->Caption(), QString::number(player.size()) + QStringLiteral(" Kb"));
-  EXPECT_EQ(form.Label8->Caption(), QStringLiteral("00:00:00 Sn "));
+  EXPECT_EQ(form.Label6->Caption(), std::to_string(player.size()) + std::string(" Kb"));
+  EXPECT_EQ(form.Label8->Caption(), std::string("00:00:00 Sn "));
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
   QCoreApplication::processEvents();
 }
@@ -143,7 +142,7 @@ TEST_F(UpdateFlow, AFailedDownloadLeavesThePlayerAndNoPartialFile) {
     Form form;
     BoxCloser boxes;
     form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 10000));
     EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
     EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
     EXPECT_FALSE(fs::exists("Kolvarin.bak"));
@@ -213,7 +212,7 @@ TEST_F(UpdateFlow, ASwapThatFailsShowsTheFailureAndKeepsTheStatusAndThePlayer) {
   Form form;
   BoxCloser boxes;
   form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 10000));
   EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
   EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
   EXPECT_FALSE(platform::TApplication::Instance()->Terminated());
@@ -273,7 +272,7 @@ void ExpectRollBack(const FailingPlayer& player, const std::string& oldPlayer) {
   Form form;
   BoxCloser boxes;
   form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 15000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 15000));
   EXPECT_EQ(boxes.Shown(), app::texts::RolledBack);
   EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
   EXPECT_EQ(FileText("Kolvarin.exe"), oldPlayer);
@@ -332,7 +331,7 @@ TEST_F(RollBackFlow, APlayerThatShowsItsWindowHasStarted) {
   EXPECT_EQ(FileText(app::BackupName), OldPlayer());
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
   EXPECT_FALSE(fs::exists("old-started.txt"));
-  EXPECT_TRUE(boxes.Shown().isEmpty());
+  EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(RollBackFlow, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItChangesNothing) {
@@ -350,7 +349,7 @@ TEST_F(RollBackFlow, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItCh
   ASSERT_TRUE(QTest::qWaitFor(Terminated, 10000));
   // The player's failing end comes after the limit and is not counted.
   QTest::qWait(3000);
-  EXPECT_TRUE(boxes.Shown().isEmpty());
+  EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText(app::BackupName), OldPlayer());
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
@@ -365,7 +364,7 @@ TEST_F(RollBackFlow, AFailingPlayerWithoutAnOldOneIsLeftInPlace) {
   form.KvButton5Click();
   ASSERT_TRUE(QTest::qWaitFor(Terminated, 10000));
   QTest::qWait(200);
-  EXPECT_TRUE(boxes.Shown().isEmpty());
+  EXPECT_TRUE(boxes.Shown().empty());
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
 }
@@ -427,7 +426,7 @@ TEST_F(SignedFlow, APlayerWithoutItsPublishersSignatureIsNeverInstalled) {
     form.UseKey(m_publisher.publicPem);
     BoxCloser boxes;
     form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().isEmpty(); }, 15000)) << name;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 15000)) << name;
     EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed) << name;
     EXPECT_EQ(server.Accepted(), 3) << name;
     EXPECT_EQ(FileText("Kolvarin.exe"), "old player") << name;

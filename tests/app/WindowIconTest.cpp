@@ -1,7 +1,7 @@
 // The Windows programs' icon, drawn at build time by cmake/windows/make-window-icon.py, is the
-// picture the window's icon shows on Linux: each of its images compared with app::IconImage
+// picture the window's icon shows on Linux: each of its images compared with platform::IconImage
 // at the same size.
-#include "app/WindowIcon.h"
+#include "platform/posix/WindowIcon.h"
 
 #include "ChildProcess.h"
 
@@ -101,11 +101,11 @@ TEST(WindowsIcon, EachImageIsTheWindowsIconPictureAtItsSize) {
     SCOPED_TRACE(size.pixels);
     ASSERT_TRUE(images.count(size.pixels));
     const std::vector<std::uint32_t>& image = images.at(size.pixels);
-    const Difference same = Compare(image, app::IconImage(size.pixels));
+    const Difference same = Compare(image, platform::IconImage(size.pixels));
     EXPECT_LT(same.meanPerChannel, size.mean) << "mean difference per channel";
     EXPECT_LT(same.farPixels, size.far) << "share of pixels far off";
     // The measure tells another picture apart: the same one upside down.
-    const Difference flipped = Compare(image, app::IconImage(size.pixels).mirrored());
+    const Difference flipped = Compare(image, platform::IconImage(size.pixels).mirrored());
     EXPECT_GT(flipped.meanPerChannel, 40);
     EXPECT_GT(flipped.farPixels, 0.4);
   }

@@ -4,17 +4,15 @@
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
-#include "platform/posix/WindowFonts.h"
 #include "platform/Application.h"
 
-#include <QFontInfo>
 #include <gtest/gtest.h>
+#include <optional>
 #include <typeinfo>
 
 namespace {
 
 using namespace controls;
-using platform::RegisterWindowFonts;
 
 class LayoutForm : public app::TFRMUPDATE {
 public:
@@ -31,18 +29,18 @@ struct Font {
 
 struct Row {
   const char* name;
-  QWidget* control;
+  TControl* control;
   const std::type_info& type;
-  QWidget* parent;
-  QRect place; // an empty size: the label sizes itself
-  QString caption;
-  Font font;
+  TControl* parent;
+  platform::TRect place; // (left, top, width, height); an empty size: the label sizes itself
+  std::string caption;
+  Font font; // a pixel size of 0: the control has no font
   std::optional<TColor> color; // of the text, for the controls that have one
   bool visible = true;
   bool enabled = true;
 };
 
-QString CaptionOf(QWidget* control) {
+std::string CaptionOf(TControl* control) {
   if (auto* label = dynamic_cast<TKvLabel*>(control))
     return label->Caption();
   if (auto* button = dynamic_cast<TKvCustomButton*>(control))
@@ -52,27 +50,38 @@ QString CaptionOf(QWidget* control) {
   return {};
 }
 
+std::optional<platform::TFontSpec> FontOf(TControl* control) {
+  if (auto* label = dynamic_cast<TKvLabel*>(control))
+    return label->Font();
+  if (auto* button = dynamic_cast<TKvCustomButton*>(control))
+    return button->Font();
+  if (auto* panel = dynamic_cast<TKvCustomPanel*>(control))
+    return panel->Font();
+  if (auto* bar = dynamic_cast<TKvCustomProgressBar*>(control))
+    return bar->Font();
+  return {};
+}
+
 TEST(WindowLayout, EveryControlAsTheLayoutLists) {
   LayoutForm form;
-  const QString none;
+  const std::string none;
   const Row rows[] = {
       {"KvPanel1", form.KvPanel1, typeid(TKvPanel), &form, {0, 0, 409, 48}, none, {11, false}, {}},
-      {"Image2", form.Image2, typeid(*form.Image2), form.KvPanel1, {0, 0, 48, 48}, none,
-       {11, false}, {}},
+      {"Image2", form.Image2, typeid(*form.Image2), form.KvPanel1, {0, 0, 48, 48}, none, {0, false}, {}},
       {"Label9", form.Label9, typeid(TKvLabel), form.KvPanel1, {48, 0, 361, 48},
-       QStringLiteral("Lütfen Bekleyiniz..."), {13, true}, clWindowText},
+       "Lütfen Bekleyiniz...", {13, true}, clWindowText},
       {"KvGroupBox1", form.KvGroupBox1, typeid(TKvGroupBox), &form, {0, 48, 409, 114},
-       QStringLiteral("Güncelleme Durum Bilgileri"), {11, true}, {}},
+       "Güncelleme Durum Bilgileri", {11, true}, {}},
       {"Label2", form.Label2, typeid(TKvLabel), form.KvGroupBox1, {7, 22, 0, 0},
-       QStringLiteral("Dosya İndirme Sayfası"), {12, true}, clBlack},
+       "Dosya İndirme Sayfası", {12, true}, clBlack},
       {"KvURLLabel1", form.KvURLLabel1, typeid(TKvURLLabel), form.KvGroupBox1, {7, 38, 0, 0},
        none, {11, true, true}, clHighlight},
       {"Label3", form.Label3, typeid(TKvLabel), form.KvGroupBox1, {7, 57, 0, 0},
-       QStringLiteral("Dosya Boyutu :"), {12, true}, clBlack},
+       "Dosya Boyutu :", {12, true}, clBlack},
       {"Label4", form.Label4, typeid(TKvLabel), form.KvGroupBox1, {7, 76, 0, 0},
-       QStringLiteral("İndirilen Boyut :"), {12, true}, clBlack},
+       "İndirilen Boyut :", {12, true}, clBlack},
       {"Label5", form.Label5, typeid(TKvLabel), form.KvGroupBox1, {7, 95, 0, 0},
-       QStringLiteral("Kalan Zaman :"), {12, true}, clBlack},
+       "Kalan Zaman :", {12, true}, clBlack},
       {"Label6", form.Label6, typeid(TKvLabel), form.KvGroupBox1, {110, 57, 0, 0}, none,
        {12, false}, clBlack},
       {"Label7", form.Label7, typeid(TKvLabel), form.KvGroupBox1, {110, 76, 0, 0}, none,
@@ -82,45 +91,49 @@ TEST(WindowLayout, EveryControlAsTheLayoutLists) {
       {"KvProgressBar1", form.KvProgressBar1, typeid(TKvProgressBar), &form, {0, 162, 409, 24},
        none, {11, false}, {}},
       {"KvGroupBox2", form.KvGroupBox2, typeid(TKvGroupBox), &form, {0, 186, 409, 57},
-       QStringLiteral("Güncelleme Bilgileri"), {11, true}, {}},
+       "Güncelleme Bilgileri", {11, true}, {}},
       {"Label10", form.Label10, typeid(TKvLabel), form.KvGroupBox2, {7, 23, 0, 0},
-       QStringLiteral("Mevcut Sürüm :"), {12, true}, clBlack},
+       "Mevcut Sürüm :", {12, true}, clBlack},
       {"Label11", form.Label11, typeid(TKvLabel), form.KvGroupBox2, {7, 42, 0, 0},
-       QStringLiteral("Yeni Sürüm : "), {12, true}, clBlack},
+       "Yeni Sürüm : ", {12, true}, clBlack},
       {"Label13", form.Label13, typeid(TKvLabel), form.KvGroupBox2, {110, 23, 0, 0}, none,
        {12, false}, clBlack},
       {"Label14", form.Label14, typeid(TKvLabel), form.KvGroupBox2, {110, 42, 0, 0}, none,
        {12, false}, clBlack},
-      {"Bevel1", form.Bevel1, typeid(*form.Bevel1), &form, {0, 255, 409, 50}, none, {11, false},
-       {}},
+      {"Bevel1", form.Bevel1, typeid(*form.Bevel1), &form, {0, 255, 409, 50}, none, {0, false}, {}},
       {"KvButton5", form.KvButton5, typeid(TKvButton), &form, {7, 268, 75, 25},
-       QStringLiteral("Güncelle"), {11, false}, clWindowText},
+       "Güncelle", {11, false}, clWindowText},
       {"KvButton6", form.KvButton6, typeid(TKvButton), &form, {151, 268, 105, 25},
-       QStringLiteral("Manuel Güncelle"), {11, false}, clWindowText, true, false},
+       "Manuel Güncelle", {11, false}, clWindowText, true, false},
       {"KvButton1", form.KvButton1, typeid(TKvButton), &form, {319, 268, 75, 25},
-       QStringLiteral("Vazgeç"), {11, false}, clWindowText},
+       "Vazgeç", {11, false}, clWindowText},
       {"Label1", form.Label1, typeid(TKvLabel), &form, {324, 30, 0, 0},
-       QStringLiteral("Label1"), {11, false}, clWindowText, false},
+       "Label1", {11, false}, clWindowText, false},
   };
-  form.show();
-  EXPECT_EQ(form.size(), QSize(409, 305));
+  form.Show();
+  EXPECT_EQ(form.Width(), 409);
+  EXPECT_EQ(form.Height(), 305);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ASSERT_NE(row.control, nullptr);
     EXPECT_EQ(typeid(*row.control), row.type);
-    EXPECT_EQ(row.control->parentWidget(), row.parent);
-    EXPECT_EQ(row.control->pos(), row.place.topLeft());
-    if (!row.place.size().isEmpty()) {
-      EXPECT_EQ(row.control->size(), row.place.size());
+    EXPECT_EQ(row.control->Parent(), row.parent);
+    EXPECT_EQ(row.control->Left(), row.place.Left);
+    EXPECT_EQ(row.control->Top(), row.place.Top);
+    // The rectangle's Right and Bottom stand for the width and height here.
+    if (row.place.Right > 0) {
+      EXPECT_EQ(row.control->Width(), row.place.Right);
+      EXPECT_EQ(row.control->Height(), row.place.Bottom);
     }
     EXPECT_EQ(CaptionOf(row.control), row.caption);
-    const QFont font = row.control->font();
-    if (RegisterWindowFonts()) {
-      EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Tahoma"));
+    const std::optional<platform::TFontSpec> font = FontOf(row.control);
+    ASSERT_EQ(font.has_value(), row.font.pixelSize != 0);
+    if (font) {
+      EXPECT_EQ(font->Name, "Tahoma");
+      EXPECT_EQ(font->Height, row.font.pixelSize);
+      EXPECT_EQ(font->Bold, row.font.bold);
+      EXPECT_EQ(font->Underline, row.font.underline);
     }
-    EXPECT_EQ(font.pixelSize(), row.font.pixelSize);
-    EXPECT_EQ(font.bold(), row.font.bold);
-    EXPECT_EQ(font.underline(), row.font.underline);
     if (row.color) {
       if (auto* label = dynamic_cast<TKvLabel*>(row.control)) {
         EXPECT_EQ(label->FontColor(), *row.color);
@@ -129,37 +142,34 @@ TEST(WindowLayout, EveryControlAsTheLayoutLists) {
         EXPECT_EQ(button->FontColor(), *row.color);
       }
     }
-    EXPECT_EQ(row.control->isVisible(), row.visible);
-    EXPECT_EQ(row.control->isEnabled(), row.enabled);
+    EXPECT_EQ(row.control->Visible(), row.visible);
+    EXPECT_EQ(row.control->Enabled(), row.enabled);
     if (auto* label = dynamic_cast<TKvLabel*>(row.control);
         label && row.name != std::string("Label1")) {
       EXPECT_TRUE(label->Transparent());
     }
   }
   // Only the buttons take the focus, in the order Güncelle, Manuel Güncelle, Vazgeç.
-  for (QWidget* container : {static_cast<QWidget*>(form.KvPanel1),
-                             static_cast<QWidget*>(form.KvGroupBox1),
-                             static_cast<QWidget*>(form.KvGroupBox2)})
-    EXPECT_EQ(container->focusPolicy(), Qt::NoFocus);
-  EXPECT_EQ(form.KvButton5->nextInFocusChain(), form.KvButton6);
-  EXPECT_EQ(form.KvButton6->nextInFocusChain(), form.KvButton1);
-  form.hide();
+  std::vector<TControl*> focusable = TabOrderList(form);
+  std::erase_if(focusable, [](TControl* each) { return !each->AcceptsFocus() || !each->TabStop(); });
+  EXPECT_EQ(focusable, (std::vector<TControl*>{form.KvButton5, form.KvButton6, form.KvButton1}));
+  form.Hide();
 }
 
 TEST(WindowLayout, TheFramedWindowIsCentred) {
-  const QRect screen(0, 0, 1024, 768);
+  const platform::TRect screen{0, 0, 1024, 768};
   const struct {
-    QMargins frame;
-    QPoint corner;
+    platform::TRect frame;
+    platform::TPoint corner;
   } cases[] = {
       {{0, 0, 0, 0}, {307, 231}},   // no frame: the client area is centred
       {{4, 23, 4, 4}, {303, 218}},  // a title bar of 23 and borders of 4
       {{1, 30, 1, 1}, {306, 216}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(app::CentredWindowPosition(screen, {409, 305}, c.frame), c.corner) << c.frame.top();
-  EXPECT_EQ(app::CentredWindowPosition({1920, 0, 1280, 1024}, {409, 305}, {4, 23, 4, 4}),
-            QPoint(1920 + 431, 346));
+    EXPECT_EQ(app::CentredWindowPosition(screen, {409, 305}, c.frame), c.corner) << c.frame.Top;
+  EXPECT_EQ(app::CentredWindowPosition({1920, 0, 1920 + 1280, 1024}, {409, 305}, {4, 23, 4, 4}),
+            (platform::TPoint{1920 + 431, 346}));
 }
 
 } // namespace

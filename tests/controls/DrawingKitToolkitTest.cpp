@@ -1,18 +1,19 @@
-// The drawing kit's meeting points with the toolkit: a parent's background, painting a widget
-// through a canvas, the palette's colours.
+// The drawing kit's meeting points with the controls and the toolkit: a control's picture over
+// its parents', the palette's colours.
 #include "controls/Canvas.h"
 #include "controls/Colors.h"
-#include "controls/WidgetCanvas.h"
+#include "controls/ControlPainting.h"
+#include "controls/TControl.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QPalette>
-#include <QWidget>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace controls;
+using platform::TBitmap;
 
 class DrawingKitToolkit : public testing::Test {
 protected:
@@ -21,83 +22,30 @@ protected:
 };
 
 // A parent that paints a left half red and a right half blue.
-class HalfParent : public QWidget {
+class HalfParent : public TControl {
 protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.fillRect(0, 0, width() / 2, height(), Qt::red);
-    painter.fillRect(width() / 2, 0, width() - width() / 2, height(), Qt::blue);
+  void Paint(TCanvas& canvas) override {
+    canvas.FillRect({0, 0, Width() / 2, Height()}, RGB(255, 0, 0));
+    canvas.FillRect({Width() / 2, 0, Width(), Height()}, RGB(0, 0, 255));
   }
 };
 
-TEST_F(DrawingKitToolkit, ATransparentControlShowsWhatItsParentPaintsUnderIt) {
+TEST_F(DrawingKitToolkit, AControlsPictureOverItsParentsShowsWhatTheParentPaintsUnderIt) {
+  constexpr std::uint32_t Green = 0xFF00FF00u;
   HalfParent parent;
-  parent.resize(40, 10);
-  QWidget child(&parent);
-  child.setGeometry(15, 2, 10, 6);
-  QImage image(10, 6, QImage::Format_RGB32);
-  image.fill(Qt::green);
-  {
-    QPainter painter(&image);
-    CopyParentBackground(child, painter);
-  }
-  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0)); // parent x 15
-  EXPECT_EQ(image.pixel(4, 5), qRgb(255, 0, 0)); // parent x 19
-  EXPECT_EQ(image.pixel(5, 0), qRgb(0, 0, 255)); // parent x 20
-  EXPECT_EQ(image.pixel(9, 5), qRgb(0, 0, 255));
+  parent.SetBounds(0, 0, 40, 10);
+  TControl& child = parent.AddControl<TControl>();
+  child.SetBounds(15, 2, 10, 6);
+  const TBitmap image = RenderControl(child, true, Green);
+  EXPECT_EQ(image.Pixel(0, 0), 0xFFFF0000u); // parent x 15
+  EXPECT_EQ(image.Pixel(4, 5), 0xFFFF0000u); // parent x 19
+  EXPECT_EQ(image.Pixel(5, 0), 0xFF0000FFu); // parent x 20
+  EXPECT_EQ(image.Pixel(9, 5), 0xFF0000FFu);
+  EXPECT_EQ(RenderControl(child, false, Green).Pixel(0, 0), Green);
 
-  QImage alone(4, 4, QImage::Format_RGB32);
-  alone.fill(Qt::green);
-  QWidget orphan;
-  QPainter painter(&alone);
-  CopyParentBackground(orphan, painter);
-  EXPECT_EQ(alone.pixel(1, 1), qRgb(0, 255, 0));
-}
-
-TEST_F(DrawingKitToolkit, PaintingThroughACanvasKeepsWhatItDoesNotPaint) {
-  // A frame painted on a widget's picture at ×1 and ×2: inside it the picture stays.
-  for (const int scale : {1, 2}) {
-    QImage picture(6 * scale, 4 * scale, QImage::Format_RGB32);
-    picture.setDevicePixelRatio(scale);
-    picture.fill(QColor(0, 0, 255));
-    {
-      QPainter painter(&picture);
-      PaintThroughCanvas(painter, 6, 4, [](TCanvas& canvas) {
-        EXPECT_EQ(canvas.Width(), 6);
-        canvas.FrameRect({0, 0, 6, 4}, RGB(255, 0, 0));
-      });
-    }
-    for (int y = 0; y < 4 * scale; ++y)
-      for (int x = 0; x < 6 * scale; ++x) {
-        const bool frame = x < scale || y < scale || x >= 5 * scale || y >= 3 * scale;
-        EXPECT_EQ(picture.pixel(x, y), frame ? qRgb(255, 0, 0) : qRgb(0, 0, 255))
-            << "x" << scale << " at " << x << "," << y;
-      }
-  }
-}
-
-TEST_F(DrawingKitToolkit, APaintOfAnExposedPartChangesOnlyThatPart) {
-  QImage picture(6, 4, QImage::Format_RGB32);
-  const auto fill = [](TCanvas& canvas) { canvas.FillRect({0, 0, 6, 4}, RGB(255, 0, 0)); };
-  const auto nothing = [](TCanvas&) {};
-  {
-    // A whole paint first, so that the kept bitmap holds red everywhere.
-    picture.fill(QColor(0, 0, 255));
-    QPainter painter(&picture);
-    PaintThroughCanvas(painter, 6, 4, fill);
-  }
-  picture.fill(QColor(0, 0, 255));
-  {
-    QPainter painter(&picture);
-    PaintThroughCanvas(painter, 6, 4, fill, QRect(1, 1, 3, 2));
-    // Painting nothing shows nothing of an earlier paint.
-    PaintThroughCanvas(painter, 6, 4, nothing, QRect(0, 0, 6, 4));
-  }
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 6; ++x) {
-      const bool exposed = x >= 1 && x < 4 && y >= 1 && y < 3;
-      EXPECT_EQ(picture.pixel(x, y), exposed ? qRgb(255, 0, 0) : qRgb(0, 0, 255)) << x << "," << y;
-    }
+  TControl orphan;
+  orphan.SetBounds(0, 0, 4, 4);
+  EXPECT_EQ(RenderControl(orphan, true, Green).Pixel(1, 1), Green);
 }
 
 TEST_F(DrawingKitToolkit, ThePaletteSchemeTakesTheApplicationsColours) {

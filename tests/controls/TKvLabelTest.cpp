@@ -1,9 +1,10 @@
 #include "controls/TKvLabel.h"
 #include "controls/TKvURLLabel.h"
+#include "controls/TForm.h"
 #include "platform/Shell.h"
+#include "FormInput.h"
+#include "RecordingHost.h"
 
-#include <QElapsedTimer>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,42 +20,69 @@ protected:
 // A label that counts its paints and keeps the caption each one showed.
 class CountingLabel : public TKvLabel {
 public:
-  using TKvLabel::TKvLabel;
   int paints = 0;
-  QString painted;
+  std::string painted;
 
 protected:
-  void paintEvent(QPaintEvent* event) override {
+  void Paint(TCanvas& canvas) override {
     ++paints;
     painted = Caption();
-    TKvLabel::paintEvent(event);
+    TKvLabel::Paint(canvas);
   }
 };
 
-TEST_F(Labels, ALabelCaptionSetThousandsOfTimesIsPaintedAtTheDisplaysPaceEndingOnTheLast) {
-  QWidget window;
-  window.resize(200, 50);
-  auto* label = new CountingLabel(&window);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  QTest::qWait(50);
-  label->paints = 0;
-  QElapsedTimer elapsed;
-  elapsed.start();
+TEST_F(Labels, CaptionsSetManyTimesBetweenTwoPaintsArePaintedOnceEndingOnTheLast) {
+  TForm form;
+  form.HostResize({200, 50}, 1);
+  auto& label = form.AddControl<CountingLabel>();
+  form.HostPaint();
+  label.paints = 0;
   for (int i = 1; i <= 20000; ++i) {
-    label->SetCaption(QString::number(i) + QStringLiteral(" Kb"));
+    label.SetCaption(std::to_string(i) + " Kb");
     if (i % 50 == 0)
-      QCoreApplication::processEvents();
+      form.HostPaint();
   }
-  const qint64 ms = elapsed.elapsed();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return label->painted == QStringLiteral("20000 Kb"); }, 1000));
-  // About one paint per 16 ms (besides the repaints of the four growths in width), not one
-  // per caption, and the newest caption always reaches the screen.
-  EXPECT_LE(label->paints, ms / TKvLabel::MinPaintInterval.count() + 12) << ms << " ms";
-  EXPECT_GE(label->paints, 1);
-  const int paints = label->paints;
-  QTest::qWait(100);
-  EXPECT_EQ(label->paints, paints) << "no paint without a change";
+  EXPECT_EQ(label.paints, 20000 / 50);
+  EXPECT_EQ(label.painted, "20000 Kb");
+  form.HostPaint();
+  EXPECT_EQ(label.paints, 20000 / 50) << "no paint without a change";
+}
+
+TEST_F(Labels, ALabelThatShrinksLeavesNoTextBehind) {
+  TForm form;
+  form.HostResize({200, 50}, 1);
+  auto& label = form.AddControl<TKvLabel>();
+  label.SetTransparent(true);
+  label.SetCaption("12345678 Kb");
+  form.HostPaint();
+  const int wide = label.Width();
+  label.SetCaption("1 Kb");
+  ASSERT_LT(label.Width(), wide);
+  const platform::TBitmap& picture = form.HostPaint();
+  for (int x = label.Width(); x < wide; ++x)
+    for (int y = 0; y < label.Height(); ++y)
+      ASSERT_EQ(picture.Pixel(x, y), form.Color()) << x << "," << y;
+}
+
+TEST_F(Labels, AClickReleasedInsideAnEnabledLabelRaisesOnClick) {
+  TForm form;
+  form.HostResize({200, 50}, 1);
+  auto& label = form.AddControl<TKvLabel>();
+  label.SetCaption("Label");
+  int clicks = 0;
+  label.OnClick = [&](TKvLabel* sender) {
+    EXPECT_EQ(sender, &label);
+    ++clicks;
+  };
+  TFormInput input(form);
+  input.Click(2, 2);
+  EXPECT_EQ(clicks, 1);
+  input.Press(2, 2);
+  input.Release(150, 40); // released outside
+  EXPECT_EQ(clicks, 1);
+  label.SetEnabled(false);
+  input.Click(2, 2);
+  EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(Labels, AURLLabelOpensItsTargetAndTurnsVisited) {
@@ -65,7 +93,7 @@ TEST_F(Labels, AURLLabelOpensItsTargetAndTurnsVisited) {
     return succeed;
   });
   struct Case {
-    QString url, caption;
+    std::string url, caption;
     std::vector<std::string> opened;
     bool visited;
   };
@@ -88,13 +116,13 @@ TEST_F(Labels, AURLLabelOpensItsTargetAndTurnsVisited) {
     label.SetCaption(c.caption);
     label.Click();
     EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(opened, c.opened) << c.url.toStdString();
-    EXPECT_EQ(label.Visited(), c.visited) << c.url.toStdString();
+    EXPECT_EQ(opened, c.opened) << c.url;
+    EXPECT_EQ(label.Visited(), c.visited) << c.url;
     EXPECT_EQ(label.FontColor(), c.visited ? clPurple : clHighlight);
   }
   succeed = false;
   TKvURLLabel failing;
-  failing.SetURL(QStringLiteral("http://host/page.htm"));
+  failing.SetURL("http://host/page.htm");
   failing.Click();
   EXPECT_FALSE(failing.Visited());
   EXPECT_EQ(failing.FontColor(), clHighlight);
@@ -104,13 +132,26 @@ TEST_F(Labels, AURLLabelOpensItsTargetAndTurnsVisited) {
   EXPECT_EQ(failing.FontColor(), clHighlight);
 }
 
-TEST_F(Labels, AURLLabelSizesItselfToItsText) {
-  TKvURLLabel label;
-  const QSize empty = label.size();
-  label.SetCaption(QStringLiteral("http://www.kolvarin.example/programlar/radyo/kolvarin.txt"));
-  EXPECT_GT(label.width(), empty.width() * 10);
-  EXPECT_EQ(label.height(), empty.height());
-  EXPECT_EQ(label.cursor().shape(), Qt::PointingHandCursor);
+TEST_F(Labels, AURLLabelSizesItselfToItsTextAndShowsTheHandOnItsForm) {
+  TForm form;
+  TRecordingHost* host = nullptr;
+  {
+    auto owned = std::make_unique<TRecordingHost>();
+    host = owned.get();
+    form.SetHost(std::move(owned));
+  }
+  form.HostResize({500, 50}, 1);
+  auto& label = form.AddControl<TKvURLLabel>();
+  const int emptyWidth = label.Width(), emptyHeight = label.Height();
+  label.SetCaption("http://www.kolvarin.example/programlar/radyo/kolvarin.txt");
+  EXPECT_GT(label.Width(), emptyWidth * 10);
+  EXPECT_EQ(label.Height(), emptyHeight);
+  EXPECT_TRUE(label.Font().Underline);
+  TFormInput input(form);
+  input.Move(3, 3);
+  EXPECT_EQ(host->cursor, TCursor::HandPoint);
+  input.Move(label.Width() + 5, 3);
+  EXPECT_EQ(host->cursor, TCursor::Arrow);
 }
 
 } // namespace

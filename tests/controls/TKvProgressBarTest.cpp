@@ -1,9 +1,8 @@
 #include "controls/TKvProgressBar.h"
 
 #include "app/WindowControls.h"
+#include "controls/TForm.h"
 
-#include <QPaintEvent>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,11 +19,15 @@ public:
   }
 
 protected:
-  void paintEvent(QPaintEvent* event) override {
+  void Paint(TCanvas& canvas) override {
     ++paints;
-    TKvProgressBar::paintEvent(event);
+    TKvProgressBar::Paint(canvas);
   }
 };
+
+std::uint32_t Rgb(int r, int g, int b) {
+  return ToPixel(RGB(r, g, b));
+}
 
 class ProgressBar : public testing::Test {
 protected:
@@ -85,36 +88,36 @@ TEST_F(ProgressBar, TheMainWindowsBarAtHalfWay) {
   app::ApplyWindowProgressBarValues(bar); // as the main window stores it
   bar.SetTotalParts(1000);
   bar.SetPartsComplete(500);
-  const QImage image = bar.Render();
-  const QRgb face = ToQColor(clBtnFace).rgb();
-  const QRgb flat = ToQColor(ShadeLighter(clBtnShadow, 30)).rgb();
-  const QRgb highlight = ToQColor(clHighlight).rgb();
-  const QRgb hotLight = ToQColor(clHotLight).rgb();
+  const platform::TBitmap image = bar.Render();
+  const std::uint32_t face = ToPixel(clBtnFace);
+  const std::uint32_t flat = ToPixel(ShadeLighter(clBtnShadow, 30));
+  const std::uint32_t highlight = ToPixel(clHighlight);
+  const std::uint32_t hotLight = ToPixel(clHotLight);
 
   for (const auto& [x, y] : {std::pair{0, 0}, {408, 23}, {1, 1}, {407, 1}, {1, 22}, {407, 22}})
-    EXPECT_EQ(image.pixel(x, y), face) << x << "," << y;
+    EXPECT_EQ(image.Pixel(x, y), face) << x << "," << y;
   for (int y = 2; y <= 21; ++y) {
-    EXPECT_EQ(image.pixel(1, y), flat) << y;
-    EXPECT_EQ(image.pixel(407, y), flat) << y;
+    EXPECT_EQ(image.Pixel(1, y), flat) << y;
+    EXPECT_EQ(image.Pixel(407, y), flat) << y;
   }
   for (int x = 2; x <= 406; ++x) {
-    EXPECT_EQ(image.pixel(x, 1), flat) << x;
-    EXPECT_EQ(image.pixel(x, 22), flat) << x;
+    EXPECT_EQ(image.Pixel(x, 1), flat) << x;
+    EXPECT_EQ(image.Pixel(x, 22), flat) << x;
   }
   // 202 columns of bar, the gradient running over its 20 rows.
-  EXPECT_EQ(image.pixel(2 + 10, 2 + 10), hotLight);
-  EXPECT_EQ(image.pixel(2 + 201, 2 + 19), highlight);
-  EXPECT_NE(image.pixel(2 + 5, 2 + 0), highlight);
+  EXPECT_EQ(image.Pixel(2 + 10, 2 + 10), hotLight);
+  EXPECT_EQ(image.Pixel(2 + 201, 2 + 19), highlight);
+  EXPECT_NE(image.Pixel(2 + 5, 2 + 0), highlight);
   // Row 0: ten steps of (clHighlight - clHotLight) / 11 from clHotLight, one short of clHighlight.
   const auto channel = [](int from, int to) {
     const long long step = (static_cast<long long>(to) * 65536 - from * 65536LL) / 11;
     return static_cast<int>((from * 65536LL + 10 * step) / 65536);
   };
-  EXPECT_EQ(image.pixel(2 + 5, 2 + 0), qRgb(channel(0, 10), channel(0, 36), channel(128, 106)));
+  EXPECT_EQ(image.Pixel(2 + 5, 2 + 0), Rgb(channel(0, 10), channel(0, 36), channel(128, 106)));
   for (int y = 2; y <= 21; ++y) {
-    EXPECT_EQ(image.pixel(203, y), image.pixel(2, y)) << y; // one colour per row
-    EXPECT_EQ(image.pixel(204, y), face) << y;              // the rest: flat face
-    EXPECT_EQ(image.pixel(406, y), face) << y;
+    EXPECT_EQ(image.Pixel(203, y), image.Pixel(2, y)) << y; // one colour per row
+    EXPECT_EQ(image.Pixel(204, y), face) << y;              // the rest: flat face
+    EXPECT_EQ(image.Pixel(406, y), face) << y;
   }
 }
 
@@ -129,25 +132,50 @@ TEST_F(ProgressBar, AVerticalBarFillsFromTheBottom) {
   bar.SetBackColor(RGB(0, 0, 255));
   bar.SetBackColorStop(RGB(0, 0, 255));
   bar.SetPercent(25);
-  const QImage image = bar.Render();
-  EXPECT_EQ(image.pixel(10, 99), qRgb(255, 0, 0));
-  EXPECT_EQ(image.pixel(10, 75), qRgb(255, 0, 0));
-  EXPECT_EQ(image.pixel(10, 74), qRgb(0, 0, 255));
-  EXPECT_EQ(image.pixel(10, 0), qRgb(0, 0, 255));
+  const platform::TBitmap image = bar.Render();
+  EXPECT_EQ(image.Pixel(10, 99), Rgb(255, 0, 0));
+  EXPECT_EQ(image.Pixel(10, 75), Rgb(255, 0, 0));
+  EXPECT_EQ(image.Pixel(10, 74), Rgb(0, 0, 255));
+  EXPECT_EQ(image.Pixel(10, 0), Rgb(0, 0, 255));
 }
 
 TEST_F(ProgressBar, AWholeDownloadRepaintsAtMostOncePerPercent) {
-  CountingBar bar;
+  TForm form;
+  form.HostResize({409, 200}, 1);
+  auto& bar = form.AddControl<CountingBar>();
   app::ApplyWindowProgressBarValues(bar); // as the main window stores it
-  bar.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+  form.HostPaint();
   const int before = bar.paints;
   bar.SetTotalParts(100000);
-  for (std::uint32_t parts = 1; parts <= 100000; ++parts)
+  // The host paints what is invalid after every write.
+  for (std::uint32_t parts = 1; parts <= 100000; ++parts) {
     bar.SetPartsComplete(parts);
+    form.HostPaint();
+  }
   EXPECT_EQ(bar.Percent(), 100);
   EXPECT_LE(bar.paints - before, 101);
   EXPECT_GE(bar.paints - before, 100);
+}
+
+TEST_F(ProgressBar, OnAFormItPaintsItsPictureAtTheDeviceScale) {
+  for (const int scale : {1, 2}) {
+    TForm form;
+    form.HostResize({420, 200}, scale);
+    auto& bar = form.AddControl<TKvProgressBar>();
+    app::ApplyWindowProgressBarValues(bar);
+    bar.SetBounds(5, 10, 409, 24);
+    bar.SetTotalParts(1000);
+    bar.SetPartsComplete(500);
+    const platform::TBitmap picture = bar.Render();
+    const platform::TBitmap& painted = form.HostPaint();
+    for (const auto& [x, y] : {std::pair{0, 0}, {12, 12}, {203, 21}, {204, 5}, {408, 23}}) {
+      EXPECT_EQ(painted.Pixel((5 + x) * scale, (10 + y) * scale), picture.Pixel(x, y))
+          << x << "," << y << " at " << scale;
+      EXPECT_EQ(painted.Pixel((5 + x) * scale + scale - 1, (10 + y) * scale + scale - 1),
+                picture.Pixel(x, y))
+          << x << "," << y << " at " << scale;
+    }
+  }
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "controls/Canvas.h"
 #include "controls/Colors.h"
-#include "controls/WidgetCanvas.h"
 #include "platform/posix/QtTextEngine.h"
 #include "platform/posix/WindowFonts.h"
 
@@ -24,11 +23,14 @@ using platform::WindowFont;
 // `text` drawn black on white in `font` at the top left of an image, `scale` device pixels to
 // one pixel of the layout (2 on a display scaled ×2).
 QImage Drawn(const QString& text, const QFont& font, int scale) {
+  using platform::ToFontSpec;
   platform::TBitmap image(400 * scale, 24 * scale, 0xFFFFFFFFu);
   TCanvas canvas(image, scale);
-  canvas.DrawText(text.toStdString(), {0, 0, 400, 24}, tfLeft | tfNoPrefix, FontSpec(font),
+  canvas.DrawText(text.toStdString(), {0, 0, 400, 24}, tfLeft | tfNoPrefix, ToFontSpec(font),
                   clBlack);
-  return BitmapImage(image).copy();
+  return QImage(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
+                image.Stride(), QImage::Format_RGB32)
+      .copy();
 }
 
 bool Ink(const QImage& image, int x, int y) {
@@ -192,15 +194,15 @@ TEST(WindowFontSpec, TheWindowsFontsAreTahomaSpecs) {
     for (const bool underline : {false, true}) {
       const platform::TFontSpec spec{"Tahoma", face.pixelSize, face.bold, underline};
       const QFont font = WindowFont(face.pixelSize, face.bold, underline);
-      EXPECT_EQ(FontSpec(font), spec) << face.pixelSize << (face.bold ? " bold" : "");
+      EXPECT_EQ(platform::ToFontSpec(font), spec) << face.pixelSize << (face.bold ? " bold" : "");
       EXPECT_EQ(platform::ToQFont(spec), font) << face.pixelSize << (face.bold ? " bold" : "");
     }
   }
   // A font given in points has its size in pixels.
   QFont points(QStringLiteral("Tahoma"));
   points.setPointSize(9);
-  EXPECT_EQ(FontSpec(points).Height, QFontInfo(points).pixelSize());
-  EXPECT_GT(FontSpec(points).Height, 0);
+  EXPECT_EQ(platform::ToFontSpec(points).Height, QFontInfo(points).pixelSize());
+  EXPECT_GT(platform::ToFontSpec(points).Height, 0);
 }
 
 TEST(WindowFontData, AFileThatIsNoFontComesBackUnchanged) {

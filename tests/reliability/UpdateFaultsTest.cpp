@@ -93,7 +93,7 @@ protected:
           result.outcome = Current;
         } else {
           (void)QTest::qWaitFor(
-              [&] { return !boxes.Shown().isEmpty() || fs::exists("started.txt"); }, 20000);
+              [&] { return !boxes.Shown().empty() || fs::exists("started.txt"); }, 20000);
           if (boxes.Shown() == app::texts::DownloadFailed)
             result.outcome = DownloadFailed;
           else if (fs::exists("started.txt"))

@@ -12,6 +12,6 @@ int main(int argc, char** argv) {
   if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   platform::TApplication application(argc, argv);
-  application.SetTitle(QStringLiteral("Kolvarin Radyo Güncelleme"));
+  application.SetTitle("Kolvarin Radyo Güncelleme");
   return RUN_ALL_TESTS();
 }

@@ -35,17 +35,18 @@ public:
   BoxCloser() {
     QObject::connect(&m_timer, &QTimer::timeout, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        m_shown = box->text();
+        m_shown = box->text().toStdString();
         box->accept();
       }
     });
     m_timer.start(20);
   }
-  const QString& Shown() const { return m_shown; }
+  // UTF-8, empty while no box has shown.
+  const std::string& Shown() const { return m_shown; }
 
 private:
   QTimer m_timer;
-  QString m_shown;
+  std::string m_shown;
 };
 
 // A complete answer with a length and a closing connection.

@@ -1,10 +1,16 @@
 #include "platform/posix/QtWindowHost.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
 #include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -127,6 +133,30 @@ protected:
     m_events.HostCloseRequest();
   }
 
+  void moveEvent(QMoveEvent* event) override {
+    // The window manager tells the frame only once the window is up: centred again with it.
+    const QWindow* handle = windowHandle();
+    if (m_centring && !m_centredWithFrame && isVisible() && handle &&
+        !handle->frameMargins().isNull())
+      CentreOnScreen();
+    QWidget::moveEvent(event);
+  }
+
+public:
+  void CentreOnScreen() {
+    m_centring = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+      return;
+    const QWindow* handle = windowHandle();
+    const QMargins frame = handle ? handle->frameMargins() : QMargins();
+    m_centredWithFrame = !frame.isNull();
+    const QRect area = screen->geometry();
+    const QSize framed = size().grownBy(frame);
+    move(area.topLeft() +
+         QPoint((area.width() - framed.width()) / 2, (area.height() - framed.height()) / 2));
+  }
+
 private:
   void Resized() {
     m_scale = ScaleOf(*this);
@@ -135,6 +165,8 @@ private:
 
   TWindowEvents& m_events;
   int m_scale = 0;
+  bool m_centring = false;
+  bool m_centredWithFrame = false;
 };
 
 } // namespace
@@ -194,7 +226,11 @@ unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers) {
 }
 
 TQtWindowHost::TQtWindowHost(TWindowEvents& events)
-    : m_widget(std::make_unique<HostWidget>(events)) {}
+    : m_widget(std::make_unique<HostWidget>(events)) {
+  // A form's window keeps its size: a title, the system menu and a close box, no more.
+  m_widget->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
 
 TQtWindowHost::~TQtWindowHost() = default;
 
@@ -235,6 +271,20 @@ void TQtWindowHost::SetCursor(TCursor cursor) {
 }
 
 void TQtWindowHost::SetCapture(bool) {}
+
+void TQtWindowHost::SetIcon(const std::vector<TBitmap>& sizes) {
+  QIcon icon;
+  for (const TBitmap& each : sizes) {
+    const QImage image(reinterpret_cast<const uchar*>(each.Bits()), each.Width(), each.Height(),
+                       each.Stride(), QImage::Format_ARGB32_Premultiplied);
+    icon.addPixmap(QPixmap::fromImage(image.copy()));
+  }
+  m_widget->setWindowIcon(icon);
+}
+
+void TQtWindowHost::CentreOnScreen() {
+  static_cast<HostWidget&>(*m_widget).CentreOnScreen();
+}
 
 } // namespace posix
 

@@ -27,6 +27,8 @@ public:
   void Invalidate(const TRect& rect) override;
   void SetCursor(TCursor cursor) override;
   void SetCapture(bool capture) override;
+  void SetIcon(const std::vector<TBitmap>& sizes) override;
+  void CentreOnScreen() override;
 
 private:
   std::unique_ptr<QWidget> m_widget;

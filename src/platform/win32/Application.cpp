@@ -7,11 +7,27 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <map>
+
 namespace platform {
 
 namespace {
 
 TApplication* g_instance = nullptr;
+// The handlers of the thread timers DispatchAfter set, by timer.
+std::map<UINT_PTR, std::function<void()>> g_timers;
+
+void CALLBACK TimerDue(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  const auto found = g_timers.find(timer);
+  if (found == g_timers.end())
+    return;
+  const std::function<void()> handler = std::move(found->second);
+  g_timers.erase(found);
+  if (g_instance)
+    g_instance->Dispatch(handler);
+}
 
 } // namespace
 
@@ -23,6 +39,9 @@ TApplication::TApplication(int&, char**) {
 TApplication::~TApplication() {
   // A worker still running must not wait for hand-offs that will never run.
   CloseSynchronize();
+  for (const auto& [timer, handler] : g_timers)
+    KillTimer(nullptr, timer);
+  g_timers.clear();
   g_instance = nullptr;
 }
 
@@ -33,6 +52,26 @@ TApplication* TApplication::Instance() noexcept {
 void TApplication::RegisterForm(TWindowHost* form) {
   if (!m_mainWindow)
     m_mainWindow = form;
+}
+
+void TApplication::ProcessMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void TApplication::DispatchAfter(std::chrono::milliseconds delay,
+                                 std::function<void()> handler) {
+  const UINT_PTR timer =
+      SetTimer(nullptr, 0, static_cast<UINT>(std::max<long long>(delay.count(), 0)), TimerDue);
+  if (timer != 0)
+    g_timers[timer] = std::move(handler);
 }
 
 int TApplication::Run() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <string>
@@ -45,9 +46,17 @@ public:
   // Runs `handler` as a message handler: whatever escapes it goes to HandleException.
   void Dispatch(const std::function<void()>& handler);
 
+  // Dispatches the messages waiting now (a window paints what a handler changed), then
+  // returns; a quit request it meets stays for the loop.
+  void ProcessMessages();
+  // Runs `handler` as a message handler once `delay` has passed (a thread timer), unless the
+  // application object is gone by then.
+  void DispatchAfter(std::chrono::milliseconds delay, std::function<void()> handler);
+
 private:
   std::string m_title;
   TWindowHost* m_mainWindow = nullptr;
+
   bool m_terminated = false;
 };
 

@@ -15,6 +15,7 @@ add_library(kv_platform STATIC
   win32/Internet.cpp
   win32/MessageBox.cpp
   win32/PlayerSignature.cpp
+  win32/ProgramIcon.cpp
   win32/Processes.cpp
   win32/Shell.cpp
   win32/ShowBitmap.cpp

@@ -5,6 +5,8 @@
 
 #include <windowsx.h>
 
+#include <tuple>
+
 namespace platform {
 
 std::unique_ptr<TWindowHost> CreateWindowHost(TWindowEvents& events) {
@@ -105,6 +107,9 @@ TWin32WindowHost::~TWin32WindowHost() {
   // No message reaches the form while the window goes.
   SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
   DestroyWindow(m_window);
+  for (HICON icon : {m_bigIcon, m_smallIcon})
+    if (icon)
+      DestroyIcon(icon);
 }
 
 void TWin32WindowHost::Show() {
@@ -134,6 +139,33 @@ void TWin32WindowHost::SetClientSize(TSize size) {
 void TWin32WindowHost::SetPosition(TPoint position) {
   SetWindowPos(m_window, nullptr, position.X, position.Y, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWin32WindowHost::CentreOnScreen() {
+  // The frame is the system's from the start: the window's whole rectangle is centred.
+  RECT frame{};
+  if (!GetWindowRect(m_window, &frame))
+    return;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  SetPosition({work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2});
+}
+
+void TWin32WindowHost::SetIcon(const std::vector<TBitmap>&) {
+  // The exe's own icon (resource 1) at the sizes the title bar and Alt+Tab show.
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  for (auto [icon, metric, which] :
+       {std::tuple{&m_bigIcon, SM_CXICON, ICON_BIG}, std::tuple{&m_smallIcon, SM_CXSMICON, ICON_SMALL}}) {
+    const int size = GetSystemMetrics(metric);
+    if (HANDLE loaded = LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)) {
+      if (*icon)
+        DestroyIcon(*icon);
+      *icon = static_cast<HICON>(loaded);
+      SendMessageW(m_window, WM_SETICON, which, reinterpret_cast<LPARAM>(*icon));
+    }
+  }
 }
 
 void TWin32WindowHost::Invalidate(const TRect& rect) {

@@ -30,6 +30,8 @@ public:
   void Invalidate(const TRect& rect) override;
   void SetCursor(TCursor cursor) override;
   void SetCapture(bool capture) override;
+  void SetIcon(const std::vector<TBitmap>& sizes) override;
+  void CentreOnScreen() override;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -39,6 +41,8 @@ private:
 
   TWindowEvents& m_events;
   HWND m_window = nullptr;
+  HICON m_bigIcon = nullptr;
+  HICON m_smallIcon = nullptr;
   bool m_tracking = false;
   TCursor m_cursor = TCursor::Arrow;
 };

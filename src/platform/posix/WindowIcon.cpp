@@ -1,10 +1,14 @@
-#include "app/WindowIcon.h"
+#include "platform/posix/WindowIcon.h"
+
+#include "platform/ProgramIcon.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
+#include <cstdint>
 
-namespace app {
+namespace platform {
 
 QImage IconImage(int size) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -68,4 +72,21 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-} // namespace app
+TBitmap ProgramIconBitmap(int size) {
+  const QImage image = IconImage(size);
+  TBitmap bitmap(image.width(), image.height());
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+    std::copy(row, row + image.width(), bitmap.Row(y));
+  }
+  return bitmap;
+}
+
+std::vector<TBitmap> ProgramIconSizes() {
+  std::vector<TBitmap> sizes;
+  for (int size : {256, 128, 48, 32, 16})
+    sizes.push_back(ProgramIconBitmap(size));
+  return sizes;
+}
+
+} // namespace platform

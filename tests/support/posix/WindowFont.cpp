@@ -1,0 +1,7 @@
+#include "WindowFont.h"
+
+#include "platform/posix/WindowFonts.h"
+
+bool HaveWindowFont() {
+  return platform::RegisterWindowFonts();
+}

@@ -1,0 +1,6 @@
+#include "WindowFont.h"
+
+bool HaveWindowFont() {
+  // Wine and Windows have Tahoma among their own fonts.
+  return true;
+}
