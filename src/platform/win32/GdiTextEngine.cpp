@@ -189,8 +189,8 @@ const std::string& TGdiTextEngine::Face(const TFontSpec& spec) {
 
   // Wine's Tahoma carries bitmap glyphs for only some sizes and letters, which GDI mixes with
   // the outlines and lays out with other widths than it draws; a private copy of its regular
-  // face without them is drawn instead, bold made from it by GDI (the bold file's outlines are
-  // the regular ones). Any other font, Windows' own Tahoma among them, is drawn as it is.
+  // face without them is drawn instead, bold made from it as on Linux (the bold file's outlines
+  // are the regular ones). Any other font, Windows' own Tahoma among them, is drawn as it is.
   std::string data;
   bool found = false;
   {
@@ -220,17 +220,50 @@ const std::string& TGdiTextEngine::Face(const TFontSpec& spec) {
   return m_faces.back().Face.empty() ? spec.Name : m_faces.back().Face;
 }
 
-void TGdiTextEngine::Select(const TFontSpec& spec, int scale) {
+int TGdiTextEngine::SyntheticBoldWidth(const TFontSpec& spec) {
+  if (!spec.Bold || Face(spec) == spec.Name)
+    return 0;
+  // One pixel at the window's sizes, as a classic screen draws bold; more for large text.
+  return std::max(1, (spec.Height + 6) / 13);
+}
+
+int TGdiTextEngine::Select(const TFontSpec& spec, int scale) {
+  const int widening = SyntheticBoldWidth(spec) * scale;
+  SetTextCharacterExtra(m_dc->Handle, widening);
   for (const TFont& font : m_fonts) {
     if (font.Scale == scale && font.Spec == spec) {
       SelectObject(m_dc->Handle, font.Handle.get());
-      return;
+      return widening;
     }
   }
-  FontHandle handle = MakeFont(Face(spec), spec.Height * scale, spec.Bold, spec.Underline);
+  FontHandle handle =
+      MakeFont(Face(spec), spec.Height * scale, spec.Bold && widening == 0, spec.Underline);
   SelectObject(m_dc->Handle, handle.get());
   m_fonts.push_back({spec, scale, std::move(handle)});
+  return widening;
 }
+
+namespace {
+
+// Widens the ink to the right by `pixels`, as a second strike one pixel further would, without
+// closing a one-pixel gap between two inks: the dots of "ü" and the counters stay open.
+void WidenInk(std::vector<std::uint8_t>& ink, long long width, int pixels) {
+  if (width < 2)
+    return;
+  const auto w = static_cast<std::size_t>(width);
+  std::vector<bool> inked(w);
+  for (int step = 0; step < pixels; ++step) {
+    for (std::size_t row = 0; row + w <= ink.size(); row += w) {
+      for (std::size_t x = 0; x < w; ++x)
+        inked[x] = ink[row + x] > 127;
+      for (std::size_t x = 1; x < w; ++x)
+        if (!inked[x] && inked[x - 1] && !(x + 1 < w && inked[x + 1]))
+          ink[row + x] = 255;
+    }
+  }
+}
+
+} // namespace
 
 TTextMetrics TGdiTextEngine::Metrics(const TFontSpec& font) {
   Select(font, 1);
@@ -241,16 +274,17 @@ TTextMetrics TGdiTextEngine::Metrics(const TFontSpec& font) {
 
 TRect TGdiTextEngine::Measure(const TFontSpec& font, std::string_view text, const TRect& rect,
                               unsigned flags) {
-  Select(font, 1);
+  const int widening = Select(font, 1);
   const std::wstring wide = Widen(text);
   RECT bounds = NativeRect(rect);
   // Vertical centring moves the lines, not their size, so it is left out of the measuring.
   DrawTextW(m_dc->Handle, wide.c_str(), static_cast<int>(wide.size()), &bounds,
             (DrawTextFormat(flags) & ~DT_VCENTER) | DT_CALCRECT);
-  int width = static_cast<int>(bounds.right - bounds.left);
+  // GDI spaces a synthetic bold's letters after the last one too, a blank no ink fills.
+  int width = std::max(0, static_cast<int>(bounds.right - bounds.left) - widening);
   const int height = static_cast<int>(bounds.bottom - bounds.top);
-  // GDI's bold made from a regular face is drawn wider than DrawTextW measures it: lines that
-  // are not wrapped are as wide as their ink, so that their last letter is not cut off.
+  // A synthetic bold's widened strokes reach past what DrawTextW measures: lines that are not
+  // wrapped are as wide as their ink, so that their last letter is not cut off.
   if (!(flags & tfWordBreak) && width > 0 && height > 0) {
     const int room = width + height;
     const std::vector<std::uint8_t> ink =
@@ -283,7 +317,7 @@ std::vector<std::uint8_t> TGdiTextEngine::Render(const TFontSpec& font, std::str
   if (!bitmap || !bits)
     throw std::bad_alloc();
 
-  Select(font, scale);
+  const int widening = Select(font, scale);
   const std::wstring wide = Widen(text);
   {
     TSelection selection(m_dc->Handle, bitmap.get());
@@ -301,6 +335,7 @@ std::vector<std::uint8_t> TGdiTextEngine::Render(const TFontSpec& font, std::str
   std::vector<std::uint8_t> ink(static_cast<std::size_t>(width * height));
   for (std::size_t i = 0; i < ink.size(); ++i)
     ink[i] = static_cast<std::uint8_t>(255 - ((pixels[i] >> 8) & 0xFF));
+  WidenInk(ink, width, widening);
   return ink;
 }
 

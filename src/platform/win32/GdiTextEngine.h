@@ -34,8 +34,15 @@ private:
   const std::string& Face(const TFontSpec& spec);
 
   // The font of `spec` with its em `scale` times as high, made once and selected into the
-  // memory device context.
-  void Select(const TFontSpec& spec, int scale);
+  // memory device context (with the letter spacing of a synthetic bold); returns how many
+  // device pixels each stroke is to be widened by, 0 but for a synthetic bold.
+  int Select(const TFontSpec& spec, int scale);
+
+  // A bold of a private face (which has no bold of its own) is drawn as on Linux: its regular
+  // letters this many pixels further apart, each stroke widened as much to the right. GDI's
+  // own bold of such a face is not bold at every size under Wine (at 11 pixels it only spaces
+  // the letters). 0 for a regular font or a face of the system.
+  int SyntheticBoldWidth(const TFontSpec& spec);
 
   std::unique_ptr<TDeviceContext> m_dc;
   std::vector<TFont> m_fonts;
