@@ -98,22 +98,4 @@ void TApplication::Terminate() {
   QMetaObject::invokeMethod(m_qt.get(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-void TApplication::HandleException(const std::exception_ptr& error) {
-  const ExceptionReport report = DescribeException(error);
-  if (report.silent)
-    return;
-  ShowErrorBox(report.text);
-}
-
-void TApplication::Dispatch(const std::function<void()>& handler) {
-  std::exception_ptr error;
-  try {
-    handler();
-  } catch (...) {
-    error = std::current_exception();
-  }
-  if (error)
-    HandleException(error);
-}
-
 } // namespace platform

@@ -8,6 +8,7 @@ add_library(kv_platform STATIC
   Streams.cpp
   Text.cpp
   TThread.cpp
+  ApplicationDispatch.cpp
   win32/Application.cpp
   win32/Console.cpp
   win32/Files.cpp
