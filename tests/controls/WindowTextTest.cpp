@@ -192,10 +192,10 @@ TEST(WindowFontSpec, TheWindowsFontsAreTahomaSpecs) {
     GTEST_SKIP() << "fonts-wine's Tahoma is not installed";
   for (const Face& face : Faces) {
     for (const bool underline : {false, true}) {
-      const platform::TFontSpec spec{"Tahoma", face.pixelSize, face.bold, underline};
+      const platform::TFontSpec fontSpec{"Tahoma", face.pixelSize, face.bold, underline};
       const QFont font = WindowFont(face.pixelSize, face.bold, underline);
-      EXPECT_EQ(platform::ToFontSpec(font), spec) << face.pixelSize << (face.bold ? " bold" : "");
-      EXPECT_EQ(platform::ToQFont(spec), font) << face.pixelSize << (face.bold ? " bold" : "");
+      EXPECT_EQ(platform::ToFontSpec(font), fontSpec) << face.pixelSize << (face.bold ? " bold" : "");
+      EXPECT_EQ(platform::ToQFont(fontSpec), font) << face.pixelSize << (face.bold ? " bold" : "");
     }
   }
   // A font given in points has its size in pixels.

@@ -40,9 +40,9 @@ TTextMetrics ScreenLineMetrics(const QFont& font) {
 // Everything the engine needs of one font, looked up once.
 struct FontEntry {
   explicit FontEntry(const TFontSpec& font)
-      : spec(font), requested(ToQFont(font)), drawn(PixelFont(requested)), metrics(drawn),
+      : fontSpec(font), requested(ToQFont(font)), drawn(PixelFont(requested)), metrics(drawn),
         line(ScreenLineMetrics(drawn)), boldWidth(SyntheticBoldWidth(requested)) {}
-  TFontSpec spec;
+  TFontSpec fontSpec;
   QFont requested;
   QFont drawn;
   QFontMetrics metrics;
@@ -72,10 +72,10 @@ private:
   }
 
   const FontEntry& Entry(const TFontSpec& font) {
-    if (m_last && m_last->spec == font)
+    if (m_last && m_last->fontSpec == font)
       return *m_last;
     for (const auto& entry : m_fonts) {
-      if (entry->spec == font)
+      if (entry->fontSpec == font)
         return *(m_last = entry.get());
     }
     // A program uses a handful of fonts; a caller that goes through many starts the list anew.
@@ -160,13 +160,13 @@ std::vector<std::uint8_t> TQtTextEngine::Render(const TFontSpec& font, std::stri
 
 } // namespace
 
-QFont ToQFont(const TFontSpec& spec) {
-  if (spec.Name == "Tahoma")
-    return WindowFont(spec.Height, spec.Bold, spec.Underline);
-  QFont font(QString::fromStdString(spec.Name));
-  font.setPixelSize(std::max(spec.Height, 1));
-  font.setBold(spec.Bold);
-  font.setUnderline(spec.Underline);
+QFont ToQFont(const TFontSpec& fontSpec) {
+  if (fontSpec.Name == "Tahoma")
+    return WindowFont(fontSpec.Height, fontSpec.Bold, fontSpec.Underline);
+  QFont font(QString::fromStdString(fontSpec.Name));
+  font.setPixelSize(std::max(fontSpec.Height, 1));
+  font.setBold(fontSpec.Bold);
+  font.setUnderline(fontSpec.Underline);
   font.setStyleStrategy(QFont::NoAntialias);
   font.setHintingPreference(QFont::PreferFullHinting);
   return font;

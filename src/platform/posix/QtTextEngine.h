@@ -9,7 +9,7 @@ namespace platform {
 
 // The font a TFontSpec names, as the toolkit knows it: "Tahoma" is the window's font
 // (WindowFont), any other family is taken as it is; always unsmoothed and fully hinted.
-QFont ToQFont(const TFontSpec& spec);
+QFont ToQFont(const TFontSpec& fontSpec);
 // The TFontSpec of a toolkit font: its family, its size in pixels, bold from demibold up.
 TFontSpec ToFontSpec(const QFont& font);
 

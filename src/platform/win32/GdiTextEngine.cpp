@@ -182,10 +182,10 @@ std::string HostFile(const char* path) {
 
 } // namespace
 
-const std::string& TGdiTextEngine::Face(const TFontSpec& spec) {
+const std::string& TGdiTextEngine::Face(const TFontSpec& fontSpec) {
   for (const TPrivateFace& face : m_faces)
-    if (face.Name == spec.Name)
-      return face.Face.empty() ? spec.Name : face.Face;
+    if (face.Name == fontSpec.Name)
+      return face.Face.empty() ? fontSpec.Name : face.Face;
 
   // Wine's Tahoma carries bitmap glyphs for only some sizes and letters, which GDI mixes with
   // the outlines and lays out with other widths than it draws; a private copy of its regular
@@ -194,15 +194,15 @@ const std::string& TGdiTextEngine::Face(const TFontSpec& spec) {
   std::string data;
   bool found = false;
   {
-    const FontHandle probe = MakeFont(spec.Name, 12, false, false);
+    const FontHandle probe = MakeFont(fontSpec.Name, 12, false, false);
     TSelection selection(m_dc->Handle, probe.get());
     data = SelectedFontFile(m_dc->Handle);
-    found = SameFamily(SelectedFace(m_dc->Handle), Widen(spec.Name));
+    found = SameFamily(SelectedFace(m_dc->Handle), Widen(fontSpec.Name));
   }
   // A Wine whose system has no Tahoma draws another family in its place (DejaVu Sans, whose
   // unsmoothed bold is drawn wider than it is measured); the window's font is then the Tahoma
   // of the host's fonts-wine, as on Linux.
-  if (!found && SameFamily(Widen(spec.Name), L"Tahoma"))
+  if (!found && SameFamily(Widen(fontSpec.Name), L"Tahoma"))
     data = HostFile("/usr/share/wine/fonts/tahoma.ttf");
   const std::string postScriptName = PostScriptName(data);
   std::string face;
@@ -216,30 +216,30 @@ const std::string& TGdiTextEngine::Face(const TFontSpec& spec) {
     if (resource && count > 0)
       face = name;
   }
-  m_faces.emplace_back(spec.Name, std::move(face), resource);
-  return m_faces.back().Face.empty() ? spec.Name : m_faces.back().Face;
+  m_faces.emplace_back(fontSpec.Name, std::move(face), resource);
+  return m_faces.back().Face.empty() ? fontSpec.Name : m_faces.back().Face;
 }
 
-int TGdiTextEngine::SyntheticBoldWidth(const TFontSpec& spec) {
-  if (!spec.Bold || Face(spec) == spec.Name)
+int TGdiTextEngine::SyntheticBoldWidth(const TFontSpec& fontSpec) {
+  if (!fontSpec.Bold || Face(fontSpec) == fontSpec.Name)
     return 0;
   // One pixel at the window's sizes, as a classic screen draws bold; more for large text.
-  return std::max(1, (spec.Height + 6) / 13);
+  return std::max(1, (fontSpec.Height + 6) / 13);
 }
 
-int TGdiTextEngine::Select(const TFontSpec& spec, int scale) {
-  const int widening = SyntheticBoldWidth(spec) * scale;
+int TGdiTextEngine::Select(const TFontSpec& fontSpec, int scale) {
+  const int widening = SyntheticBoldWidth(fontSpec) * scale;
   SetTextCharacterExtra(m_dc->Handle, widening);
   for (const TFont& font : m_fonts) {
-    if (font.Scale == scale && font.Spec == spec) {
+    if (font.Scale == scale && font.Spec == fontSpec) {
       SelectObject(m_dc->Handle, font.Handle.get());
       return widening;
     }
   }
   FontHandle handle =
-      MakeFont(Face(spec), spec.Height * scale, spec.Bold && widening == 0, spec.Underline);
+      MakeFont(Face(fontSpec), fontSpec.Height * scale, fontSpec.Bold && widening == 0, fontSpec.Underline);
   SelectObject(m_dc->Handle, handle.get());
-  m_fonts.push_back({spec, scale, std::move(handle)});
+  m_fonts.push_back({fontSpec, scale, std::move(handle)});
   return widening;
 }
 

@@ -29,20 +29,20 @@ private:
   struct TDeviceContext;
   struct TPrivateFace;
 
-  // The family GDI draws for `spec`: a private repaired copy of a faulty system font, or the
+  // The family GDI draws for `fontSpec`: a private repaired copy of a faulty system font, or the
   // family asked for.
-  const std::string& Face(const TFontSpec& spec);
+  const std::string& Face(const TFontSpec& fontSpec);
 
-  // The font of `spec` with its em `scale` times as high, made once and selected into the
+  // The font of `fontSpec` with its em `scale` times as high, made once and selected into the
   // memory device context (with the letter spacing of a synthetic bold); returns how many
   // device pixels each stroke is to be widened by, 0 but for a synthetic bold.
-  int Select(const TFontSpec& spec, int scale);
+  int Select(const TFontSpec& fontSpec, int scale);
 
   // A bold of a private face (which has no bold of its own) is drawn as on Linux: its regular
   // letters this many pixels further apart, each stroke widened as much to the right. GDI's
   // own bold of such a face is not bold at every size under Wine (at 11 pixels it only spaces
   // the letters). 0 for a regular font or a face of the system.
-  int SyntheticBoldWidth(const TFontSpec& spec);
+  int SyntheticBoldWidth(const TFontSpec& fontSpec);
 
   std::unique_ptr<TDeviceContext> m_dc;
   std::vector<TFont> m_fonts;
