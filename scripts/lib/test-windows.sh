@@ -4,8 +4,12 @@
 # windows_build ROOT: cross-builds the services, kolvarin-tool.exe and the Windows test suites
 #   into ROOT/build-win (outside the sandbox; nothing runs).
 # windows_package ROOT: the Windows zip from that build, checked (KOLVARIN_PACKAGE=0 skips it).
-# windows_tests ROOT [ctest arguments...]: inside the sandbox (loopback only, the display
-#   already up), makes the Wine prefix under build-win once and runs the suites under Wine.
+# windows_prepare ROOT: inside the sandbox (loopback only, the display already up), makes the
+#   Wine prefix under build-win once, starts the Wine server for the whole run and names the
+#   Windows build in KOLVARIN_WINDOWS_BUILD for the end-to-end tests of the Linux tree, which
+#   run kolvarin-update.exe under Wine.
+# windows_tests ROOT [ctest arguments...]: then runs the Windows suites under Wine and stops
+#   the Wine server.
 
 windows_enabled() {
   [[ ${KOLVARIN_WINDOWS:-1} != 0 ]]
@@ -35,9 +39,8 @@ windows_package() {
     "$("$root/scripts/package-windows" "$root/build-win" | tail -n 1)" "$root/build-win"
 }
 
-windows_tests() {
+windows_prepare() {
   local root=$1
-  shift
   windows_enabled || return 0
   export WINEPREFIX=$root/build-win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   local wine_bin=/usr/lib/wine
@@ -52,6 +55,14 @@ windows_tests() {
   # open after the test has ended.
   "$wine_bin/wineserver" -p >/dev/null 2>&1 || true
   "$wine_bin/wine64" wineboot >/dev/null 2>&1 || true
+  export KOLVARIN_WINDOWS_BUILD=$root/build-win
+}
+
+windows_tests() {
+  local root=$1
+  shift
+  windows_enabled || return 0
+  local wine_bin=/usr/lib/wine
   echo "test: the Windows suites under Wine"
   local status=0
   ctest --test-dir "$root/build-win" --output-on-failure -j "$(nproc)" --timeout 600 "$@" || status=$?

@@ -89,16 +89,23 @@ std::vector<Window> Children(Display* display, Window parent) {
 
 // A window manager may reparent a client's top-level window into a frame, so the client
 // window is looked for one or two levels below the root. Children come bottom to top.
-Window FindBelow(Display* display, Window parent, std::string_view className, int depth) {
+// With `shownOnly`, windows that are not viewable are passed over.
+Window FindBelow(Display* display, Window parent, std::string_view className, int depth,
+                 bool shownOnly) {
+  const auto shown = [&](Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+  };
   const std::vector<Window> children = Children(display, parent);
   for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    if (HasClass(display, *it, className))
+    if (HasClass(display, *it, className) && (!shownOnly || shown(*it)))
       return *it;
   }
   if (depth <= 1)
     return 0;
   for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    if (Window found = FindBelow(display, *it, className, depth - 1))
+    if (Window found = FindBelow(display, *it, className, depth - 1, shownOnly))
       return found;
   }
   return 0;
@@ -212,7 +219,7 @@ WindowHandle FindWindowByClass(std::string_view className) {
   if (!display)
     return NoWindow;
   ErrorTrap trap(display.get());
-  return FindBelow(display.get(), DefaultRootWindow(display.get()), className, 3);
+  return FindBelow(display.get(), DefaultRootWindow(display.get()), className, 3, false);
 }
 
 void RequestWindowClose(WindowHandle handle, std::chrono::milliseconds timeout) {
@@ -262,6 +269,14 @@ bool IsWindow(WindowHandle handle) {
     return false;
   DisplayPtr display = OpenDisplay();
   return display && WindowExists(display.get(), static_cast<Window>(handle));
+}
+
+WindowHandle FindShownWindowByClass(std::string_view className) {
+  DisplayPtr display = OpenDisplay();
+  if (!display)
+    return NoWindow;
+  ErrorTrap trap(display.get());
+  return FindBelow(display.get(), DefaultRootWindow(display.get()), className, 3, true);
 }
 
 bool IsWindowVisible(WindowHandle handle) {

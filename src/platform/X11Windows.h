@@ -24,6 +24,9 @@ bool DisplayReachable();
 // The first top-level window, topmost first, whose WM_CLASS class equals `className` without
 // regard to ASCII case. NoWindow when there is none or no display can be reached.
 WindowHandle FindWindowByClass(std::string_view className);
+// The same among the windows shown on the screen: a program may keep unmapped helper windows
+// of its own class.
+WindowHandle FindShownWindowByClass(std::string_view className);
 
 // Asks the window to close (WM_DELETE_WINDOW) and waits until its client has handled the
 // request, at most `timeout` in all: the wait ends when the window is destroyed, shortly after

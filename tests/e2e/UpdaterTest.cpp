@@ -2,6 +2,7 @@
 // two files at www.kolvarin.example (127.0.0.3 in the private network of scripts/test), in a
 // working folder that holds an old player.
 #include "ChildProcess.h"
+#include "Publisher.h"
 #include "ReliabilityReport.h"
 #include "ScriptedServer.h"
 #include "Signing.h"
@@ -30,58 +31,6 @@ std::string Text(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
-
-// nginx on 127.0.0.3:80 with the publisher's files; `rate` throttles the player's download.
-class Publisher {
-public:
-  // A file given as nothing is missing on the server (404).
-  Publisher(const std::optional<std::string>& version, const std::optional<std::string>& player,
-            const std::string& rate = "0",
-            const std::optional<std::string>& signature = std::nullopt) {
-    const fs::path site = m_dir.Path() / "site" / "programlar" / "radyo";
-    fs::create_directories(site);
-    fs::create_directories(m_dir.Path() / "nginx");
-    if (version)
-      std::ofstream(site / "kolvarin.txt") << *version;
-    if (player)
-      std::ofstream(site / "Kolvarin.exe") << *player;
-    if (signature)
-      std::ofstream(site / "Kolvarin.exe.sig", std::ios::binary) << *signature;
-    fs::permissions(m_dir.Path(), fs::perms(0755));
-    for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path()))
-      fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0755) : fs::perms(0644));
-    const std::string d = m_dir.Path().string();
-    std::ofstream(m_dir.Path() / "nginx" / "nginx.conf")
-        << "worker_processes 1;\nerror_log " << d << "/nginx/error.log;\npid " << d
-        << "/nginx/nginx.pid;\nevents { worker_connections 16; }\nhttp {\n  access_log " << d
-        << "/nginx/access.log;\n  client_body_temp_path " << d << "/nginx/body;\n  proxy_temp_path "
-        << d << "/nginx/proxy;\n  fastcgi_temp_path " << d << "/nginx/fcgi;\n  uwsgi_temp_path "
-        << d << "/nginx/uwsgi;\n  scgi_temp_path " << d << "/nginx/scgi;\n"
-        << "  default_type application/octet-stream;\n  server {\n    listen 127.0.0.3:80;\n"
-        << "    root " << d << "/site;\n    location = /programlar/radyo/Kolvarin.exe { limit_rate "
-        << rate << "; }\n  }\n}\n";
-    m_nginx = std::make_unique<ChildProcess>(
-        "/usr/sbin/nginx",
-        StartOptions{.args = {"-p", d + "/nginx", "-e", d + "/nginx/error.log", "-c",
-                              d + "/nginx/nginx.conf", "-g", "daemon off;"}});
-    WaitFor([&] { return fs::exists(m_dir.Path() / "nginx" / "nginx.pid"); }, 5s);
-    std::this_thread::sleep_for(100ms);
-  }
-  ~Publisher() {
-    // nginx stops its workers itself on SIGTERM; SIGKILL would leave them holding the port.
-    kill(m_nginx->Pid(), SIGTERM);
-    m_nginx->WaitExit(10s);
-    if (std::getenv("KOLVARIN_E2E_DEBUG"))
-      std::cerr << Text(m_dir.Path() / "nginx" / "error.log")
-                << Text(m_dir.Path() / "nginx" / "access.log");
-  }
-
-  std::string AccessLog() const { return Text(m_dir.Path() / "nginx" / "access.log"); }
-
-private:
-  TempDir m_dir;
-  std::unique_ptr<ChildProcess> m_nginx;
-};
 
 class Updater : public testing::Test {
 protected:
@@ -259,8 +208,9 @@ TEST_F(Updater, KilledAtTwentyRandomMomentsThePlayerIsAlwaysWholeAndTheNextRunWo
     kill(updater->Pid(), SIGKILL);
     ASSERT_TRUE(updater->WaitExit());
     const std::string after = Text(Player());
-    const bool whole = (after == OldPlayer || after == newPlayer) &&
-                       (fs::status(Player()).permissions() & fs::perms::owner_exec) != fs::perms::none;
+    const bool whole =
+        (after == OldPlayer || after == newPlayer) &&
+        (fs::status(Player()).permissions() & fs::perms::owner_exec) != fs::perms::none;
     EXPECT_TRUE(whole) << "killed at " << ms << " ms: " << after.size() << " bytes";
 
     // The next run ends normally with the new player installed and started.
@@ -273,10 +223,11 @@ TEST_F(Updater, KilledAtTwentyRandomMomentsThePlayerIsAlwaysWholeAndTheNextRunWo
     EXPECT_TRUE(recovered) << "after a kill at " << ms << " ms";
     const std::string left = after == newPlayer ? "new" : after == OldPlayer ? "old" : "a broken";
     Record({"killed (SIGKILL) mid-run, then run again",
-            "at " + std::to_string(ms) + " ms: Kolvarin.exe " + Hash(after) + ", after the next run " +
-                Hash(Text(Player())),
+            "at " + std::to_string(ms) + " ms: Kolvarin.exe " + Hash(after) +
+                ", after the next run " + Hash(Text(Player())),
             left + " player whole; the next run installed the new one", whole && recovered,
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - nextStart).count(), -1});
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - nextStart).count(),
+            -1});
   }
 }
 
@@ -292,8 +243,8 @@ struct PlayerNameTrace {
 bool SplitCall(const std::string& line, std::string& name, std::string& arguments,
                std::string& result) {
   std::size_t open = 0;
-  while (open < line.size() && (std::isalnum(static_cast<unsigned char>(line[open])) ||
-                                line[open] == '_'))
+  while (open < line.size() &&
+         (std::isalnum(static_cast<unsigned char>(line[open])) || line[open] == '_'))
     ++open;
   // strace pads short calls: the closing parenthesis, spaces, "= ", the result.
   const std::size_t equals = line.rfind(" = ");

@@ -2,6 +2,8 @@
 
 #include "FakePlayer.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -41,6 +43,27 @@ TEST(FindWindowByClass, FindsTheWindowByItsClassInAnyAsciiCase) {
   EXPECT_EQ(FindWindowByClass("Kolvari"), NoWindow);
   EXPECT_TRUE(IsWindow(player.window));
   EXPECT_EQ(platform::WindowProcessId(player.window), player.process->Pid());
+}
+
+TEST(FindShownWindowByClass, PassesOverAWindowOfTheClassUntilItIsMapped) {
+  KV_REQUIRE_DISPLAY();
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  const Window window =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 40, 30, 0, 0, 0);
+  char name[] = "hidden";
+  char className[] = "KvHidden";
+  XClassHint hint{name, className};
+  XSetClassHint(display, window, &hint);
+  XSync(display, False);
+
+  EXPECT_EQ(FindWindowByClass("KvHidden"), window);
+  EXPECT_EQ(platform::FindShownWindowByClass("KvHidden"), NoWindow);
+  XMapWindow(display, window);
+  XSync(display, False);
+  EXPECT_TRUE(WaitFor([&] { return platform::FindShownWindowByClass("kvhidden") == window; }));
+  XDestroyWindow(display, window);
+  XCloseDisplay(display);
 }
 
 TEST(FindWindowByClass, WithoutADisplayThereIsNoWindow) {

@@ -9,12 +9,12 @@ namespace testsupport {
 
 // Closes the updater's windows one after another (a message box first, when there is one, then
 // the main window) as the window manager's close box would, until the program ends; true when
-// it ended with exit code 0.
-inline bool CloseUntilEnded(ChildProcess& updater) {
+// it ended with exit code 0. The windows are those shown of `windowClass`.
+inline bool CloseUntilEnded(ChildProcess& updater, const char* windowClass = "kolvarin-update") {
   for (int i = 0; i < 5 && updater.Running(); ++i) {
     platform::WindowHandle window = platform::NoWindow;
     WaitFor([&] {
-      window = platform::FindWindowByClass("kolvarin-update");
+      window = platform::FindShownWindowByClass(windowClass);
       return window != platform::NoWindow || !updater.Running();
     });
     if (window != platform::NoWindow)

@@ -79,6 +79,25 @@ TEST(WinFiles, AMoveNeverReplacesAReplaceDoesAndAnExclusiveCreateNeverTakesAName
   EXPECT_EQ(files.Exchange(a, c), platform::FileResult::Unsupported);
 }
 
+TEST(WinFiles, AFileBeingWrittenCanBeRemovedAndGoesWhenItsWriterLetsGo) {
+  // What the window does when it is closed mid-download: the worker still holds the partial
+  // file, and the file must not outlive the program.
+  platform::FileOperations& files = platform::SystemFileOperations();
+  TempFolder folder;
+  const std::string name = Utf8(folder.Path() / "Kolvarin.exe.part");
+  {
+    platform::TWriteFile file;
+    file.Create(name, true);
+    file.Write("abc", 3);
+    EXPECT_TRUE(files.Remove(name));
+    file.Write("def", 3);
+  }
+  EXPECT_FALSE(files.Exists(name));
+  // The name is free again for the next download.
+  platform::TWriteFile again;
+  EXPECT_NO_THROW(again.Create(name, true));
+}
+
 TEST(WinFiles, ARunningPlayerKeepsItsFileUntilItHasEnded) {
   platform::FileOperations& files = platform::SystemFileOperations();
   TempFolder folder;

@@ -118,11 +118,13 @@ void TWriteFile::Create(const std::string& fileName, bool exclusive) {
   if (m_fd >= 0)
     Close();
   m_name = fileName;
-  // CREATE_NEW fails for any entry of that name, a link included, and never follows it.
-  HANDLE file =
-      CreateFileW(win32::Widen(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                  exclusive ? CREATE_NEW : CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL | (exclusive ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+  // CREATE_NEW fails for any entry of that name, a link included, and never follows it. The
+  // file may be removed while it is written (a download given up while its worker still
+  // writes): the removal takes effect when this handle is closed, at the latest at exit.
+  HANDLE file = CreateFileW(
+      win32::Widen(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+      exclusive ? CREATE_NEW : CREATE_ALWAYS,
+      FILE_ATTRIBUTE_NORMAL | (exclusive ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
   if (file == INVALID_HANDLE_VALUE)
     throw EFileError("Cannot create file \"" + fileName + "\". " + LastErrorText());
   m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
