@@ -21,6 +21,8 @@ const char* const Usage =
     "                                    (and check its signature URL.sig with KEY)\n"
     "  verify --key KEY FILE SIG         check FILE against its signature SIG as the updater "
     "does\n"
+    "  render DIR                        draw the window and each of its controls in every state\n"
+    "                                    into DIR as PNG files\n"
     "\n"
     "kolvarin-tool COMMAND --help explains a command.\n";
 
