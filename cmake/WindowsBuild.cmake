@@ -46,7 +46,7 @@ install(TARGETS kolvarin-update RUNTIME DESTINATION bin)
 add_executable(kolvarin-tool
   tools/kolvarin-tool.cpp tools/DownloadCommand.cpp tools/FetchCommand.cpp
   tools/VerifyCommand.cpp tools/RenderCommand.cpp tools/PngEncoder.cpp
-  tools/win32/PictureFiles.cpp)
+  tools/win32/CommandLine.cpp tools/win32/PictureFiles.cpp)
 target_include_directories(kolvarin-tool PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(kolvarin-tool PRIVATE kv_app)
 kolvarin_windows_resources(kolvarin-tool "Kolvarin Updater command-line tool")

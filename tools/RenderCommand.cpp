@@ -70,10 +70,15 @@ std::string HtmlEscaped(const std::string& text) {
 
 // Makes the folder and every missing folder above it; false when it cannot be made.
 bool MakeFolder(const std::string& folder) {
-  const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
-  std::error_code error;
-  std::filesystem::create_directories(path, error);
-  return std::filesystem::is_directory(path, error);
+  try {
+    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return std::filesystem::is_directory(path, error);
+  } catch (const std::exception&) {
+    // A name the system cannot hold.
+    return false;
+  }
 }
 
 // A stand-in for the window: clBtnFace, as the controls' parent.

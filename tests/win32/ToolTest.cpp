@@ -289,6 +289,18 @@ TEST(WinTool, RenderRefusesAFolderItCannotMake) {
   EXPECT_EQ(result.err, "kolvarin-tool render: cannot create " + target + "\n");
 }
 
+// A folder named in Turkish: the ANSI code page that the C library gives the arguments in cannot
+// be trusted with its letters.
+TEST(WinTool, RenderMakesAFolderNamedWithLettersBeyondASCII) {
+  TempFolder folder;
+  const std::filesystem::path made = folder.Path() / L"g\u00F6r\u00FCnt\u00FC \u011F\u015F\u0131";
+  const Started tool(WinPath(KOLVARIN_TOOL_BINARY), {L"render", made.wstring()});
+  ASSERT_TRUE(tool.Ok());
+  ASSERT_TRUE(tool.WaitEnded(std::chrono::seconds(120)));
+  EXPECT_TRUE(std::filesystem::exists(made / L"index.html"));
+  EXPECT_TRUE(std::filesystem::exists(made / L"window-current.png"));
+}
+
 // The version resource as the shell reads it.
 std::wstring VersionText(const std::vector<char>& info, const wchar_t* name) {
   void* value = nullptr;
