@@ -20,22 +20,10 @@ add_library(kv_drawing STATIC
   src/controls/Frames.cpp src/controls/Gradient.cpp)
 target_link_libraries(kv_drawing PUBLIC kv_platform)
 
-# The tool without its window-toolkit command; the clients' stored values come straight from
-# the update flow's sources.
 # The publisher's key, as in the Linux build (none by default).
 include(cmake/PublisherKey.cmake)
 kolvarin_publisher_key_source(${PROJECT_BINARY_DIR}/PublisherKey.cpp)
-
-add_executable(kolvarin-tool
-  tools/kolvarin-tool.cpp tools/DownloadCommand.cpp tools/FetchCommand.cpp
-  tools/VerifyCommand.cpp tools/RenderUnavailable.cpp
-  src/app/DownloadClient.cpp src/app/VersionClient.cpp src/app/PlayerSignatureCheck.cpp
-  ${PROJECT_BINARY_DIR}/PublisherKey.cpp)
-target_include_directories(kolvarin-tool PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(kolvarin-tool PRIVATE kv_http kv_download)
 include(cmake/WindowsResources.cmake)
-kolvarin_windows_resources(kolvarin-tool "Kolvarin Updater command-line tool")
-install(TARGETS kolvarin-tool RUNTIME DESTINATION bin)
 
 # The update flow and its window, as on Linux, and the program with the Windows entry point.
 set(KOLVARIN_UPDATE_HOST "www.kolvarin.example" CACHE STRING
@@ -53,6 +41,16 @@ target_link_libraries(kolvarin-update PRIVATE kv_app)
 target_link_options(kolvarin-update PRIVATE -mwindows)
 kolvarin_windows_resources(kolvarin-update "Kolvarin Updater")
 install(TARGETS kolvarin-update RUNTIME DESTINATION bin)
+
+# The tool, on the update flow's clients and window as on Linux.
+add_executable(kolvarin-tool
+  tools/kolvarin-tool.cpp tools/DownloadCommand.cpp tools/FetchCommand.cpp
+  tools/VerifyCommand.cpp tools/RenderCommand.cpp tools/PngEncoder.cpp
+  tools/win32/CommandLine.cpp tools/win32/PictureFiles.cpp)
+target_include_directories(kolvarin-tool PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(kolvarin-tool PRIVATE kv_app)
+kolvarin_windows_resources(kolvarin-tool "Kolvarin Updater command-line tool")
+install(TARGETS kolvarin-tool RUNTIME DESTINATION bin)
 
 option(KOLVARIN_TESTS "Build the test suites" ON)
 if(KOLVARIN_TESTS)

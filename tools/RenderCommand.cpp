@@ -11,13 +11,15 @@
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
 #include "platform/Application.h"
+#include "platform/Files.h"
+#include "tools/PictureFiles.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <tuple>
 #include <vector>
 
 namespace tools {
@@ -30,13 +32,6 @@ platform::TFontSpec WindowFont(int pixelSize, bool bold = false, bool underline 
   return {"Tahoma", pixelSize, bold, underline};
 }
 
-// A picture of ours as an image of the toolkit's, to be saved.
-QImage ToImage(const platform::TBitmap& bitmap) {
-  return QImage(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(), bitmap.Height(),
-                bitmap.Stride(), QImage::Format_RGB32)
-      .copy();
-}
-
 const char* const Help =
     "usage: kolvarin-tool render DIR\n"
     "\n"
@@ -46,9 +41,45 @@ const char* const Help =
     "the player is current, during a download and after a failed check.\n";
 
 struct Picture {
-  QString file;
-  QString title;
+  std::string file;
+  std::string title;
 };
+
+std::string HtmlEscaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+    case '<':
+      escaped += "&lt;";
+      break;
+    case '>':
+      escaped += "&gt;";
+      break;
+    case '&':
+      escaped += "&amp;";
+      break;
+    case '"':
+      escaped += "&quot;";
+      break;
+    default:
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// Makes the folder and every missing folder above it; false when it cannot be made.
+bool MakeFolder(const std::string& folder) {
+  try {
+    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return std::filesystem::is_directory(path, error);
+  } catch (const std::exception&) {
+    // A name the system cannot hold.
+    return false;
+  }
+}
 
 // A stand-in for the window: clBtnFace, as the controls' parent.
 struct Backdrop {
@@ -68,7 +99,7 @@ public:
 };
 
 // The window's client area as the update attempt leaves it in `state`.
-QImage RenderWindow(platform::TApplication& application, const std::string& state) {
+platform::TBitmap RenderWindow(platform::TApplication& application, const std::string& state) {
   using namespace app;
   StillWindow window(application);
   window.KvButton5->SetEnabled(false);
@@ -87,33 +118,34 @@ QImage RenderWindow(platform::TApplication& application, const std::string& stat
       window.HTTPFetchFileProgress(3240258, 1620129);
   }
   window.Show();
-  QApplication::processEvents();
-  return ToImage(window.HostPaint());
+  application.ProcessMessages();
+  return window.HostPaint();
 }
 
 } // namespace
 
 int RunRender(int argc, char** argv) {
-  if (argc != 1 || QString::fromLocal8Bit(argv[0]).startsWith(QLatin1Char('-'))) {
+  if (argc != 1 || argv[0][0] == '-') {
     std::fputs(Help, argc == 1 ? stdout : stderr);
     return argc == 1 ? 0 : 2;
   }
-  const QString folder = QString::fromLocal8Bit(argv[0]);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  int argcQt = 1;
+  const std::string folder = argv[0];
+  DrawWindowsOffScreen();
+  int argcApplication = 1;
   char name[] = "kolvarin-tool";
-  char* argvQt[] = {name, nullptr};
-  platform::TApplication application(argcQt, argvQt);
+  char* argvApplication[] = {name, nullptr};
+  platform::TApplication application(argcApplication, argvApplication);
   SetColorScheme(ColorScheme::Classic);
   SetFullColor(true);
-  if (!QDir().mkpath(folder)) {
-    std::fprintf(stderr, "kolvarin-tool render: cannot create %s\n", argv[0]);
+  if (!MakeFolder(folder)) {
+    std::fprintf(stderr, "kolvarin-tool render: cannot create %s\n", folder.c_str());
     return 1;
   }
   std::vector<Picture> pictures;
-  const auto save = [&](const QImage& image, const QString& file, const QString& title) {
-    if (!image.save(folder + QLatin1Char('/') + file, "PNG")) {
-      std::fprintf(stderr, "kolvarin-tool render: cannot write %s\n", qPrintable(file));
+  const auto save = [&](const platform::TBitmap& image, const std::string& file,
+                        const std::string& title) {
+    if (!WritePng(image, folder + '/' + file)) {
+      std::fprintf(stderr, "kolvarin-tool render: cannot write %s\n", file.c_str());
       std::exit(1);
     }
     pictures.push_back({file, title});
@@ -127,8 +159,8 @@ int RunRender(int argc, char** argv) {
     app::ApplyWindowProgressBarValues(bar);
     bar.SetTotalParts(100);
     bar.SetPartsComplete(static_cast<std::uint32_t>(percent));
-    save(ToImage(bar.Render()), QStringLiteral("progress-%1.png").arg(percent),
-         QStringLiteral("progress bar, %1 %").arg(percent));
+    save(bar.Render(), "progress-" + std::to_string(percent) + ".png",
+         "progress bar, " + std::to_string(percent) + " %");
   }
 
   {
@@ -137,7 +169,7 @@ int RunRender(int argc, char** argv) {
     panel.SetFont(WindowFont(11));
     panel.SetBorderOuter(fsNone);
     panel.SetVisualStyle(vsGradient);
-    save(ToImage(panel.Render()), QStringLiteral("panel.png"), QStringLiteral("header panel"));
+    save(panel.Render(), "panel.png", "header panel");
     window.form.RemoveControl(panel);
   }
 
@@ -153,8 +185,8 @@ int RunRender(int argc, char** argv) {
     box.SetVisualStyle(vsGradient);
     box.SetColor(clWhite);
     box.SetTransparent(true);
-    save(ToImage(box.Render()), QStringLiteral("groupbox-%1.png").arg(boxIndex),
-         QStringLiteral("group box \"%1\"").arg(QString::fromStdString(caption)));
+    save(box.Render(), "groupbox-" + std::to_string(boxIndex) + ".png",
+         "group box \"" + caption + "\"");
     window.form.RemoveControl(box);
     ++boxIndex;
   }
@@ -170,15 +202,11 @@ int RunRender(int argc, char** argv) {
     platform::TBitmap image(label.Width(), label.Height(), ToPixel(clBtnFace));
     TCanvas canvas(image);
     label.PaintOn(canvas);
-    const QString which = QString::fromStdString(state);
-    save(ToImage(image), QStringLiteral("urllabel-%1.png").arg(which),
-         QStringLiteral("URL label, %1").arg(which));
+    save(image, "urllabel-" + state + ".png", "URL label, " + state);
   }
 
-  const std::tuple<std::string, QString, int> buttons[] = {
-      {"Güncelle", QStringLiteral("guncelle"), 75},
-      {"Manuel Güncelle", QStringLiteral("manuel"), 105},
-      {"Vazgeç", QStringLiteral("vazgec"), 75}};
+  const std::tuple<std::string, std::string, int> buttons[] = {
+      {"Güncelle", "guncelle", 75}, {"Manuel Güncelle", "manuel", 105}, {"Vazgeç", "vazgec", 75}};
   for (const auto& [caption, file, width] : buttons) {
     for (const std::string state : {"normal", "hot", "pressed", "focused", "disabled"}) {
       Backdrop backdrop;
@@ -199,38 +227,40 @@ int RunRender(int argc, char** argv) {
       } else if (state == "disabled") {
         button.SetEnabled(false);
       }
-      const QString which = QString::fromStdString(state);
-      save(ToImage(button.Render()), QStringLiteral("button-%1-%2.png").arg(file, which),
-           QStringLiteral("button \"%1\", %2").arg(QString::fromStdString(caption), which));
+      save(button.Render(), "button-" + file + "-" + state + ".png",
+           "button \"" + caption + "\", " + state);
     }
   }
 
   for (const auto& [state, title] :
-       {std::pair{std::string("current"), QStringLiteral("the player is current")},
-        std::pair{std::string("downloading"), QStringLiteral("a download at 50 %")},
-        std::pair{std::string("failed"), QStringLiteral("after a failed check")}})
-    save(RenderWindow(application, state),
-         QStringLiteral("window-%1.png").arg(QString::fromStdString(state)),
-         QStringLiteral("the window, %1").arg(title));
+       {std::pair<std::string, std::string>{"current", "the player is current"},
+        {"downloading", "a download at 50 %"},
+        {"failed", "after a failed check"}})
+    save(RenderWindow(application, state), "window-" + state + ".png", "the window, " + title);
 
-  QFile index(folder + QStringLiteral("/index.html"));
-  if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    std::fprintf(stderr, "kolvarin-tool render: cannot write index.html\n");
-    return 1;
-  }
-  QString html = QStringLiteral(
+  std::string html =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<title>Kolvarin Updater controls</title><style>body{font-family:sans-serif;background:#eee}"
       "figure{display:inline-block;margin:12px;vertical-align:top}"
       "img{image-rendering:pixelated;border:1px solid #888}</style></head><body>\n"
-      "<h1>Kolvarin Updater: the self-drawn controls</h1>\n");
-  for (const Picture& picture : pictures)
-    html +=
-        QStringLiteral("<figure><img src=\"%1\" alt=\"%2\"><figcaption>%2</figcaption></figure>\n")
-            .arg(picture.file, picture.title.toHtmlEscaped());
-  html += QStringLiteral("</body></html>\n");
-  index.write(html.toUtf8());
-  std::printf("rendered %zu pictures into %s\n", pictures.size(), argv[0]);
+      "<h1>Kolvarin Updater: the self-drawn controls</h1>\n";
+  for (const Picture& picture : pictures) {
+    const std::string title = HtmlEscaped(picture.title);
+    html += "<figure><img src=\"" + picture.file + "\" alt=\"" + title + "\"><figcaption>" + title +
+            "</figcaption></figure>\n";
+  }
+  html += "</body></html>\n";
+  try {
+    platform::TWriteFile index;
+    index.Create(folder + "/index.html");
+    index.Write(html.data(), html.size());
+    index.Close();
+  } catch (const platform::EFileError&) {
+    std::fprintf(stderr, "kolvarin-tool render: cannot write index.html\n");
+    return 1;
+  }
+  std::printf("rendered %s pictures into %s\n", std::to_string(pictures.size()).c_str(),
+              folder.c_str());
   return 0;
 }
 

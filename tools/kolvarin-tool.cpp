@@ -1,4 +1,5 @@
 // The updater's command-line companion for publishers and for black-box tests.
+#include "tools/CommandLine.h"
 #include "tools/DownloadCommand.h"
 #include "tools/FetchCommand.h"
 #include "tools/RenderCommand.h"
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,12 +23,21 @@ const char* const Usage =
     "                                    (and check its signature URL.sig with KEY)\n"
     "  verify --key KEY FILE SIG         check FILE against its signature SIG as the updater "
     "does\n"
+    "  render DIR                        draw the window and each of its controls in every state\n"
+    "                                    into DIR as PNG files\n"
     "\n"
     "kolvarin-tool COMMAND --help explains a command.\n";
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** systemArgv) {
+  std::vector<std::string> arguments = tools::CommandLineArguments(argc, systemArgv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments)
+    pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  argc = static_cast<int>(arguments.size());
+  char** argv = pointers.data();
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::fputs(Usage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;

@@ -154,4 +154,15 @@ TEST(RenderTool, WritesEveryControlInEachStateAndAnIndex) {
   }
 }
 
+TEST(RenderTool, RefusesAFolderItCannotMake) {
+  TempDir folder;
+  std::ofstream(folder.Path() / "file") << "x";
+  const std::string target = (folder.Path() / "file" / "pictures").string();
+  const RunResult result = RunProgram(KOLVARIN_TOOL_BINARY, {"render", target});
+  EXPECT_TRUE(result.ExitedWith(1)) << result.status;
+  EXPECT_NE(result.err.find("kolvarin-tool render: cannot create " + target + "\n"),
+            std::string::npos)
+      << result.err;
+}
+
 } // namespace

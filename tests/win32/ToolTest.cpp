@@ -272,7 +272,33 @@ TEST(WinTool, ExplainsItselfAndRefusesBadArguments) {
   EXPECT_EQ(Tool({"fetch"}).exitCode, 2u);
   EXPECT_EQ(Tool({"fetch", "--timeout", "soon", "http://x/"}).exitCode, 2u);
   EXPECT_EQ(Tool({"bogus"}).exitCode, 2u);
-  EXPECT_EQ(Tool({"render", "."}).exitCode, 2u);
+  EXPECT_EQ(Tool({"render"}).exitCode, 2u);
+  EXPECT_EQ(Tool({"render", "a", "b"}).exitCode, 2u);
+  const RunResult renderHelp = Tool({"render", "--help"});
+  EXPECT_EQ(renderHelp.exitCode, 0u);
+  EXPECT_EQ(renderHelp.out.rfind("usage: kolvarin-tool render DIR\n", 0), 0u);
+}
+
+TEST(WinTool, RenderRefusesAFolderItCannotMake) {
+  TempFolder folder;
+  const std::filesystem::path file = folder.Path() / L"file";
+  std::ofstream(file) << "x";
+  const std::string target = (file / L"pictures").string();
+  const RunResult result = Tool({"render", target});
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_EQ(result.err, "kolvarin-tool render: cannot create " + target + "\n");
+}
+
+// A folder named in Turkish: the ANSI code page that the C library gives the arguments in cannot
+// be trusted with its letters.
+TEST(WinTool, RenderMakesAFolderNamedWithLettersBeyondASCII) {
+  TempFolder folder;
+  const std::filesystem::path made = folder.Path() / L"g\u00F6r\u00FCnt\u00FC \u011F\u015F\u0131";
+  const Started tool(WinPath(KOLVARIN_TOOL_BINARY), {L"render", made.wstring()});
+  ASSERT_TRUE(tool.Ok());
+  ASSERT_TRUE(tool.WaitEnded(std::chrono::seconds(120)));
+  EXPECT_TRUE(std::filesystem::exists(made / L"index.html"));
+  EXPECT_TRUE(std::filesystem::exists(made / L"window-current.png"));
 }
 
 // The version resource as the shell reads it.
