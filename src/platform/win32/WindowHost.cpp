@@ -5,7 +5,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <tuple>
+#include <vector>
 
 namespace platform {
 
@@ -49,6 +52,59 @@ TPoint MousePosition(LPARAM lParam) {
 }
 
 } // namespace
+
+const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size) {
+  // The picture of that size, else the smallest larger one (the system shrinks it), else the
+  // largest there is.
+  const TBitmap* best = nullptr;
+  for (const TBitmap& each : sizes) {
+    if (each.IsEmpty() || each.Width() != each.Height())
+      continue;
+    const bool fits = each.Width() >= size;
+    if (!best || (fits && (best->Width() < size || each.Width() < best->Width())) ||
+        (!fits && best->Width() < size && each.Width() > best->Width()))
+      best = &each;
+  }
+  return best;
+}
+
+HICON IconFromPicture(const TBitmap& picture) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.Width();
+  info.bmiHeader.biHeight = -picture.Height(); // top-down rows, as the picture keeps them
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!color)
+    return nullptr;
+  // An icon's colours are not premultiplied by its alpha; the picture's are.
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  const std::size_t count =
+      static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
+  std::transform(picture.Bits(), picture.Bits() + count, pixels, [](std::uint32_t pixel) {
+    const std::uint32_t alpha = pixel >> 24;
+    if (alpha == 0 || alpha == 255)
+      return alpha == 0 ? 0u : pixel;
+    const auto channel = [alpha](std::uint32_t value) {
+      return std::min<std::uint32_t>(255, (value * 255 + alpha / 2) / alpha);
+    };
+    return (alpha << 24) | (channel((pixel >> 16) & 0xFF) << 16) |
+           (channel((pixel >> 8) & 0xFF) << 8) | channel(pixel & 0xFF);
+  });
+  // The mask is all clear: the alpha channel alone says what is drawn.
+  const std::vector<std::uint8_t> clear(
+      static_cast<std::size_t>((picture.Width() + 15) / 16 * 2) * picture.Height(), 0);
+  HBITMAP mask = CreateBitmap(picture.Width(), picture.Height(), 1, 1, clear.data());
+  ICONINFO icon{TRUE, 0, 0, mask, color};
+  HICON made = mask ? CreateIconIndirect(&icon) : nullptr;
+  if (mask)
+    DeleteObject(mask);
+  DeleteObject(color);
+  return made;
+}
 
 TKey KeyFromVirtualKey(WPARAM virtualKey) {
   if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9'))
@@ -153,18 +209,17 @@ void TWin32WindowHost::CentreOnScreen() {
                work.top + (work.bottom - work.top - height) / 2});
 }
 
-void TWin32WindowHost::SetIcon(const std::vector<TBitmap>&) {
-  // The exe's own icon (resource 1) at the sizes the title bar and Alt+Tab show.
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  for (auto [icon, metric, which] :
-       {std::tuple{&m_bigIcon, SM_CXICON, ICON_BIG}, std::tuple{&m_smallIcon, SM_CXSMICON, ICON_SMALL}}) {
-    const int size = GetSystemMetrics(metric);
-    if (HANDLE loaded = LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)) {
-      if (*icon)
-        DestroyIcon(*icon);
-      *icon = static_cast<HICON>(loaded);
-      SendMessageW(m_window, WM_SETICON, which, reinterpret_cast<LPARAM>(*icon));
-    }
+void TWin32WindowHost::SetIcon(const std::vector<TBitmap>& sizes) {
+  // The title bar's and Alt+Tab's icons from the pictures given; the exe's own icon
+  // (resource 1) stays what the shell shows for the file.
+  for (auto [icon, metric, which] : {std::tuple{&m_bigIcon, SM_CXICON, ICON_BIG},
+                                     std::tuple{&m_smallIcon, SM_CXSMICON, ICON_SMALL}}) {
+    const TBitmap* picture = IconPicture(sizes, GetSystemMetrics(metric));
+    HICON made = picture ? IconFromPicture(*picture) : nullptr;
+    SendMessageW(m_window, WM_SETICON, which, reinterpret_cast<LPARAM>(made));
+    if (*icon)
+      DestroyIcon(*icon);
+    *icon = made;
   }
 }
 

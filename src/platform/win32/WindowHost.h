@@ -47,6 +47,11 @@ private:
   TCursor m_cursor = TCursor::Arrow;
 };
 
+// The picture among `sizes` for an icon of `size` pixels square; null when there is none.
+const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size);
+// An icon of the picture (pixels 0xAARRGGBB, colours premultiplied by alpha); null on failure.
+HICON IconFromPicture(const TBitmap& picture);
+
 // Our key for a virtual-key code; TKey::None for keys the controls do not know.
 TKey KeyFromVirtualKey(WPARAM virtualKey);
 
