@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -223,6 +224,21 @@ TEST(WinWindowHost, TheCloseBoxAsksTheForm) {
   PostMessageW(window.handle, WM_CLOSE, 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(window.handle); }));
   EXPECT_TRUE(IsWindow(window.handle)) << "hidden, not destroyed, while the form lives";
+}
+
+TEST(WinWindowHost, CentredOnTheWorkAreaWithItsFrame) {
+  App app;
+  Window window;
+  window.form.Host()->CentreOnScreen();
+  RECT frame{}, work{};
+  GetWindowRect(window.handle, &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_LE(std::abs((frame.left - work.left) - (work.right - frame.right)), 1);
+  EXPECT_LE(std::abs((frame.top - work.top) - (work.bottom - frame.bottom)), 1);
+  RECT client{};
+  GetClientRect(window.handle, &client);
+  EXPECT_EQ(client.right, 120) << "the size stays";
+  EXPECT_GT(frame.bottom - frame.top, client.bottom) << "the frame is counted";
 }
 
 // A square picture whose pixels tell where they are and which picture they belong to, with a

@@ -152,9 +152,10 @@ public:
     const QMargins frame = handle ? handle->frameMargins() : QMargins();
     m_centredWithFrame = !frame.isNull();
     const QRect area = screen->geometry();
-    const QSize framed = size().grownBy(frame);
-    move(area.topLeft() +
-         QPoint((area.width() - framed.width()) / 2, (area.height() - framed.height()) / 2));
+    const TPoint corner = CentredWindowPosition(
+        {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()},
+        {width(), height()}, {frame.left(), frame.top(), frame.right(), frame.bottom()});
+    move(corner.X, corner.Y);
   }
 
 private:

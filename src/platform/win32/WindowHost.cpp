@@ -198,15 +198,19 @@ void TWin32WindowHost::SetPosition(TPoint position) {
 }
 
 void TWin32WindowHost::CentreOnScreen() {
-  // The frame is the system's from the start: the window's whole rectangle is centred.
-  RECT frame{};
-  if (!GetWindowRect(m_window, &frame))
+  // The frame is the system's from the start: the window with it is centred on the work area.
+  RECT window{}, client{};
+  POINT origin{0, 0};
+  if (!GetWindowRect(m_window, &window) || !GetClientRect(m_window, &client) ||
+      !ClientToScreen(m_window, &origin))
     return;
+  const TRect frame{origin.x - window.left, origin.y - window.top,
+                    window.right - origin.x - client.right,
+                    window.bottom - origin.y - client.bottom};
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetPosition({work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2});
+  SetPosition(CentredWindowPosition({work.left, work.top, work.right, work.bottom},
+                                    {client.right, client.bottom}, frame));
 }
 
 void TWin32WindowHost::SetIcon(const std::vector<TBitmap>& sizes) {
