@@ -3,6 +3,7 @@
 // clang-format off
 // The drawing kit's colour functions before the system's macros of the same names.
 #include "SpyControl.h"
+#include "controls/Canvas.h"
 #include "controls/TForm.h"
 #include "platform/win32/WindowHost.h"
 // clang-format on
@@ -188,6 +189,39 @@ TEST(WinWindowHost, KeysTabAcceleratorsAndTypedText) {
   EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "O:click"); }));
 }
 
+TEST(WinWindowHost, AnAcceleratorOfANonAsciiLetterAnswersAltWithItsCharacter) {
+  App app;
+  Window window;
+  window.button->SetAccelerator(controls::AcceleratorOf("&Çık"));
+  ASSERT_TRUE(PumpUntil([&] { return window.button->Focused(); }));
+  window.other->SetFocus();
+  // The key of "ç" on a Turkish keyboard: a key with no letter of ours, whose character comes
+  // as the system character right behind it.
+  PostMessageW(window.handle, WM_SYSKEYDOWN, VK_OEM_1, KeyData(VK_OEM_1, true));
+  PostMessageW(window.handle, WM_SYSCHAR, L'\u00e7', KeyData(VK_OEM_1, true));
+  EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "B:click"); }));
+  EXPECT_TRUE(window.button->Focused());
+}
+
+TEST(WinWindowHost, TheCharacterAKeyStandsFor) {
+  using platform::TKey;
+  const struct {
+    WPARAM virtualKey;
+    std::wstring text;
+    TKey key;
+    char32_t character;
+  } cases[] = {
+      {VK_OEM_1, L"\u00e7", TKey::None, U'ç'},
+      {'I', L"\u0131", TKey('I'), U'ı'},        // the layout's own letter, not the key's
+      {'A', L"\U0001D400", TKey('A'), 0x1D400}, // a pair of surrogates
+      {'C', L"", TKey('C'), U'C'},              // Ctrl+C types a control character
+      {VK_F1, L"", TKey::F1, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(platform::win32::KeyCodePoint(c.virtualKey, c.text, c.key), c.character)
+        << c.virtualKey;
+}
+
 TEST(WinWindowHost, ThePictureIsOnTheScreen) {
   App app;
   Window window;
@@ -319,9 +353,9 @@ TEST(WinWindowHost, TheIconPictureOfASize) {
   } cases[] = {
       {sizes, 32, 32},
       {sizes, 16, 16},
-      {sizes, 24, 32},                                 // the smallest larger one
-      {sizes, 64, 48},                                 // none larger: the largest
-      {{TBitmap(16, 16), TBitmap(40, 20)}, 32, 16},    // a picture that is not square is skipped
+      {sizes, 24, 32},                              // the smallest larger one
+      {sizes, 64, 48},                              // none larger: the largest
+      {{TBitmap(16, 16), TBitmap(40, 20)}, 32, 16}, // a picture that is not square is skipped
       {{}, 32, 0},
   };
   for (const auto& c : cases) {

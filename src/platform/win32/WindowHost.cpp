@@ -53,6 +53,22 @@ TPoint MousePosition(LPARAM lParam) {
 
 } // namespace
 
+char32_t KeyCodePoint(WPARAM virtualKey, std::wstring_view text, TKey key) {
+  if (!text.empty()) {
+    const char32_t first = text[0];
+    if (IS_HIGH_SURROGATE(text[0]) && text.size() > 1 && IS_LOW_SURROGATE(text[1]))
+      return 0x10000 + ((first - 0xD800) << 10) + (static_cast<char32_t>(text[1]) - 0xDC00);
+    if (first > U' ' && !IS_HIGH_SURROGATE(text[0]) && !IS_LOW_SURROGATE(text[0]))
+      return first;
+  }
+  // Ctrl turns a letter into a control character: the key's own character in the keyboard
+  // layout stands for it (its high bit marks a dead key).
+  const UINT mapped = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR);
+  if ((mapped & 0x80000000u) == 0 && mapped > U' ')
+    return static_cast<char32_t>(mapped & 0xFFFF);
+  return KeyCharacter(key);
+}
+
 const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size) {
   // The picture of that size, else the smallest larger one (the system shrinks it), else the
   // largest there is.
@@ -323,7 +339,7 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     // A character without its key (the key's own was taken with it).
     const wchar_t unit = static_cast<wchar_t>(wParam);
     if (unit >= L' ')
-      m_events.HostKeyDown(TKey::None, ShiftState(), Narrow(std::wstring_view(&unit, 1)));
+      m_events.HostKeyDown(TKey::None, ShiftState(), Narrow(std::wstring_view(&unit, 1)), 0);
     return 0;
   }
   case WM_KEYUP:
@@ -372,8 +388,9 @@ bool TWin32WindowHost::KeyDown(WPARAM wParam, LPARAM lParam, bool system) {
   unsigned shift = ShiftState();
   if (system && (lParam & (1 << 29)))
     shift |= ssAlt;
-  const bool used =
-      m_events.HostKeyDown(KeyFromVirtualKey(wParam), shift, control ? "" : Narrow(text));
+  const TKey key = KeyFromVirtualKey(wParam);
+  const bool used = m_events.HostKeyDown(key, shift, control ? "" : Narrow(text),
+                                         KeyCodePoint(wParam, control ? L"" : text, key));
   // A system key the form did not use goes to the system (Alt+F4, Alt+Space), its character
   // back in the queue so the menu can take it.
   if (!used && system && !text.empty())

@@ -2,6 +2,7 @@
 
 #include "platform/WindowHost.h"
 
+#include <string_view>
 #include <windows.h>
 
 namespace platform::win32 {
@@ -51,6 +52,10 @@ private:
 const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size);
 // An icon of the picture (pixels 0xAARRGGBB, colours premultiplied by alpha); null on failure.
 HICON IconFromPicture(const TBitmap& picture);
+
+// The character a key stands for, for accelerators: the first of the text it typed, else its
+// own in the keyboard layout, else `key`'s letter or digit; 0 for none.
+char32_t KeyCodePoint(WPARAM virtualKey, std::wstring_view text, TKey key);
 
 // Our key for a virtual-key code; TKey::None for keys the controls do not know.
 TKey KeyFromVirtualKey(WPARAM virtualKey);
