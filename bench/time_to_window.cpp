@@ -7,17 +7,17 @@
 // only a window of W by H pixels counts: another window of the class (a message box) does not.
 #include "platform/X11Windows.h"
 
+#include <X11/Xlib.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <string>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
-#include <X11/Xlib.h>
 
 extern char** environ;
 
