@@ -1,19 +1,21 @@
 // The time from starting a program to its window of class CLASS being shown on the display.
 //
-//   kv-time-to-window [--hold MS] CLASS PROGRAM [ARGS...]
+//   kv-time-to-window [--hold MS] [--size WxH] CLASS PROGRAM [ARGS...]
 //
 // Prints the milliseconds, then ends the program. With --hold it first lets the program run MS
-// more milliseconds and also prints its resident peak (VmHWM, KiB) at that point.
+// more milliseconds and also prints its resident peak (VmHWM, KiB) at that point. With --size
+// only a window of W by H pixels counts: another window of the class (a message box) does not.
 #include "platform/X11Windows.h"
 
+#include <X11/Xlib.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <string>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 
@@ -35,6 +37,22 @@ long PeakKiB(pid_t pid) {
   return -1;
 }
 
+// Whether the window is W by H pixels; any size is right when `size` is empty.
+bool HasSize(platform::WindowHandle window, const std::string& size) {
+  if (size.empty())
+    return true;
+  Display* display = XOpenDisplay(nullptr);
+  if (!display)
+    return false;
+  // A window that has gone meanwhile is an error of the server's, not the end of this program.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  XWindowAttributes attributes{};
+  const Status status = XGetWindowAttributes(display, static_cast<Window>(window), &attributes);
+  XCloseDisplay(display);
+  return status != 0 &&
+         size == std::to_string(attributes.width) + "x" + std::to_string(attributes.height);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -44,8 +62,15 @@ int main(int argc, char** argv) {
     argc -= 2;
     argv += 2;
   }
+  std::string size;
+  if (argc >= 3 && std::strcmp(argv[1], "--size") == 0) {
+    size = argv[2];
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) {
-    std::fprintf(stderr, "usage: kv-time-to-window [--hold MS] CLASS PROGRAM [ARGS...]\n");
+    std::fprintf(stderr,
+                 "usage: kv-time-to-window [--hold MS] [--size WxH] CLASS PROGRAM [ARGS...]\n");
     return 2;
   }
   const auto start = std::chrono::steady_clock::now();
@@ -56,7 +81,8 @@ int main(int argc, char** argv) {
   double ms = -1;
   while (std::chrono::steady_clock::now() < deadline) {
     const platform::WindowHandle window = platform::FindWindowByClass(argv[1]);
-    if (window != platform::NoWindow && platform::IsWindowVisible(window)) {
+    if (window != platform::NoWindow && platform::IsWindowVisible(window) &&
+        HasSize(window, size)) {
       ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                .count();
       break;

@@ -7,6 +7,7 @@ add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS)
 # (GCC bug 105329); the Linux build's compiler checks the same code.
 add_compile_options(-Wno-restrict)
 
+include(cmake/DelayLoad.cmake)
 add_subdirectory(src/platform)
 add_subdirectory(src/net)
 add_subdirectory(src/http)

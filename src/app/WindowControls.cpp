@@ -22,11 +22,4 @@ void ApplyWindowProgressBarValues(TKvProgressBar& bar) {
   bar.SetLoading(false);
 }
 
-platform::TPoint CentredWindowPosition(const platform::TRect& screen, platform::TSize client,
-                                       const platform::TRect& frame) {
-  const int width = client.Width + frame.Left + frame.Right;
-  const int height = client.Height + frame.Top + frame.Bottom;
-  return {screen.Left + (screen.Width() - width) / 2, screen.Top + (screen.Height() - height) / 2};
-}
-
 } // namespace app

@@ -1,5 +1,7 @@
 #include "controls/Canvas.h"
 
+#include "platform/Input.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -14,19 +16,44 @@ std::uint32_t ToPixel(TColor color) {
          static_cast<std::uint32_t>(GetBValue(rgb));
 }
 
-char AcceleratorOf(std::string_view caption) {
+char32_t AcceleratorFold(char32_t point) {
+  if (point >= U'a' && point <= U'z')
+    return point - 0x20;
+  if ((point >= 0xE0 && point <= 0xFE && point != 0xF7))
+    return point - 0x20;
+  switch (point) {
+  case 0xFF: // ÿ
+    return 0x178;
+  case 0x130: // İ
+  case 0x131: // ı
+    return U'I';
+  case 0x17F: // long s
+    return U'S';
+  default:
+    break;
+  }
+  // Latin Extended-A pairs each upper-case letter with the lower-case one after it, in runs
+  // that start on an even or an odd code point; ĸ (0x138) and ŉ (0x149) have no upper case.
+  const bool evenUpper = (point >= 0x100 && point <= 0x137) || (point >= 0x14A && point <= 0x177);
+  const bool oddUpper = (point >= 0x139 && point <= 0x148) || (point >= 0x179 && point <= 0x17E);
+  if ((evenUpper && point % 2 == 1) || (oddUpper && point % 2 == 0))
+    return point - 1;
+  return point;
+}
+
+char32_t AcceleratorOf(std::string_view caption) {
   for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != '&')
       continue;
-    const char next = caption[i + 1];
-    if (next == '&') {
+    if (caption[i + 1] == '&') {
       ++i;
       continue;
     }
-    if ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') ||
-        (next >= '0' && next <= '9'))
-      return next >= 'a' && next <= 'z' ? static_cast<char>(next - 'a' + 'A') : next;
-    return 0;
+    const char32_t next = platform::FirstCodePoint(caption.substr(i + 1));
+    const bool letter = (next >= U'a' && next <= U'z') || (next >= U'A' && next <= U'Z') ||
+                        (next >= U'0' && next <= U'9') ||
+                        (next >= 0xC0 && next <= 0x17F && next != 0xD7 && next != 0xF7);
+    return letter ? AcceleratorFold(next) : 0;
   }
   return 0;
 }

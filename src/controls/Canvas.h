@@ -121,7 +121,13 @@ private:
 // is also '&' (then one stays); the last character always stays.
 std::string StripAccelerators(std::string_view text);
 
-// The ASCII letter or digit after the first single '&' of a caption, upper case; 0 for none.
-char AcceleratorOf(std::string_view caption);
+// The letter or digit after the first single '&' of a caption (an ASCII one, or a letter of
+// Latin-1 or Latin Extended-A such as "Ç", "Ğ", "Ş"), case-folded; 0 for none.
+char32_t AcceleratorOf(std::string_view caption);
+
+// The one case of a letter that accelerators compare: lower-case letters of ASCII, Latin-1 and
+// Latin Extended-A become upper case, and the Turkish dotless "ı" and dotted "İ" become "I"
+// like "i", so that the key of either i answers a caption with either; anything else stays.
+char32_t AcceleratorFold(char32_t point);
 
 } // namespace controls

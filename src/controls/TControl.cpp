@@ -1,9 +1,9 @@
 #include "controls/TControl.h"
 
+#include "controls/Canvas.h"
 #include "controls/TForm.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace controls {
 
@@ -156,8 +156,8 @@ void TControl::SetCursor(TCursor cursor) {
     form->UpdateCursor();
 }
 
-void TControl::SetAccelerator(char accelerator) {
-  m_accelerator = static_cast<char>(std::toupper(static_cast<unsigned char>(accelerator)));
+void TControl::SetAccelerator(char32_t accelerator) {
+  m_accelerator = AcceleratorFold(accelerator);
 }
 
 void TControl::InvalidateRect(const TRect& rect) {

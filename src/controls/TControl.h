@@ -107,9 +107,9 @@ public:
   void SetCursor(TCursor cursor);
 
   // The letter or digit of the control's accelerator (Alt+letter, or the bare letter when the
-  // control with the focus does not take it), 0 for none.
-  char Accelerator() const { return m_accelerator; }
-  void SetAccelerator(char accelerator);
+  // control with the focus does not take it), case-folded (AcceleratorFold), 0 for none.
+  char32_t Accelerator() const { return m_accelerator; }
+  void SetAccelerator(char32_t accelerator);
   // Enter clicks the form's default control and Escape its cancel control.
   bool Default() const { return m_default; }
   void SetDefault(bool value) { m_default = value; }
@@ -159,7 +159,7 @@ private:
   bool m_tabStop = false;
   int m_tabOrder = 0;
   TCursor m_cursor = TCursor::Arrow;
-  char m_accelerator = 0;
+  char32_t m_accelerator = 0;
   bool m_default = false;
   bool m_cancel = false;
 };

@@ -1,5 +1,6 @@
 #include "controls/TForm.h"
 
+#include "controls/Canvas.h"
 #include "controls/ControlPainting.h"
 #include "platform/Application.h"
 
@@ -213,7 +214,7 @@ TControl* TForm::CancelControl() {
   return nullptr;
 }
 
-TControl* TForm::FindAccelerator(char letter) {
+TControl* TForm::FindAccelerator(char32_t letter) {
   for (TControl* control : TabOrderList(*this)) {
     if (control->Accelerator() == letter && Usable(control))
       return control;
@@ -329,7 +330,7 @@ void TForm::HostCaptureLost() {
   SetHot(ControlAt(m_mouse));
 }
 
-bool TForm::HostKeyDown(TKey key, unsigned shift, const std::string& text) {
+bool TForm::HostKeyDown(TKey key, unsigned shift, const std::string& text, char32_t character) {
   SetCuesShown(true);
   const TKeyEvent event{key, shift, text};
   if (m_focused && m_focused->KeyDown(event))
@@ -347,7 +348,7 @@ bool TForm::HostKeyDown(TKey key, unsigned shift, const std::string& text) {
     return true;
   }
   // Alt+letter, or the bare letter that the focused control did not take.
-  const char letter = platform::KeyCharacter(key);
+  const char32_t letter = AcceleratorFold(character);
   if (letter && (modifiers == platform::ssAlt || modifiers == 0)) {
     if (TControl* control = FindAccelerator(letter)) {
       control->AcceleratorPressed();

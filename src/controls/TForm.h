@@ -73,7 +73,8 @@ public:
   void HostMouseUp(TMouseButton button, TPoint position, unsigned shift) override;
   void HostMouseLeave() override;
   void HostCaptureLost() override;
-  bool HostKeyDown(TKey key, unsigned shift, const std::string& text) override;
+  using TWindowEvents::HostKeyDown;
+  bool HostKeyDown(TKey key, unsigned shift, const std::string& text, char32_t character) override;
   void HostKeyUp(TKey key, unsigned shift) override;
   void HostActivate(bool active) override;
   void HostCloseRequest() override;
@@ -95,7 +96,7 @@ private:
   void Resize(TSize size, int scale);
   void PaintRect(const platform::TRect& rect);
   void PaintTree(TControl& control, const platform::TRect& rect);
-  TControl* FindAccelerator(char letter);
+  TControl* FindAccelerator(char32_t letter);
 
   std::unique_ptr<platform::TWindowHost> m_host;
   std::string m_caption;

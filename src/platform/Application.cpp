@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QTimer>
-#include <QWidget>
 
 namespace platform {
 
@@ -73,19 +72,12 @@ void TApplication::DispatchAfter(std::chrono::milliseconds delay,
                      [this, handler = std::move(handler)] { Dispatch(handler); });
 }
 
-void TApplication::RegisterForm(QWidget* form) {
-  if (!m_mainForm && !m_mainWindow)
-    m_mainForm = form;
-}
-
 void TApplication::RegisterForm(TWindowHost* form) {
-  if (!m_mainForm && !m_mainWindow)
+  if (!m_mainWindow)
     m_mainWindow = form;
 }
 
 int TApplication::Run() {
-  if (m_mainForm)
-    Dispatch([this] { m_mainForm->show(); });
   if (m_mainWindow)
     Dispatch([this] { m_mainWindow->Show(); });
   QApplication::exec();

@@ -12,7 +12,6 @@
 #include <string>
 
 class QApplication;
-class QWidget;
 
 namespace platform {
 
@@ -36,10 +35,8 @@ public:
   void SetTitle(const std::string& title);
 
   // The first window registered becomes the main window; later ones are ignored. A main
-  // window is a toolkit widget or the host of a form of self-drawn controls.
-  QWidget* MainForm() const noexcept { return m_mainForm; }
+  // window is the host of a form of self-drawn controls.
   TWindowHost* MainWindow() const noexcept { return m_mainWindow; }
-  void RegisterForm(QWidget* form);
   void RegisterForm(TWindowHost* form);
 
   // Makes the main window visible, then dispatches events until a terminate request has been
@@ -66,7 +63,6 @@ public:
 private:
   std::unique_ptr<QApplication> m_qt;
   std::string m_title;
-  QWidget* m_mainForm = nullptr;
   TWindowHost* m_mainWindow = nullptr;
   bool m_terminated = false;
 };

@@ -40,4 +40,13 @@ struct TRect {
   bool operator==(const TRect&) const = default;
 };
 
+// Where a window whose client area is `client` goes so that it, with its frame (the widths of
+// its `frame` on each side), is centred on `screen`: the position of the frame's top-left
+// corner.
+inline TPoint CentredWindowPosition(const TRect& screen, TSize client, const TRect& frame) {
+  const int width = client.Width + frame.Left + frame.Right;
+  const int height = client.Height + frame.Top + frame.Bottom;
+  return {screen.Left + (screen.Width() - width) / 2, screen.Top + (screen.Height() - height) / 2};
+}
+
 } // namespace platform

@@ -23,9 +23,17 @@ public:
   virtual void HostMouseLeave() = 0;
   // The window lost the mouse capture it had asked for (another window took it).
   virtual void HostCaptureLost() = 0;
-  // A key with the text it types (UTF-8, empty for keys that type nothing); true when the
-  // window used it, so the system does nothing more with it.
-  virtual bool HostKeyDown(TKey key, unsigned shift, const std::string& text) = 0;
+  // A key with the text it types (UTF-8, empty for keys that type nothing) and the character
+  // it stands for, also while Alt or Ctrl is held (a code point in either case, 0 for none:
+  // what an accelerator matches); true when the window used it, so the system does nothing
+  // more with it.
+  virtual bool HostKeyDown(TKey key, unsigned shift, const std::string& text,
+                           char32_t character) = 0;
+  // The same, the character being the one the text begins with, else the key's letter or digit.
+  bool HostKeyDown(TKey key, unsigned shift, const std::string& text) {
+    const char32_t typed = FirstCodePoint(text);
+    return HostKeyDown(key, shift, text, typed > U' ' ? typed : KeyCharacter(key));
+  }
   virtual void HostKeyUp(TKey key, unsigned shift) = 0;
   // The window got or lost the keyboard focus.
   virtual void HostActivate(bool active) = 0;

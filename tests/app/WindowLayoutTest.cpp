@@ -167,8 +167,8 @@ TEST(WindowLayout, TheFramedWindowIsCentred) {
       {{1, 30, 1, 1}, {306, 216}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(app::CentredWindowPosition(screen, {409, 305}, c.frame), c.corner) << c.frame.Top;
-  EXPECT_EQ(app::CentredWindowPosition({1920, 0, 1920 + 1280, 1024}, {409, 305}, {4, 23, 4, 4}),
+    EXPECT_EQ(platform::CentredWindowPosition(screen, {409, 305}, c.frame), c.corner) << c.frame.Top;
+  EXPECT_EQ(platform::CentredWindowPosition({1920, 0, 1920 + 1280, 1024}, {409, 305}, {4, 23, 4, 4}),
             (platform::TPoint{1920 + 431, 346}));
 }
 

@@ -346,4 +346,42 @@ TEST_F(DrawingKit, StripAcceleratorsKeepsDoubledAndTrailingAmpersands) {
     EXPECT_EQ(StripAccelerators(text), stripped) << text;
 }
 
+TEST_F(DrawingKit, TheAcceleratorOfACaptionIsItsLetterInOneCase) {
+  const std::pair<const char*, char32_t> cases[] = {
+      {"&Güncelle", U'G'},
+      {"Vaz&geç", U'G'},
+      {"&Çık", U'Ç'},
+      {"&çık", U'Ç'},
+      {"Ara&ş", U'Ş'},
+      {"&ğ", U'Ğ'},
+      {"&Öğe", U'Ö'},
+      {"&ı", U'I'}, // the dotless i, the dotted İ and i are one accelerator
+      {"&İptal", U'I'},
+      {"&iptal", U'I'},
+      {"&ÿ", U'Ÿ'},
+      {"&2", U'2'},
+      {"&&Çık", 0},
+      {"A&&B&c", U'C'},
+      {"&-", 0},
+      {"&×", 0},
+      {"&€", 0},
+      {"&", 0},
+      {"&\xC3", 0}, // a letter cut off
+      {"", 0},
+  };
+  for (const auto& [caption, accelerator] : cases)
+    EXPECT_EQ(AcceleratorOf(caption), accelerator) << caption;
+}
+
+TEST_F(DrawingKit, AcceleratorFoldTakesLatinLettersToUpperCase) {
+  const std::pair<char32_t, char32_t> cases[] = {
+      {U'a', U'A'}, {U'Z', U'Z'}, {U'ü', U'Ü'}, {U'Ü', U'Ü'}, {U'þ', U'Þ'}, {U'÷', U'÷'},
+      {U'ß', U'ß'}, {U'µ', U'µ'}, {U'ā', U'Ā'}, {U'ğ', U'Ğ'}, {U'ĺ', U'Ĺ'}, {U'ň', U'Ň'},
+      {U'ŋ', U'Ŋ'}, {U'ş', U'Ş'}, {U'ž', U'Ž'}, {U'Ž', U'Ž'}, {U'ĸ', U'ĸ'}, {U'ŉ', U'ŉ'},
+      {U'ſ', U'S'}, {U'ı', U'I'}, {U'İ', U'I'}, {U'i', U'I'}, {U'ƀ', U'ƀ'}, {U'1', U'1'},
+  };
+  for (const auto& [point, folded] : cases)
+    EXPECT_EQ(AcceleratorFold(point), folded) << static_cast<unsigned>(point);
+}
+
 } // namespace

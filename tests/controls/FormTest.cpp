@@ -2,6 +2,7 @@
 #include "FormInput.h"
 #include "RecordingHost.h"
 #include "SpyControl.h"
+#include "controls/Canvas.h"
 #include "controls/TForm.h"
 
 #include <algorithm>
@@ -261,6 +262,41 @@ TEST(FormKeys, KeysGoToTheFocusedControlFirst) {
   f.input.Type("a");
   EXPECT_EQ(f.log, (Log{"B:key 9 ", "B:key 65 a"}));
   EXPECT_EQ(f.form.FocusedControl(), f.b);
+}
+
+TEST(FormKeys, AcceleratorsOfTurkishLetters) {
+  struct Case {
+    const char* caption;
+    char32_t character; // what the key stands for
+    unsigned shift;
+    bool clicked;
+  } cases[] = {
+      {"&Çık", U'ç', platform::ssAlt, true},
+      {"&Çık", U'Ç', platform::ssAlt | platform::ssShift, true},
+      {"&Çık", U'c', platform::ssAlt, false},
+      {"&Çık", U'ç', 0, true}, // the bare letter the focused control does not take
+      {"&Çık", U'ç', platform::ssCtrl, false},
+      {"Ara&ş", U'ş', platform::ssAlt, true},
+      {"Ara&ş", U's', platform::ssAlt, false},
+      {"&Ğ", U'ğ', platform::ssAlt, true},
+      {"&Iğdır", U'ı', platform::ssAlt, true},
+      {"&Iğdır", U'i', platform::ssAlt, true},
+      {"&İptal", U'i', platform::ssAlt, true},
+      {"&İptal", U'ı', platform::ssAlt, true},
+      {"&İptal", U'ü', platform::ssAlt, false},
+      {"&Öğe", 0, platform::ssAlt, false},
+  };
+  for (const Case& c : cases) {
+    TabFixture f;
+    f.e->SetAccelerator(controls::AcceleratorOf(c.caption));
+    f.b->SetFocus();
+    f.log.clear();
+    // A key of the system's own (no key of ours), known by its character alone.
+    const bool used = f.form.HostKeyDown(TKey::None, c.shift, {}, c.character);
+    const bool clicked = std::find(f.log.begin(), f.log.end(), "E:click") != f.log.end();
+    EXPECT_EQ(clicked, c.clicked) << c.caption << " " << static_cast<unsigned>(c.character);
+    EXPECT_EQ(used, c.clicked) << c.caption;
+  }
 }
 
 TEST(FormKeys, Accelerators) {

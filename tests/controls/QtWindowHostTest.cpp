@@ -121,6 +121,31 @@ TEST(QtWindowHost, TabAcceleratorsEscapeAndTypedText) {
   EXPECT_TRUE(Has(window.log, "B:click"));
 }
 
+TEST(QtWindowHost, AnAcceleratorOfANonAsciiLetterAnswersAltWithItsKey) {
+  Window window;
+  window.other->SetAccelerator(controls::AcceleratorOf("&Çık"));
+  // The toolkit's code of the "Ç" key is the letter's code point; it types no text with Alt.
+  QTest::keyClick(window.widget, Qt::Key_Ccedilla, Qt::AltModifier);
+  EXPECT_TRUE(Has(window.log, "O:click"));
+  EXPECT_TRUE(window.other->Focused());
+}
+
+TEST(QtWindowHost, TheCharacterAKeyStandsFor) {
+  const struct {
+    int key;
+    const char* text;
+    char32_t character;
+  } cases[] = {
+      {Qt::Key_Ccedilla, "", U'Ç'}, {0x15E, "ş", U'Ş'}, // a key code beyond Latin-1: the letter's
+                                                        // upper case
+      {Qt::Key_I, "ı", U'I'}, // the dotless i's key: the toolkit's upper case of it
+      {Qt::Key_unknown, "ğ", U'ğ'}, {Qt::Key_Space, " ", 0}, {Qt::Key_Escape, "", 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(platform::posix::CodePointFromQtKey(c.key, QString::fromUtf8(c.text)), c.character)
+        << c.key;
+}
+
 TEST(QtWindowHost, TheCloseBoxAsksTheForm) {
   Window window;
   bool allow = false;

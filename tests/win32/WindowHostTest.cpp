@@ -3,6 +3,7 @@
 // clang-format off
 // The drawing kit's colour functions before the system's macros of the same names.
 #include "SpyControl.h"
+#include "controls/Canvas.h"
 #include "controls/TForm.h"
 #include "platform/win32/WindowHost.h"
 // clang-format on
@@ -15,9 +16,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <vector>
 #include <windows.h>
 
 using Log = std::vector<std::string>;
@@ -186,6 +189,39 @@ TEST(WinWindowHost, KeysTabAcceleratorsAndTypedText) {
   EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "O:click"); }));
 }
 
+TEST(WinWindowHost, AnAcceleratorOfANonAsciiLetterAnswersAltWithItsCharacter) {
+  App app;
+  Window window;
+  window.button->SetAccelerator(controls::AcceleratorOf("&Çık"));
+  ASSERT_TRUE(PumpUntil([&] { return window.button->Focused(); }));
+  window.other->SetFocus();
+  // The key of "ç" on a Turkish keyboard: a key with no letter of ours, whose character comes
+  // as the system character right behind it.
+  PostMessageW(window.handle, WM_SYSKEYDOWN, VK_OEM_1, KeyData(VK_OEM_1, true));
+  PostMessageW(window.handle, WM_SYSCHAR, L'\u00e7', KeyData(VK_OEM_1, true));
+  EXPECT_TRUE(PumpUntil([&] { return Has(window.log, "B:click"); }));
+  EXPECT_TRUE(window.button->Focused());
+}
+
+TEST(WinWindowHost, TheCharacterAKeyStandsFor) {
+  using platform::TKey;
+  const struct {
+    WPARAM virtualKey;
+    std::wstring text;
+    TKey key;
+    char32_t character;
+  } cases[] = {
+      {VK_OEM_1, L"\u00e7", TKey::None, U'ç'},
+      {'I', L"\u0131", TKey('I'), U'ı'},        // the layout's own letter, not the key's
+      {'A', L"\U0001D400", TKey('A'), 0x1D400}, // a pair of surrogates
+      {'C', L"", TKey('C'), U'C'},              // Ctrl+C types a control character
+      {VK_F1, L"", TKey::F1, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(platform::win32::KeyCodePoint(c.virtualKey, c.text, c.key), c.character)
+        << c.virtualKey;
+}
+
 TEST(WinWindowHost, ThePictureIsOnTheScreen) {
   App app;
   Window window;
@@ -222,6 +258,110 @@ TEST(WinWindowHost, TheCloseBoxAsksTheForm) {
   PostMessageW(window.handle, WM_CLOSE, 0, 0);
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(window.handle); }));
   EXPECT_TRUE(IsWindow(window.handle)) << "hidden, not destroyed, while the form lives";
+}
+
+TEST(WinWindowHost, CentredOnTheWorkAreaWithItsFrame) {
+  App app;
+  Window window;
+  window.form.Host()->CentreOnScreen();
+  RECT frame{}, work{};
+  GetWindowRect(window.handle, &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_LE(std::abs((frame.left - work.left) - (work.right - frame.right)), 1);
+  EXPECT_LE(std::abs((frame.top - work.top) - (work.bottom - frame.bottom)), 1);
+  RECT client{};
+  GetClientRect(window.handle, &client);
+  EXPECT_EQ(client.right, 120) << "the size stays";
+  EXPECT_GT(frame.bottom - frame.top, client.bottom) << "the frame is counted";
+}
+
+// A square picture whose pixels tell where they are and which picture they belong to, with a
+// half-transparent pixel (premultiplied) at 1,0 and a clear one at 2,0.
+platform::TBitmap IconTestPicture(int size) {
+  platform::TBitmap picture(size, size);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      picture.SetPixel(x, y, 0xFF000000u | (x << 16) | (y << 8) | static_cast<unsigned>(size));
+  picture.SetPixel(1, 0, 0x80402000u);
+  picture.SetPixel(2, 0, 0);
+  return picture;
+}
+
+// The colour pixels of an icon (0xAARRGGBB, top row first), or none.
+std::vector<std::uint32_t> IconPixels(HICON icon, int& size) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info))
+    return {};
+  std::vector<std::uint32_t> pixels;
+  BITMAP color{};
+  if (info.hbmColor && GetObjectW(info.hbmColor, sizeof color, &color)) {
+    size = color.bmWidth;
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = color.bmWidth;
+    format.bmiHeader.biHeight = -color.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    pixels.resize(static_cast<std::size_t>(color.bmWidth) * color.bmHeight);
+    HDC screen = GetDC(nullptr);
+    if (GetDIBits(screen, info.hbmColor, 0, color.bmHeight, pixels.data(), &format,
+                  DIB_RGB_COLORS) != color.bmHeight)
+      pixels.clear();
+    ReleaseDC(nullptr, screen);
+  }
+  if (info.hbmColor)
+    DeleteObject(info.hbmColor);
+  if (info.hbmMask)
+    DeleteObject(info.hbmMask);
+  return pixels;
+}
+
+TEST(WinWindowHost, TheIconsAreThePicturesGiven) {
+  App app;
+  Window window;
+  const int big = GetSystemMetrics(SM_CXICON), small = GetSystemMetrics(SM_CXSMICON);
+  window.form.Host()->SetIcon({IconTestPicture(48), IconTestPicture(big), IconTestPicture(small)});
+  for (auto [which, size] : {std::pair{ICON_BIG, big}, std::pair{ICON_SMALL, small}}) {
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(window.handle, WM_GETICON, which, 0));
+    int got = 0;
+    const std::vector<std::uint32_t> pixels = IconPixels(icon, got);
+    ASSERT_EQ(got, size) << which;
+    ASSERT_EQ(pixels.size(), static_cast<std::size_t>(size * size));
+    EXPECT_EQ(pixels[0], 0xFF000000u | static_cast<unsigned>(size)) << which;
+    EXPECT_EQ(pixels[size * 5 + 3], 0xFF030500u | static_cast<unsigned>(size)) << which;
+    EXPECT_EQ(pixels[size * size - 1],
+              0xFF000000u | ((size - 1) << 16) | ((size - 1) << 8) | static_cast<unsigned>(size));
+    // Straight alpha in the icon, as the system draws it.
+    EXPECT_EQ(pixels[1], 0x80804000u) << std::hex << pixels[1];
+    EXPECT_EQ(pixels[2] >> 24, 0u);
+  }
+  // Pictures given again replace the icons.
+  window.form.Host()->SetIcon({IconTestPicture(64)});
+  int got = 0;
+  IconPixels(reinterpret_cast<HICON>(SendMessageW(window.handle, WM_GETICON, ICON_SMALL, 0)), got);
+  EXPECT_EQ(got, 64) << "the only picture, shrunk by the system";
+}
+
+TEST(WinWindowHost, TheIconPictureOfASize) {
+  using platform::TBitmap;
+  const std::vector<TBitmap> sizes{TBitmap(16, 16), TBitmap(48, 48), TBitmap(32, 32)};
+  const struct {
+    std::vector<TBitmap> sizes;
+    int size;
+    int picked; // 0: none
+  } cases[] = {
+      {sizes, 32, 32},
+      {sizes, 16, 16},
+      {sizes, 24, 32},                              // the smallest larger one
+      {sizes, 64, 48},                              // none larger: the largest
+      {{TBitmap(16, 16), TBitmap(40, 20)}, 32, 16}, // a picture that is not square is skipped
+      {{}, 32, 0},
+  };
+  for (const auto& c : cases) {
+    const TBitmap* picked = platform::win32::IconPicture(c.sizes, c.size);
+    EXPECT_EQ(picked ? picked->Width() : 0, c.picked) << c.size;
+  }
 }
 
 // What a message box showed, read by a timer inside its own modal loop, which then closes it.

@@ -118,7 +118,8 @@ protected:
     const QString text = event->text();
     const bool printable = !text.isEmpty() && text.at(0) >= QLatin1Char(' ');
     m_events.HostKeyDown(KeyFromQtKey(event->key()), ShiftFromQtModifiers(event->modifiers()),
-                         printable ? text.toStdString() : std::string());
+                         printable ? text.toStdString() : std::string(),
+                         CodePointFromQtKey(event->key(), printable ? text : QString()));
   }
   void keyReleaseEvent(QKeyEvent* event) override {
     m_events.HostKeyUp(KeyFromQtKey(event->key()), ShiftFromQtModifiers(event->modifiers()));
@@ -152,9 +153,10 @@ public:
     const QMargins frame = handle ? handle->frameMargins() : QMargins();
     m_centredWithFrame = !frame.isNull();
     const QRect area = screen->geometry();
-    const QSize framed = size().grownBy(frame);
-    move(area.topLeft() +
-         QPoint((area.width() - framed.width()) / 2, (area.height() - framed.height()) / 2));
+    const TPoint corner = CentredWindowPosition(
+        {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()},
+        {width(), height()}, {frame.left(), frame.top(), frame.right(), frame.bottom()});
+    move(corner.X, corner.Y);
   }
 
 private:
@@ -212,6 +214,15 @@ TKey KeyFromQtKey(int key) {
   default:
     return TKey::None;
   }
+}
+
+char32_t CodePointFromQtKey(int key, const QString& text) {
+  // The toolkit's codes of keys that stand for a character are that character's upper-case
+  // code point, also while Alt or Ctrl is held; its other keys' codes are far above them.
+  if (key > ' ' && key < Qt::Key_Escape)
+    return static_cast<char32_t>(key);
+  const QList<uint> points = text.toUcs4();
+  return !points.isEmpty() && points.front() > ' ' ? points.front() : 0;
 }
 
 unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers) {

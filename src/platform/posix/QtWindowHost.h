@@ -37,5 +37,8 @@ private:
 // Our key for a toolkit key code; TKey::None for keys the controls do not know.
 TKey KeyFromQtKey(int key);
 unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers);
+// The character a key stands for, for accelerators: the code point of the toolkit's key code
+// when it is one, else the first of the text it typed; 0 for none.
+char32_t CodePointFromQtKey(int key, const QString& text);
 
 } // namespace platform::posix

@@ -60,8 +60,10 @@ TBitmap ProgramIconBitmap(int size) {
 }
 
 std::vector<TBitmap> ProgramIconSizes() {
+  // The sizes the exe's icon holds: a larger one would be this program's scaling of the 48,
+  // which the system does as well when it needs one, and each costs a load at the start.
   std::vector<TBitmap> sizes;
-  for (int size : {256, 128, 48, 32, 16})
+  for (int size : {48, 32, 16})
     sizes.push_back(ProgramIconBitmap(size));
   return sizes;
 }

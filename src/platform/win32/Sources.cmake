@@ -33,5 +33,7 @@ target_include_directories(kv_platform PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(kv_platform PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 # ws2_32 is not linked: it is loaded and bound by name at run time.
 # Signatures are checked with CNG; the key's encoding is read with the certificate library.
-# Text and pictures on windows are GDI's.
-target_link_libraries(kv_platform PUBLIC wininet shell32 user32 gdi32 bcrypt crypt32)
+# Text and pictures on windows are GDI's. The download's, the shell's and the signature's DLLs
+# are loaded on their first use (cmake/DelayLoad.cmake).
+target_link_libraries(kv_platform PUBLIC kv_delay_wininet kv_delay_shell32 kv_delay_crypt32
+                      kv_delay_bcrypt delayimp user32 gdi32)

@@ -5,7 +5,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <tuple>
+#include <vector>
 
 namespace platform {
 
@@ -49,6 +52,75 @@ TPoint MousePosition(LPARAM lParam) {
 }
 
 } // namespace
+
+char32_t KeyCodePoint(WPARAM virtualKey, std::wstring_view text, TKey key) {
+  if (!text.empty()) {
+    const char32_t first = text[0];
+    if (IS_HIGH_SURROGATE(text[0]) && text.size() > 1 && IS_LOW_SURROGATE(text[1]))
+      return 0x10000 + ((first - 0xD800) << 10) + (static_cast<char32_t>(text[1]) - 0xDC00);
+    if (first > U' ' && !IS_HIGH_SURROGATE(text[0]) && !IS_LOW_SURROGATE(text[0]))
+      return first;
+  }
+  // Ctrl turns a letter into a control character: the key's own character in the keyboard
+  // layout stands for it (its high bit marks a dead key).
+  const UINT mapped = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_CHAR);
+  if ((mapped & 0x80000000u) == 0 && mapped > U' ')
+    return static_cast<char32_t>(mapped & 0xFFFF);
+  return KeyCharacter(key);
+}
+
+const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size) {
+  // The picture of that size, else the smallest larger one (the system shrinks it), else the
+  // largest there is.
+  const TBitmap* best = nullptr;
+  for (const TBitmap& each : sizes) {
+    if (each.IsEmpty() || each.Width() != each.Height())
+      continue;
+    const bool fits = each.Width() >= size;
+    if (!best || (fits && (best->Width() < size || each.Width() < best->Width())) ||
+        (!fits && best->Width() < size && each.Width() > best->Width()))
+      best = &each;
+  }
+  return best;
+}
+
+HICON IconFromPicture(const TBitmap& picture) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.Width();
+  info.bmiHeader.biHeight = -picture.Height(); // top-down rows, as the picture keeps them
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!color)
+    return nullptr;
+  // An icon's colours are not premultiplied by its alpha; the picture's are.
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  const std::size_t count =
+      static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height());
+  std::transform(picture.Bits(), picture.Bits() + count, pixels, [](std::uint32_t pixel) {
+    const std::uint32_t alpha = pixel >> 24;
+    if (alpha == 0 || alpha == 255)
+      return alpha == 0 ? 0u : pixel;
+    const auto channel = [alpha](std::uint32_t value) {
+      return std::min<std::uint32_t>(255, (value * 255 + alpha / 2) / alpha);
+    };
+    return (alpha << 24) | (channel((pixel >> 16) & 0xFF) << 16) |
+           (channel((pixel >> 8) & 0xFF) << 8) | channel(pixel & 0xFF);
+  });
+  // The mask is all clear: the alpha channel alone says what is drawn.
+  const std::vector<std::uint8_t> clear(
+      static_cast<std::size_t>((picture.Width() + 15) / 16 * 2) * picture.Height(), 0);
+  HBITMAP mask = CreateBitmap(picture.Width(), picture.Height(), 1, 1, clear.data());
+  ICONINFO icon{TRUE, 0, 0, mask, color};
+  HICON made = mask ? CreateIconIndirect(&icon) : nullptr;
+  if (mask)
+    DeleteObject(mask);
+  DeleteObject(color);
+  return made;
+}
 
 TKey KeyFromVirtualKey(WPARAM virtualKey) {
   if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9'))
@@ -142,29 +214,32 @@ void TWin32WindowHost::SetPosition(TPoint position) {
 }
 
 void TWin32WindowHost::CentreOnScreen() {
-  // The frame is the system's from the start: the window's whole rectangle is centred.
-  RECT frame{};
-  if (!GetWindowRect(m_window, &frame))
+  // The frame is the system's from the start: the window with it is centred on the work area.
+  RECT window{}, client{};
+  POINT origin{0, 0};
+  if (!GetWindowRect(m_window, &window) || !GetClientRect(m_window, &client) ||
+      !ClientToScreen(m_window, &origin))
     return;
+  const TRect frame{origin.x - window.left, origin.y - window.top,
+                    window.right - origin.x - client.right,
+                    window.bottom - origin.y - client.bottom};
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetPosition({work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2});
+  SetPosition(CentredWindowPosition({work.left, work.top, work.right, work.bottom},
+                                    {client.right, client.bottom}, frame));
 }
 
-void TWin32WindowHost::SetIcon(const std::vector<TBitmap>&) {
-  // The exe's own icon (resource 1) at the sizes the title bar and Alt+Tab show.
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  for (auto [icon, metric, which] :
-       {std::tuple{&m_bigIcon, SM_CXICON, ICON_BIG}, std::tuple{&m_smallIcon, SM_CXSMICON, ICON_SMALL}}) {
-    const int size = GetSystemMetrics(metric);
-    if (HANDLE loaded = LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)) {
-      if (*icon)
-        DestroyIcon(*icon);
-      *icon = static_cast<HICON>(loaded);
-      SendMessageW(m_window, WM_SETICON, which, reinterpret_cast<LPARAM>(*icon));
-    }
+void TWin32WindowHost::SetIcon(const std::vector<TBitmap>& sizes) {
+  // The title bar's and Alt+Tab's icons from the pictures given; the exe's own icon
+  // (resource 1) stays what the shell shows for the file.
+  for (auto [icon, metric, which] : {std::tuple{&m_bigIcon, SM_CXICON, ICON_BIG},
+                                     std::tuple{&m_smallIcon, SM_CXSMICON, ICON_SMALL}}) {
+    const TBitmap* picture = IconPicture(sizes, GetSystemMetrics(metric));
+    HICON made = picture ? IconFromPicture(*picture) : nullptr;
+    SendMessageW(m_window, WM_SETICON, which, reinterpret_cast<LPARAM>(made));
+    if (*icon)
+      DestroyIcon(*icon);
+    *icon = made;
   }
 }
 
@@ -264,7 +339,7 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     // A character without its key (the key's own was taken with it).
     const wchar_t unit = static_cast<wchar_t>(wParam);
     if (unit >= L' ')
-      m_events.HostKeyDown(TKey::None, ShiftState(), Narrow(std::wstring_view(&unit, 1)));
+      m_events.HostKeyDown(TKey::None, ShiftState(), Narrow(std::wstring_view(&unit, 1)), 0);
     return 0;
   }
   case WM_KEYUP:
@@ -313,8 +388,9 @@ bool TWin32WindowHost::KeyDown(WPARAM wParam, LPARAM lParam, bool system) {
   unsigned shift = ShiftState();
   if (system && (lParam & (1 << 29)))
     shift |= ssAlt;
-  const bool used =
-      m_events.HostKeyDown(KeyFromVirtualKey(wParam), shift, control ? "" : Narrow(text));
+  const TKey key = KeyFromVirtualKey(wParam);
+  const bool used = m_events.HostKeyDown(key, shift, control ? "" : Narrow(text),
+                                         KeyCodePoint(wParam, control ? L"" : text, key));
   // A system key the form did not use goes to the system (Alt+F4, Alt+Space), its character
   // back in the queue so the menu can take it.
   if (!used && system && !text.empty())

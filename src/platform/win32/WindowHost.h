@@ -2,6 +2,7 @@
 
 #include "platform/WindowHost.h"
 
+#include <string_view>
 #include <windows.h>
 
 namespace platform::win32 {
@@ -46,6 +47,15 @@ private:
   bool m_tracking = false;
   TCursor m_cursor = TCursor::Arrow;
 };
+
+// The picture among `sizes` for an icon of `size` pixels square; null when there is none.
+const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size);
+// An icon of the picture (pixels 0xAARRGGBB, colours premultiplied by alpha); null on failure.
+HICON IconFromPicture(const TBitmap& picture);
+
+// The character a key stands for, for accelerators: the first of the text it typed, else its
+// own in the keyboard layout, else `key`'s letter or digit; 0 for none.
+char32_t KeyCodePoint(WPARAM virtualKey, std::wstring_view text, TKey key);
 
 // Our key for a virtual-key code; TKey::None for keys the controls do not know.
 TKey KeyFromVirtualKey(WPARAM virtualKey);
