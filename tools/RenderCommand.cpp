@@ -12,11 +12,13 @@
 #include "controls/TKvURLLabel.h"
 #include "platform/Application.h"
 #include "platform/Files.h"
+#include "platform/WindowHost.h"
 #include "tools/PictureFiles.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <tuple>
@@ -90,11 +92,34 @@ struct Backdrop {
   }
 };
 
+// A host without a window on the screen, at the device scale of the platform's: the window's
+// states are drawn, never shown.
+class PictureHost final : public platform::TWindowHost {
+public:
+  explicit PictureHost(int scale) : m_scale(scale) {}
+  void Show() override { m_visible = true; }
+  void Hide() override { m_visible = false; }
+  bool Visible() const override { return m_visible; }
+  void SetTitle(const std::string&) override {}
+  void SetClientSize(platform::TSize) override {}
+  void SetPosition(platform::TPoint) override {}
+  int Scale() const override { return m_scale; }
+  void Invalidate(const platform::TRect&) override {}
+  void SetCursor(platform::TCursor) override {}
+  void SetCapture(bool) override {}
+
+private:
+  int m_scale;
+  bool m_visible = false;
+};
+
 // The main window without its handlers: the pictures set each state's texts themselves.
 class StillWindow : public app::TFRMUPDATE {
 public:
   explicit StillWindow(platform::TApplication& application)
-      : TFRMUPDATE(application, false, app::PublisherHost()) {}
+      : TFRMUPDATE(application, false, app::PublisherHost()) {
+    SetHost(std::make_unique<PictureHost>(Host()->Scale()));
+  }
   void KvButton5Click() override {}
 };
 
