@@ -1,6 +1,7 @@
 #include "platform/win32/GdiTextEngine.h"
 
 #include "platform/FontRepair.h"
+#include "platform/win32/ShowBitmap.h"
 #include "platform/win32/Unicode.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ RECT NativeRect(const TRect& rect) {
 } // namespace
 
 struct TGdiTextEngine::TFont {
-  TFontSpec Spec;
+  TFontSpec Description;
   int Scale = 1;
   FontHandle Handle;
 };
@@ -231,13 +232,13 @@ int TGdiTextEngine::Select(const TFontSpec& fontSpec, int scale) {
   const int widening = SyntheticBoldWidth(fontSpec) * scale;
   SetTextCharacterExtra(m_dc->Handle, widening);
   for (const TFont& font : m_fonts) {
-    if (font.Scale == scale && font.Spec == fontSpec) {
+    if (font.Scale == scale && font.Description == fontSpec) {
       SelectObject(m_dc->Handle, font.Handle.get());
       return widening;
     }
   }
-  FontHandle handle =
-      MakeFont(Face(fontSpec), fontSpec.Height * scale, fontSpec.Bold && widening == 0, fontSpec.Underline);
+  FontHandle handle = MakeFont(Face(fontSpec), fontSpec.Height * scale,
+                               fontSpec.Bold && widening == 0, fontSpec.Underline);
   SelectObject(m_dc->Handle, handle.get());
   m_fonts.push_back({fontSpec, scale, std::move(handle)});
   return widening;
@@ -305,13 +306,8 @@ std::vector<std::uint8_t> TGdiTextEngine::Render(const TFontSpec& font, std::str
   if (width > INT_MAX / 4 || height > INT_MAX / 4 || width * height > INT_MAX / 4)
     throw std::bad_alloc();
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = static_cast<LONG>(width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(height); // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  // Both fit in an int: checked above.
+  const BITMAPINFO info = TopDownBitmapInfo(static_cast<int>(width), static_cast<int>(height));
   void* bits = nullptr;
   BitmapHandle bitmap(CreateDIBSection(m_dc->Handle, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits)

@@ -1,5 +1,7 @@
 #include "platform/ProgramIcon.h"
 
+#include "platform/win32/ShowBitmap.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -28,13 +30,7 @@ TBitmap ProgramIconBitmap(int size) {
   TBitmap picture;
   ICONINFO info{};
   if (GetIconInfo(icon, &info)) {
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = size;
-    format.bmiHeader.biHeight = -size; // top-down rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO format = TopDownBitmapInfo(size, size);
     TBitmap pixels(size, size, 0);
     HDC screen = GetDC(nullptr);
     if (info.hbmColor &&

@@ -8,13 +8,7 @@ void ShowBitmap(HDC dc, const TBitmap& bitmap, const TRect& area) {
     return;
   // The picture handed over starts at the area's first row, so the top-down rows need no
   // arithmetic on scan lines: only the area's columns are chosen by the source offset.
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = bitmap.Width();
-  info.bmiHeader.biHeight = -part.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = TopDownBitmapInfo(bitmap.Width(), part.Height());
   SetDIBitsToDevice(dc, part.Left, part.Top, static_cast<DWORD>(part.Width()),
                     static_cast<DWORD>(part.Height()), part.Left, 0, 0,
                     static_cast<UINT>(part.Height()), bitmap.Row(part.Top), &info, DIB_RGB_COLORS);

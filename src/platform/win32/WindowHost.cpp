@@ -1,6 +1,7 @@
 #include "platform/win32/WindowHost.h"
 
 #include "platform/Application.h"
+#include "platform/win32/ShowBitmap.h"
 #include "platform/win32/Unicode.h"
 
 #include <windowsx.h>
@@ -85,13 +86,7 @@ const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size) {
 }
 
 HICON IconFromPicture(const TBitmap& picture) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = picture.Width();
-  info.bmiHeader.biHeight = -picture.Height(); // top-down rows, as the picture keeps them
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = TopDownBitmapInfo(picture.Width(), picture.Height());
   void* bits = nullptr;
   HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!color)
@@ -402,19 +397,8 @@ void TWin32WindowHost::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_window, &paint);
   const TBitmap& bitmap = m_events.HostPaint();
-  if (!bitmap.IsEmpty()) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = bitmap.Width();
-    info.bmiHeader.biHeight = -bitmap.Height(); // top-down rows, as the picture keeps them
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    // The whole picture; the system clips it to the part that needs painting.
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(bitmap.Width()),
-                      static_cast<DWORD>(bitmap.Height()), 0, 0, 0,
-                      static_cast<UINT>(bitmap.Height()), bitmap.Bits(), &info, DIB_RGB_COLORS);
-  }
+  // The whole picture; the system clips it to the part that needs painting.
+  ShowBitmap(dc, bitmap, bitmap.Bounds());
   EndPaint(m_window, &paint);
 }
 
