@@ -31,6 +31,16 @@ struct TRect {
   }
   TRect Inflated(int dx, int dy) const { return {Left - dx, Top - dy, Right + dx, Bottom + dy}; }
   TRect Offset(int dx, int dy) const { return {Left + dx, Top + dy, Right + dx, Bottom + dy}; }
+  // The smallest rectangle around both; an empty one adds nothing.
+  TRect United(const TRect& other) const {
+    if (other.IsEmpty())
+      return *this;
+    if (IsEmpty())
+      return other;
+    return {Left < other.Left ? Left : other.Left, Top < other.Top ? Top : other.Top,
+            Right > other.Right ? Right : other.Right,
+            Bottom > other.Bottom ? Bottom : other.Bottom};
+  }
   // The common part of two rectangles; empty (not necessarily all zero) when they do not meet.
   TRect Intersected(const TRect& other) const {
     return {Left > other.Left ? Left : other.Left, Top > other.Top ? Top : other.Top,

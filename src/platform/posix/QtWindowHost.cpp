@@ -1,19 +1,22 @@
 #include "platform/posix/QtWindowHost.h"
 
+#include "platform/FramePacer.h"
+
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QPixmap>
-#include <QScreen>
-#include <QWindow>
-#include <QFocusEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 namespace platform {
@@ -61,6 +64,18 @@ public:
     // Every pixel comes from the picture: no background to fill first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    m_frameTimer.setSingleShot(true);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_frameTimer, &QTimer::timeout, this, [this] { RequestPending(); });
+  }
+
+  // Asks for a paint of the part, at most once a frame.
+  void Invalidate(const TRect& rect) {
+    const auto now = TFramePacer::Clock::now();
+    if (m_pacer.Invalidate(rect, now))
+      RequestPending();
+    else if (m_pacer.Waiting() && !m_frameTimer.isActive())
+      m_frameTimer.start(m_pacer.Delay(now));
   }
 
 protected:
@@ -78,6 +93,7 @@ protected:
   }
 
   void paintEvent(QPaintEvent* event) override {
+    m_pacer.Painted(TFramePacer::Clock::now());
     const int scale = ScaleOf(*this);
     if (scale != m_scale)
       Resized();
@@ -160,6 +176,11 @@ public:
   }
 
 private:
+  void RequestPending() {
+    const TRect pending = m_pacer.TakePending();
+    update(pending.Left, pending.Top, pending.Width(), pending.Height());
+  }
+
   void Resized() {
     m_scale = ScaleOf(*this);
     m_events.HostResize({width(), height()}, m_scale);
@@ -169,6 +190,8 @@ private:
   int m_scale = 0;
   bool m_centring = false;
   bool m_centredWithFrame = false;
+  TFramePacer m_pacer;
+  QTimer m_frameTimer;
 };
 
 } // namespace
@@ -274,7 +297,7 @@ int TQtWindowHost::Scale() const {
 }
 
 void TQtWindowHost::Invalidate(const TRect& rect) {
-  m_widget->update(rect.Left, rect.Top, rect.Width(), rect.Height());
+  static_cast<HostWidget&>(*m_widget).Invalidate(rect);
 }
 
 void TQtWindowHost::SetCursor(TCursor cursor) {

@@ -23,6 +23,8 @@ namespace {
 
 constexpr wchar_t ClassName[] = L"KolvarinForm";
 constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// The timer that ends a frame's wait for a paint.
+constexpr UINT_PTR FrameTimerId = 1;
 
 void RegisterWindowClass() {
   static const bool registered = [] {
@@ -239,7 +241,22 @@ void TWin32WindowHost::SetIcon(const std::vector<TBitmap>& sizes) {
 }
 
 void TWin32WindowHost::Invalidate(const TRect& rect) {
-  const RECT area{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  const auto now = TFramePacer::Clock::now();
+  if (m_pacer.Invalidate(rect, now)) {
+    InvalidatePending();
+  } else if (m_pacer.Waiting() && !m_frameTimer) {
+    const auto delay = static_cast<UINT>(m_pacer.Delay(now).count());
+    m_frameTimer =
+        SetTimer(m_window, FrameTimerId, std::max<UINT>(delay, USER_TIMER_MINIMUM), nullptr) != 0;
+    // Without a timer the part is painted now rather than never.
+    if (!m_frameTimer)
+      InvalidatePending();
+  }
+}
+
+void TWin32WindowHost::InvalidatePending() {
+  const TRect pending = m_pacer.TakePending();
+  const RECT area{pending.Left, pending.Top, pending.Right, pending.Bottom};
   // The form paints every pixel: nothing to erase first.
   InvalidateRect(m_window, &area, FALSE);
 }
@@ -359,6 +376,13 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     // form goes.
     m_events.HostCloseRequest();
     return 0;
+  case WM_TIMER:
+    if (wParam != FrameTimerId)
+      return DefWindowProcW(m_window, message, wParam, lParam);
+    KillTimer(m_window, FrameTimerId);
+    m_frameTimer = false;
+    InvalidatePending();
+    return 0;
   case WM_SIZE:
     if (wParam != SIZE_MINIMIZED)
       m_events.HostResize({LOWORD(lParam), HIWORD(lParam)}, 1);
@@ -394,6 +418,7 @@ bool TWin32WindowHost::KeyDown(WPARAM wParam, LPARAM lParam, bool system) {
 }
 
 void TWin32WindowHost::Paint() {
+  m_pacer.Painted(TFramePacer::Clock::now());
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_window, &paint);
   const TBitmap& bitmap = m_events.HostPaint();

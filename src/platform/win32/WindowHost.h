@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FramePacer.h"
 #include "platform/WindowHost.h"
 
 #include <string_view>
@@ -38,6 +39,8 @@ private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint();
+  // Hands what the pacer gathered to the system's update region.
+  void InvalidatePending();
   bool KeyDown(WPARAM wParam, LPARAM lParam, bool system);
 
   TWindowEvents& m_events;
@@ -46,6 +49,9 @@ private:
   HICON m_smallIcon = nullptr;
   bool m_tracking = false;
   TCursor m_cursor = TCursor::Arrow;
+  // Paints at most once a frame: a download changes the labels for every chunk.
+  TFramePacer m_pacer;
+  bool m_frameTimer = false;
 };
 
 // The picture among `sizes` for an icon of `size` pixels square; null when there is none.
