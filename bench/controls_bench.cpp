@@ -4,6 +4,7 @@
 #include "controls/Gradient.h"
 #include "controls/TForm.h"
 #include "controls/TKvButton.h"
+#include "controls/TKvLabel.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 
@@ -98,6 +99,25 @@ void BM_ProgressWriteNoRepaint(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ProgressWriteNoRepaint);
+
+// The downloaded size written into its autosized label as a download does, once per chunk of
+// 1025 bytes, the form painted once every 64 writes: what a caption costs besides the paints.
+void BM_LabelCaptionWrites(benchmark::State& state) {
+  TForm form;
+  form.HostResize({409, 114}, 1);
+  TKvLabel& label = form.AddControl<TKvLabel>();
+  label.SetFont(WindowFont(12));
+  label.SetBounds(110, 76, 0, 0);
+  form.HostPaint();
+  long readed = 0;
+  for (auto _ : state) {
+    readed += 1025;
+    label.SetCaption(std::to_string(readed) + " Kb");
+    if ((readed / 1025) % 64 == 0)
+      form.HostPaint();
+  }
+}
+BENCHMARK(BM_LabelCaptionWrites);
 
 template <typename Control> void PaintOnce(benchmark::State& state, Control& control) {
   for (auto _ : state) {

@@ -73,6 +73,8 @@ bool TControl::IsAncestorOf(const TControl& other) const {
 }
 
 void TControl::SetBounds(const TRect& bounds) {
+  if (m_layoutPending)
+    RunLayout();
   if (bounds == m_bounds)
     return;
   Invalidate();
@@ -84,7 +86,7 @@ TPoint TControl::FormOrigin() const {
   if (!m_parent)
     return {0, 0};
   const TPoint parent = m_parent->FormOrigin();
-  return {parent.X + m_bounds.Left, parent.Y + m_bounds.Top};
+  return {parent.X + Left(), parent.Y + Top()};
 }
 
 TRect TControl::VisibleFormRect() const {
@@ -178,6 +180,25 @@ void TControl::Click() {
 void TControl::AcceleratorPressed() {
   SetFocus();
   Click();
+}
+
+void TControl::RequestLayout() {
+  if (m_layoutPending)
+    return;
+  TForm* form = Form();
+  if (!form) {
+    Layout();
+    return;
+  }
+  Invalidate();
+  m_layoutPending = true;
+  form->LayoutRequested(*this);
+}
+
+void TControl::RunLayout() const {
+  // Laying out reads and sets the bounds: the request is over before it starts.
+  m_layoutPending = false;
+  const_cast<TControl*>(this)->Layout();
 }
 
 void TControl::Withdraw(bool going) {

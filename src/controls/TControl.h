@@ -64,16 +64,20 @@ public:
   void SendToBack();
   bool IsAncestorOf(const TControl& other) const;
 
-  // Bounds in the parent's client area.
-  const platform::TRect& BoundsRect() const { return m_bounds; }
+  // Bounds in the parent's client area (a layout the control owes is done first).
+  const platform::TRect& BoundsRect() const {
+    if (m_layoutPending)
+      RunLayout();
+    return m_bounds;
+  }
   void SetBounds(const platform::TRect& bounds);
   void SetBounds(int left, int top, int width, int height) {
     SetBounds({left, top, left + width, top + height});
   }
-  int Left() const { return m_bounds.Left; }
-  int Top() const { return m_bounds.Top; }
-  int Width() const { return m_bounds.Width(); }
-  int Height() const { return m_bounds.Height(); }
+  int Left() const { return BoundsRect().Left; }
+  int Top() const { return BoundsRect().Top; }
+  int Width() const { return BoundsRect().Width(); }
+  int Height() const { return BoundsRect().Height(); }
   platform::TRect ClientRect() const { return {0, 0, Width(), Height()}; }
   // The client area's top-left corner in the form.
   TPoint FormOrigin() const;
@@ -145,10 +149,19 @@ protected:
   // Its accelerator was pressed: focuses the control when it can, then clicks it.
   virtual void AcceleratorPressed();
 
+  // The control's bounds follow from its content, which changed: invalidates the control as
+  // it is and has Layout() run once, however often this is called before, when its bounds are
+  // next read or its form next paints. Off a form, Layout() runs at once. A label whose text
+  // changes with every chunk of a download is measured once a frame, not once a chunk.
+  void RequestLayout();
+  // Brings the bounds up to date with the content (SetBounds invalidates what moves).
+  virtual void Layout() {}
+
 private:
   // The form's notice that the control or one of its children leaves the form, is hidden or
   // disabled.
   void Withdraw(bool going);
+  void RunLayout() const;
 
   TControl* m_parent = nullptr;
   std::vector<std::unique_ptr<TControl>> m_controls;
@@ -162,6 +175,7 @@ private:
   char32_t m_accelerator = 0;
   bool m_default = false;
   bool m_cancel = false;
+  mutable bool m_layoutPending = false;
 };
 
 } // namespace controls

@@ -15,11 +15,6 @@ namespace {
 // Past this many separate dirty rectangles, one rectangle around them all is painted.
 constexpr std::size_t MaxDirtyRects = 8;
 
-TRect United(const TRect& a, const TRect& b) {
-  return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-          std::max(a.Bottom, b.Bottom)};
-}
-
 bool Covers(const TRect& outer, const TRect& inner) {
   return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
          inner.Bottom <= outer.Bottom;
@@ -413,14 +408,28 @@ void TForm::InvalidateFormRect(const TRect& rect) {
   if (m_dirty.size() > MaxDirtyRects) {
     TRect all = m_dirty.front();
     for (const TRect& each : m_dirty)
-      all = United(all, each);
+      all = all.United(each);
     m_dirty.assign(1, all);
   }
   if (m_host)
     m_host->Invalidate(area);
 }
 
+void TForm::LayoutRequested(TControl& control) {
+  m_layoutPending.push_back(&control);
+}
+
+void TForm::UpdateLayout() {
+  // A layout may ask for more; those run in the same pass.
+  while (!m_layoutPending.empty()) {
+    TControl* control = m_layoutPending.back();
+    m_layoutPending.pop_back();
+    control->BoundsRect();
+  }
+}
+
 const platform::TBitmap& TForm::HostPaint() {
+  UpdateLayout();
   // Painting may invalidate again; that is painted next time.
   const std::vector<TRect> dirty = std::move(m_dirty);
   m_dirty.clear();
@@ -448,6 +457,9 @@ void TForm::PaintTree(TControl& control, const TRect& rect) {
 }
 
 void TForm::ControlWithdrawn(TControl& control, bool going) {
+  // A control that leaves lays itself out when its bounds are read.
+  if (going)
+    std::erase_if(m_layoutPending, [&](TControl* each) { return control.IsAncestorOf(*each); });
   if (m_focused && control.IsAncestorOf(*m_focused)) {
     TControl* previous = m_focused;
     m_focused = nullptr;

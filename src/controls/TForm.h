@@ -66,6 +66,8 @@ public:
   int Scale() const { return m_scale; }
   // The parts invalidated and not yet painted, in the form's pixels.
   const std::vector<platform::TRect>& DirtyRects() const { return m_dirty; }
+  // Runs the layouts the controls have asked for (RequestLayout); painting does it first.
+  void UpdateLayout();
 
   // The host's entry points.
   void HostMouseMove(TPoint position, unsigned shift) override;
@@ -88,6 +90,7 @@ private:
   friend class TControl;
 
   void InvalidateFormRect(const platform::TRect& rect);
+  void LayoutRequested(TControl& control);
   void ControlWithdrawn(TControl& control, bool going);
   void UpdateCursor();
   void SetHot(TControl* control);
@@ -104,6 +107,7 @@ private:
   platform::TBitmap m_bitmap;
   int m_scale = 1;
   std::vector<platform::TRect> m_dirty;
+  std::vector<TControl*> m_layoutPending;
   bool m_shown = false;
   bool m_active = true;
   bool m_cuesShown = false;

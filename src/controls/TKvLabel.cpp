@@ -10,8 +10,10 @@ void TKvLabel::SetCaption(const std::string& caption) {
   if (caption == m_caption)
     return;
   m_caption = caption;
-  AdjustSize();
-  Invalidate();
+  if (m_autoSize)
+    RequestLayout();
+  else
+    Invalidate();
 }
 
 void TKvLabel::SetAutoSize(bool value) {
@@ -54,6 +56,10 @@ void TKvLabel::SetTextAlignment(unsigned flags) {
     return;
   m_alignment = flags;
   Invalidate();
+}
+
+void TKvLabel::Layout() {
+  AdjustSize();
 }
 
 void TKvLabel::AdjustSize() {

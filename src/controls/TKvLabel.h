@@ -13,8 +13,9 @@ namespace controls {
 // A label that draws its caption itself: '&' underlines the next character, tabs expand, no
 // wrapping; transparent, it draws only its text over what its parent shows; with AutoSize it
 // takes the size of its text, its left edge staying in place. A new caption only invalidates
-// the label: captions set thousands of times a second (a download's progress) are painted at
-// the host's pace, the last one always shown.
+// the label (and, with AutoSize, has it measured when its bounds are next read or its form
+// paints): captions set thousands of times a second (a download's progress) are measured and
+// painted at the host's pace, the last one always shown.
 class TKvLabel : public TControl {
 public:
   TKvLabel();
@@ -45,6 +46,7 @@ public:
 protected:
   void Paint(TCanvas& canvas) override;
   void MouseUp(const TMouseEvent& event) override;
+  void Layout() override;
   void AdjustSize();
 
 private:

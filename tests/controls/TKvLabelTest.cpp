@@ -17,10 +17,12 @@ protected:
   void TearDown() override { platform::SetShellOpener({}); }
 };
 
-// A label that counts its paints and keeps the caption each one showed.
+// A label that counts its paints and layouts (measures of its text) and keeps the caption
+// each paint showed.
 class CountingLabel : public TKvLabel {
 public:
   int paints = 0;
+  int layouts = 0;
   std::string painted;
 
 protected:
@@ -29,6 +31,10 @@ protected:
     painted = Caption();
     TKvLabel::Paint(canvas);
   }
+  void Layout() override {
+    ++layouts;
+    TKvLabel::Layout();
+  }
 };
 
 TEST_F(Labels, CaptionsSetManyTimesBetweenTwoPaintsArePaintedOnceEndingOnTheLast) {
@@ -36,16 +42,65 @@ TEST_F(Labels, CaptionsSetManyTimesBetweenTwoPaintsArePaintedOnceEndingOnTheLast
   form.HostResize({200, 50}, 1);
   auto& label = form.AddControl<CountingLabel>();
   form.HostPaint();
-  label.paints = 0;
+  label.paints = label.layouts = 0;
   for (int i = 1; i <= 20000; ++i) {
     label.SetCaption(std::to_string(i) + " Kb");
     if (i % 50 == 0)
       form.HostPaint();
   }
   EXPECT_EQ(label.paints, 20000 / 50);
+  EXPECT_EQ(label.layouts, 20000 / 50) << "measured once a paint, not once a caption";
   EXPECT_EQ(label.painted, "20000 Kb");
   form.HostPaint();
   EXPECT_EQ(label.paints, 20000 / 50) << "no paint without a change";
+}
+
+TEST_F(Labels, ACaptionIsMeasuredWhenTheBoundsAreReadAndAtOnceOffAForm) {
+  TForm form;
+  form.HostResize({200, 50}, 1);
+  auto& onForm = form.AddControl<CountingLabel>();
+  CountingLabel alone;
+  TKvLabel reference;
+  for (const char* caption : {"1 Kb", "1234567890 Kb", "", "12 Kb"}) {
+    reference.SetCaption(caption);
+    alone.layouts = onForm.layouts = 0;
+    alone.SetCaption(caption);
+    onForm.SetCaption(caption);
+    EXPECT_EQ(alone.layouts, 1) << caption;
+    EXPECT_EQ(onForm.layouts, 0) << caption;
+    EXPECT_EQ(onForm.BoundsRect(), reference.BoundsRect()) << caption;
+    EXPECT_EQ(onForm.Width(), reference.Width()) << caption;
+    EXPECT_EQ(onForm.layouts, 1) << caption << ": once";
+  }
+}
+
+TEST_F(Labels, AfterManyCaptionsThePictureIsThatOfTheLastAlone) {
+  // Growing and shrinking between paints, nothing reading the label's bounds meanwhile.
+  const auto picture = [](const std::vector<std::string>& captions) {
+    TForm form;
+    form.HostResize({200, 50}, 1);
+    auto& label = form.AddControl<TKvLabel>();
+    label.SetBounds(10, 10, 0, 0);
+    label.SetTransparent(true);
+    form.HostPaint();
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+      label.SetCaption(captions[i]);
+      if (i % 2 == 1)
+        form.HostPaint();
+    }
+    return form.HostPaint();
+  };
+  const platform::TBitmap last = picture({"99999 Kb"});
+  for (const auto& captions :
+       std::vector<std::vector<std::string>>{{"1 Kb", "99999 Kb"},
+                                             {"1234567890123 Kb", "1 Kb", "99999 Kb"},
+                                             {"1 Kb", "22 Kb", "1234567890123 Kb", "99999 Kb"}}) {
+    const platform::TBitmap shown = picture(captions);
+    ASSERT_EQ(shown.Size(), last.Size());
+    for (int y = 0; y < last.Height(); ++y)
+      for (int x = 0; x < last.Width(); ++x)
+        ASSERT_EQ(shown.Pixel(x, y), last.Pixel(x, y)) << captions.size() << ": " << x << "," << y;
+  }
 }
 
 TEST_F(Labels, ALabelThatShrinksLeavesNoTextBehind) {
