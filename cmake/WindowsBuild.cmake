@@ -17,8 +17,8 @@ add_subdirectory(src/controls)
 # The drawing kit: colours, gradients, frames, the canvas's primitives on a bitmap of our own and
 # its text through the GDI text engine.
 add_library(kv_drawing STATIC
-  src/controls/Canvas.cpp src/controls/CanvasText.cpp src/controls/Colors.cpp
-  src/controls/Frames.cpp src/controls/Gradient.cpp)
+  src/controls/Canvas.cpp src/controls/CanvasText.cpp src/controls/TextInkCache.cpp
+  src/controls/Colors.cpp src/controls/Frames.cpp src/controls/Gradient.cpp)
 target_link_libraries(kv_drawing PUBLIC kv_platform)
 
 # The publisher's key, as in the Linux build (none by default).

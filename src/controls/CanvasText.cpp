@@ -1,6 +1,8 @@
 // TCanvas's text, through the platform's text engine.
 #include "controls/Canvas.h"
 
+#include "controls/TextInkCache.h"
+
 namespace controls {
 
 TRect TCanvas::DrawText(std::string_view text, const TRect& rect, unsigned flags,
@@ -10,8 +12,7 @@ TRect TCanvas::DrawText(std::string_view text, const TRect& rect, unsigned flags
   const TRect device = ToDevice(rect);
   if (rect.IsEmpty() || device.Intersected(m_clip).IsEmpty())
     return rect;
-  const std::vector<std::uint8_t> ink =
-      platform::TextEngine().Render(font, text, rect, flags, m_scale);
+  const std::vector<std::uint8_t>& ink = TextInkCache().Ink(font, text, rect, flags, m_scale);
   DrawInk(device, ink.data(), ToPixel(color));
   return rect;
 }
