@@ -2,6 +2,7 @@
 // environment sets (the suite runs once as it is and once with QT_SCALE_FACTOR=2).
 #include "platform/posix/QtWindowHost.h"
 
+#include "PaintPacing.h"
 #include "SpyControl.h"
 #include "controls/Canvas.h"
 #include "controls/TForm.h"
@@ -13,10 +14,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <thread>
 
 using Log = std::vector<std::string>;
 
@@ -93,26 +92,9 @@ TEST(QtWindowHost, ThePictureIsInDevicePixelsAndShownUnscaled) {
 
 TEST(QtWindowHost, InvalidationsArePaintedAtMostOnceAFrameTheLastAlwaysShown) {
   Window window;
-  TSpyControl& spy = *window.other;
-  const int before = spy.paints;
-  // A download's pace: a change every 100 µs for a quarter of a second.
-  const auto start = std::chrono::steady_clock::now();
-  const auto end = start + std::chrono::milliseconds(250);
-  unsigned blue = 0;
-  while (std::chrono::steady_clock::now() < end) {
-    spy.fill = controls::RGB(0, 0, static_cast<std::uint8_t>(++blue));
-    spy.Invalidate();
-    QCoreApplication::processEvents();
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  const int frames = static_cast<int>(elapsed / std::chrono::milliseconds(16));
-  const int paints = spy.paints - before;
-  EXPECT_GT(blue, 200u);
-  EXPECT_GE(paints, 1);
-  EXPECT_LE(paints, frames + 2) << blue << " changes";
-  // The last change reaches the screen within a frame or two, without any further change.
-  const std::uint32_t last = controls::ToPixel(*spy.fill);
+  const controls::TColor last =
+      ChangeAtADownloadsPace(*window.other, [] { QCoreApplication::processEvents(); });
+  // The last change reaches the screen a frame later, without any further change.
   const QPoint inside = window.widget->mapToGlobal(QPoint(70, 20));
   EXPECT_TRUE(QTest::qWaitFor([&] { return window.form.DirtyRects().empty(); }, 1000));
   QTest::qWait(50);
@@ -120,7 +102,7 @@ TEST(QtWindowHost, InvalidationsArePaintedAtMostOnceAFrameTheLastAlwaysShown) {
                             ->grabWindow(0, inside.x(), inside.y(), 1, 1)
                             .toImage()
                             .convertToFormat(QImage::Format_RGB32);
-  EXPECT_EQ(screen.pixel(0, 0), last) << std::hex << screen.pixel(0, 0);
+  EXPECT_EQ(screen.pixel(0, 0), controls::ToPixel(last)) << std::hex << screen.pixel(0, 0);
 }
 
 TEST(QtWindowHost, MouseEventsReachTheControlsInPixels) {

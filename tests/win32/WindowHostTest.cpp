@@ -9,6 +9,7 @@
 // clang-format on
 
 #include "FormInput.h"
+#include "PaintPacing.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageBox.h"
@@ -249,34 +250,14 @@ TEST(WinWindowHost, ThePictureIsOnTheScreen) {
 TEST(WinWindowHost, InvalidationsArePaintedAtMostOnceAFrameTheLastAlwaysShown) {
   App app;
   Window window;
-  TSpyControl& spy = *window.other;
-  const int before = spy.paints;
-  // A download's pace: a change every few hundred microseconds for a quarter of a second, the
-  // thread's messages run between them.
-  const auto start = std::chrono::steady_clock::now();
-  const auto end = start + std::chrono::milliseconds(250);
-  unsigned blue = 0;
-  while (std::chrono::steady_clock::now() < end) {
-    // Colours here are 0x00BBGGRR.
-    spy.fill = static_cast<controls::TColor>(++blue & 0xFF) << 16;
-    spy.Invalidate();
+  const controls::TColor last = ChangeAtADownloadsPace(*window.other, [] {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    const auto pause = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
-    while (std::chrono::steady_clock::now() < pause) {
-    }
-  }
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  const int frames = static_cast<int>(elapsed / std::chrono::milliseconds(16));
-  const int paints = spy.paints - before;
-  EXPECT_GT(blue, 200u);
-  EXPECT_GE(paints, 1);
-  EXPECT_LE(paints, frames + 2) << blue << " changes";
+  });
   // The last change reaches the screen a frame later, without any further change.
-  const COLORREF last = RGB(0, 0, blue & 0xFF);
   auto pixel = [&] {
     HDC dc = GetDC(window.handle);
     const COLORREF color = GetPixel(dc, 70, 20);
