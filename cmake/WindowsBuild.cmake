@@ -66,3 +66,8 @@ target_link_libraries(kv-wininet-loop PRIVATE wininet)
 # The bare Win32 window the start-to-window benchmark compares with (scripts/bench-windows).
 add_executable(kv-bare-window bench/win32/bare_window.cpp)
 target_link_options(kv-bare-window PRIVATE -mwindows -municode)
+
+# The window's hand-offs alone, the floor of the whole updater's CPU time per MiB
+# (scripts/bench-windows).
+add_executable(kv-handoff-loop bench/win32/handoff_loop.cpp)
+target_link_libraries(kv-handoff-loop PRIVATE kv_platform)
