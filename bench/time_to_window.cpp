@@ -5,7 +5,7 @@
 // Prints the milliseconds, then ends the program. With --hold it first lets the program run MS
 // more milliseconds and also prints its resident peak (VmHWM, KiB) at that point. With --size
 // only a window of W by H pixels counts: another window of the class (a message box) does not.
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <X11/Xlib.h>
 #include <chrono>

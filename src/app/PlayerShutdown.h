@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/PlayerUpdate.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <chrono>
 #include <string>

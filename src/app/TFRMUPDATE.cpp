@@ -16,7 +16,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProgramIcon.h"
 #include "platform/StartProgram.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <algorithm>
 

@@ -1,10 +1,5 @@
 #pragma once
 
-// The Windows build's message boxes take UTF-8 text and need no toolkit.
-#if defined(_WIN32)
-#include "platform/win32/MessageBox.h"
-#else
-
 #include <string>
 
 namespace platform {
@@ -20,5 +15,3 @@ void ShowMessageBox(const std::string& text); // UTF-8
 void ShowErrorBox(const std::string& text);
 
 } // namespace platform
-
-#endif

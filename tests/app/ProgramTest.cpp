@@ -1,7 +1,7 @@
 // The real kolvarin-update program, started as a user would start it.
 #include "FakePlayer.h"
 #include "UpdaterWindows.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <csignal>
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
 #include "platform/Application.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <QApplication>
 #include <QMessageBox>

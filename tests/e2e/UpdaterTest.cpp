@@ -7,7 +7,7 @@
 #include "ScriptedServer.h"
 #include "Signing.h"
 #include "UpdaterWindows.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <cctype>
 #include <csignal>

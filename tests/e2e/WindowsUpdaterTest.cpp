@@ -13,7 +13,7 @@
 #include "Signing.h"
 #include "TempDir.h"
 #include "UpdaterWindows.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include "FakePlayer.h"
 

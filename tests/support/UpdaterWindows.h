@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ChildProcess.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 //   kv-close-window CLASS
 //
 // Exits 0 when the window is gone, 1 when it is still there, 2 when there was none.
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // process found by the window and by the tool-help snapshot, and ended.
 #include "Win32Process.h"
 #include "platform/Processes.h"
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 
 #include <algorithm>
 #include <filesystem>

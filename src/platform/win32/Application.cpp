@@ -1,7 +1,5 @@
 #include "platform/Application.h"
 
-#include "platform/Exceptions.h"
-#include "platform/MessageBox.h"
 #include "platform/TThread.h"
 #include "platform/WindowHost.h"
 
@@ -14,7 +12,6 @@ namespace platform {
 
 namespace {
 
-TApplication* g_instance = nullptr;
 // The handlers of the thread timers DispatchAfter set, by timer.
 std::map<UINT_PTR, std::function<void()>> g_timers;
 
@@ -25,14 +22,21 @@ void CALLBACK TimerDue(HWND, UINT, UINT_PTR timer, DWORD) {
     return;
   const std::function<void()> handler = std::move(found->second);
   g_timers.erase(found);
-  if (g_instance)
-    g_instance->Dispatch(handler);
+  if (TApplication* application = TApplication::Instance())
+    application->Dispatch(handler);
 }
 
 } // namespace
 
+bool TApplication::CanShowWindows(std::string&) {
+  return true;
+}
+
+// The thread's message loop needs nothing kept besides.
+struct TApplication::TSystemLoop {};
+
 TApplication::TApplication(int&, char**) {
-  g_instance = this;
+  s_instance = this;
   SetMainThread();
 }
 
@@ -42,16 +46,11 @@ TApplication::~TApplication() {
   for (const auto& [timer, handler] : g_timers)
     KillTimer(nullptr, timer);
   g_timers.clear();
-  g_instance = nullptr;
+  s_instance = nullptr;
 }
 
-TApplication* TApplication::Instance() noexcept {
-  return g_instance;
-}
-
-void TApplication::RegisterForm(TWindowHost* form) {
-  if (!m_mainWindow)
-    m_mainWindow = form;
+void TApplication::SetTitle(const std::string& title) {
+  m_title = title;
 }
 
 void TApplication::ProcessMessages() {

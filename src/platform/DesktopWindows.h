@@ -7,7 +7,8 @@
 
 namespace platform {
 
-// A top-level window of the desktop (an X11 window id); NoWindow names none.
+// A top-level window of the desktop (an X11 window id on Linux, an HWND on Windows); NoWindow
+// names none.
 using WindowHandle = std::uint64_t;
 inline constexpr WindowHandle NoWindow = 0;
 

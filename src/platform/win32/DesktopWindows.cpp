@@ -1,5 +1,5 @@
 // The player's window on Windows: found by its class, asked to close with WM_CLOSE.
-#include "platform/X11Windows.h"
+#include "platform/DesktopWindows.h"
 #include "platform/win32/Unicode.h"
 
 #include <string>
