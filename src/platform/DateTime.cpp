@@ -7,22 +7,6 @@
 
 namespace platform {
 
-namespace {
-
-// Seconds east of UTC in the local time zone at `moment`.
-long LocalOffset(std::time_t moment) {
-  std::tm local{};
-#ifdef _WIN32
-  // Windows' C library has no offset field: the local time read back as UTC gives it.
-  localtime_s(&local, &moment);
-  return static_cast<long>(_mkgmtime(&local) - moment);
-#else
-  localtime_r(&moment, &local);
-  return local.tm_gmtoff;
-#endif
-}
-
-} // namespace
 
 TDateTime FromUnixTime(std::time_t seconds) {
   return UnixEpoch + static_cast<double>(seconds) / SecondsPerDay;
@@ -36,7 +20,7 @@ TDateTime Now() {
   const auto now = std::chrono::system_clock::now();
   const double seconds = std::chrono::duration<double>(now.time_since_epoch()).count();
   const auto whole = static_cast<std::time_t>(seconds);
-  return UnixEpoch + (seconds + static_cast<double>(LocalOffset(whole))) / SecondsPerDay;
+  return UnixEpoch + (seconds + static_cast<double>(LocalTimeOffset(whole))) / SecondsPerDay;
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
@@ -64,13 +48,13 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& date) {
 }
 
 TDateTime UTCToLocal(TDateTime utc) {
-  return utc + static_cast<double>(LocalOffset(ToUnixTime(utc))) / SecondsPerDay;
+  return utc + static_cast<double>(LocalTimeOffset(ToUnixTime(utc))) / SecondsPerDay;
 }
 
 TDateTime LocalToUTC(TDateTime local) {
   // The offset at the local moment read as UTC is right except within an hour of a change.
-  const long guess = LocalOffset(ToUnixTime(local));
-  const long offset = LocalOffset(ToUnixTime(local) - guess);
+  const long guess = LocalTimeOffset(ToUnixTime(local));
+  const long offset = LocalTimeOffset(ToUnixTime(local) - guess);
   return local - static_cast<double>(offset) / SecondsPerDay;
 }
 

@@ -25,4 +25,7 @@ std::time_t ToUnixTime(TDateTime value);
 TDateTime UTCToLocal(TDateTime utc);
 TDateTime LocalToUTC(TDateTime local);
 
+// Seconds east of UTC in the local time zone at `moment` (each system's own).
+long LocalTimeOffset(std::time_t moment);
+
 } // namespace platform

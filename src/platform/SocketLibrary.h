@@ -52,12 +52,9 @@ struct SockAddrIn {
 };
 static_assert(sizeof(SockAddrIn) == 16);
 
-// The library that provides the socket functions.
-#ifdef _WIN32
-inline constexpr const char* LibraryName = "ws2_32.dll";
-#else
-inline constexpr const char* LibraryName = "libc.so.6";
-#endif
+// The library that provides the socket functions (ws2_32.dll on Windows, the C library on
+// Linux).
+extern const char* const LibraryName;
 
 struct LoadFailure {
   int code = 0;

@@ -1,11 +1,10 @@
 #include "platform/Streams.h"
 
+#include "platform/VirtualMemory.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#ifndef _WIN32
-#include <sys/mman.h>
-#endif
 #include <utility>
 
 namespace platform {
@@ -16,24 +15,6 @@ constexpr std::size_t Large = 1 << 20;
 constexpr std::size_t BlockSize = 8 << 20;
 // Room is faulted in this many bytes at a time as bytes arrive.
 constexpr std::size_t PrefaultStep = 8 << 20;
-
-// Advice to the virtual-memory system; Windows commits a string's pages as they are touched and
-// takes no advice here.
-void AdviseHugePages([[maybe_unused]] std::uintptr_t first, [[maybe_unused]] std::size_t length) {
-#ifndef _WIN32
-  madvise(reinterpret_cast<void*>(first), length, MADV_HUGEPAGE);
-#endif
-}
-
-void PopulateForWriting([[maybe_unused]] std::uintptr_t first,
-                        [[maybe_unused]] std::size_t length) {
-#ifndef _WIN32
-#ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23
-#endif
-  madvise(reinterpret_cast<void*>(first), length, MADV_POPULATE_WRITE);
-#endif
-}
 
 // Reserves room without touching it: memory is committed only as bytes are written. A large
 // room may be backed by huge pages where the system allows it.

@@ -14,6 +14,8 @@
 
 namespace platform::ws {
 
+const char* const LibraryName = "libc.so.6";
+
 namespace {
 
 detail::Entry<int (*)(int, int, int)> s_socket("socket");

@@ -15,6 +15,8 @@
 
 namespace platform::ws {
 
+const char* const LibraryName = "ws2_32.dll";
+
 namespace {
 
 detail::Entry<int(WSAAPI*)(WORD, LPWSADATA)> s_startup("WSAStartup");
