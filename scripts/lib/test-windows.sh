@@ -1,6 +1,7 @@
 # Sourced by scripts/test: the Windows build (mingw-w64) and its suites under Wine.
 # KOLVARIN_WINDOWS=0 skips both.
 #
+# windows_configure ROOT: configures the Windows build (nothing is built).
 # windows_build ROOT: cross-builds the services, kolvarin-tool.exe and the Windows test suites
 #   into ROOT/build-win (outside the sandbox; nothing runs).
 # windows_package ROOT: the Windows zip from that build, checked (KOLVARIN_PACKAGE=0 skips it).
@@ -15,12 +16,18 @@ windows_enabled() {
   [[ ${KOLVARIN_WINDOWS:-1} != 0 ]]
 }
 
-windows_build() {
+# windows_configure ROOT: configures ROOT/build-win (its suites are then known to ctest).
+windows_configure() {
   local root=$1
-  windows_enabled || return 0
   cmake -S "$root" -B "$root/build-win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DKOLVARIN_WERROR=ON >/dev/null
+}
+
+windows_build() {
+  local root=$1
+  windows_enabled || return 0
+  windows_configure "$root"
   cmake --build "$root/build-win"
   # Static: the programs import nothing but the system's DLLs.
   local imports
