@@ -149,6 +149,15 @@ protected:
   // Its accelerator was pressed: focuses the control when it can, then clicks it.
   virtual void AcceleratorPressed();
 
+  // Sets a property that changes only the control's picture: nothing when the value is the
+  // same; otherwise stores it and invalidates the control.
+  template <typename T, typename U> void SetAndInvalidate(T& member, const U& value) {
+    if (member == value)
+      return;
+    member = value;
+    Invalidate();
+  }
+
   // The control's bounds follow from its content, which changed: invalidates the control as
   // it is and has Layout() run once, however often this is called before, when its bounds are
   // next read or its form next paints. Off a form, Layout() runs at once. A label whose text

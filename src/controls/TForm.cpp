@@ -91,10 +91,7 @@ void TForm::SetCaption(const std::string& caption) {
 }
 
 void TForm::SetColor(std::uint32_t color) {
-  if (color == m_color)
-    return;
-  m_color = color;
-  Invalidate();
+  SetAndInvalidate(m_color, color);
 }
 
 void TForm::SetClientSize(TSize size) {

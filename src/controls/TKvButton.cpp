@@ -24,7 +24,7 @@ void TKvCustomButton::SetCaption(const std::string& caption) {
 }
 
 void TKvCustomButton::SetHotTrack(bool value) {
-  Set(m_hotTrack, value);
+  SetAndInvalidate(m_hotTrack, value);
 }
 
 void TKvCustomButton::SetDefault(bool value) {

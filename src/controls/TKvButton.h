@@ -27,28 +27,28 @@ public:
   // '&' before a letter or digit makes it the button's accelerator.
   void SetCaption(const std::string& caption);
   const platform::TFontSpec& Font() const { return m_font; }
-  void SetFont(const platform::TFontSpec& font) { Set(m_font, font); }
+  void SetFont(const platform::TFontSpec& font) { SetAndInvalidate(m_font, font); }
   bool HotTrack() const { return m_hotTrack; }
   void SetHotTrack(bool value);
   TColor HotTrackColor() const { return m_hotTrackColor; }
-  void SetHotTrackColor(TColor value) { Set(m_hotTrackColor, value); }
+  void SetHotTrackColor(TColor value) { SetAndInvalidate(m_hotTrackColor, value); }
   TKvHotTrackColorType HotTrackColorType() const { return m_hotTrackColorType; }
-  void SetHotTrackColorType(TKvHotTrackColorType value) { Set(m_hotTrackColorType, value); }
+  void SetHotTrackColorType(TKvHotTrackColorType value) { SetAndInvalidate(m_hotTrackColorType, value); }
   TColor HighlightColor() const { return m_highlightColor; }
-  void SetHighlightColor(TColor value) { Set(m_highlightColor, value); }
+  void SetHighlightColor(TColor value) { SetAndInvalidate(m_highlightColor, value); }
   TColor FrameColor() const { return m_frameColor; }
-  void SetFrameColor(TColor value) { Set(m_frameColor, value); }
+  void SetFrameColor(TColor value) { SetAndInvalidate(m_frameColor, value); }
   TColor Color() const { return m_color; }
-  void SetColor(TColor value) { Set(m_color, value); }
+  void SetColor(TColor value) { SetAndInvalidate(m_color, value); }
   TColor FontColor() const { return m_fontColor; }
-  void SetFontColor(TColor value) { Set(m_fontColor, value); }
+  void SetFontColor(TColor value) { SetAndInvalidate(m_fontColor, value); }
   bool ShowFocusRect() const { return m_showFocusRect; }
-  void SetShowFocusRect(bool value) { Set(m_showFocusRect, value); }
+  void SetShowFocusRect(bool value) { SetAndInvalidate(m_showFocusRect, value); }
   void SetDefault(bool value);
   int GroupIndex() const { return m_groupIndex; }
-  void SetGroupIndex(int value) { Set(m_groupIndex, value); }
+  void SetGroupIndex(int value) { SetAndInvalidate(m_groupIndex, value); }
   TAlignmentVertical AlignmentVertical() const { return m_alignmentVertical; }
-  void SetAlignmentVertical(TAlignmentVertical value) { Set(m_alignmentVertical, value); }
+  void SetAlignmentVertical(TAlignmentVertical value) { SetAndInvalidate(m_alignmentVertical, value); }
   int ModalResult() const { return m_modalResult; }
   void SetModalResult(int value) { m_modalResult = value; }
 
@@ -79,12 +79,6 @@ protected:
   void FocusOut() override;
 
 private:
-  template <typename T> void Set(T& member, T value) {
-    if (member == value)
-      return;
-    member = value;
-    Invalidate();
-  }
   void PaintPlainFace(TCanvas& canvas, const TRect& r);
   void PaintCaption(TCanvas& canvas, bool cues);
   void ClickAction();

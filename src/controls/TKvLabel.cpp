@@ -24,24 +24,15 @@ void TKvLabel::SetAutoSize(bool value) {
 }
 
 void TKvLabel::SetTransparent(bool value) {
-  if (value == m_transparent)
-    return;
-  m_transparent = value;
-  Invalidate();
+  SetAndInvalidate(m_transparent, value);
 }
 
 void TKvLabel::SetColor(TColor value) {
-  if (value == m_color)
-    return;
-  m_color = value;
-  Invalidate();
+  SetAndInvalidate(m_color, value);
 }
 
 void TKvLabel::SetFontColor(TColor value) {
-  if (value == m_fontColor)
-    return;
-  m_fontColor = value;
-  Invalidate();
+  SetAndInvalidate(m_fontColor, value);
 }
 
 void TKvLabel::SetFont(const platform::TFontSpec& font) {
@@ -52,10 +43,7 @@ void TKvLabel::SetFont(const platform::TFontSpec& font) {
 }
 
 void TKvLabel::SetTextAlignment(unsigned flags) {
-  if (flags == m_alignment)
-    return;
-  m_alignment = flags;
-  Invalidate();
+  SetAndInvalidate(m_alignment, flags);
 }
 
 void TKvLabel::Layout() {

@@ -7,15 +7,8 @@ namespace controls {
 
 TKvCustomPanel::TKvCustomPanel() = default;
 
-void TKvCustomPanel::Changed() {
-  Invalidate();
-}
-
 void TKvCustomPanel::SetFont(const platform::TFontSpec& font) {
-  if (font == m_font)
-    return;
-  m_font = font;
-  Invalidate();
+  SetAndInvalidate(m_font, font);
 }
 
 void TKvCustomPanel::SetTransparent(bool value) {
@@ -115,17 +108,11 @@ void TKvCustomGroupBox::AcceleratorPressed() {
 }
 
 void TKvCustomGroupBox::SetGroupStyle(TKvGroupBoxStyle value) {
-  if (value == m_groupStyle)
-    return;
-  m_groupStyle = value;
-  Invalidate();
+  SetAndInvalidate(m_groupStyle, value);
 }
 
 void TKvCustomGroupBox::SetBannerHeight(int value) {
-  if (value == m_bannerHeight)
-    return;
-  m_bannerHeight = value;
-  Invalidate();
+  SetAndInvalidate(m_bannerHeight, value);
 }
 
 void TKvCustomGroupBox::SetCaptionFont(const platform::TFontSpec& value) {

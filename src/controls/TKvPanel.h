@@ -28,10 +28,7 @@ public:
     return member;                                                                                 \
   }                                                                                                \
   void Set##Name(const Type& value) {                                                              \
-    if (value == member)                                                                           \
-      return;                                                                                      \
-    member = value;                                                                                \
-    Changed();                                                                                     \
+    SetAndInvalidate(member, value);                                                               \
   }
   KV_PROPERTY(TKvVisualStyle, VisualStyle, m_visualStyle)
   KV_PROPERTY(TKvGradientColorStyle, GradientColorStyle, m_gradientColorStyle)
@@ -70,7 +67,6 @@ protected:
   // Paints the control, then raises OnPaint.
   void Paint(TCanvas& canvas) final;
   virtual void PaintSelf(TCanvas& canvas);
-  void Changed();
 
   TKvVisualStyle m_visualStyle = vsWinXP;
   TKvGradientColorStyle m_gradientColorStyle = gcsSystem;

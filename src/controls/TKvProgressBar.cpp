@@ -11,10 +11,7 @@ TKvCustomProgressBar::TKvCustomProgressBar() {
 }
 
 void TKvCustomProgressBar::SetFont(const platform::TFontSpec& font) {
-  if (font == m_font)
-    return;
-  m_font = font;
-  Invalidate();
+  SetAndInvalidate(m_font, font);
 }
 
 void TKvCustomProgressBar::SetTotalParts(std::uint32_t value) {
