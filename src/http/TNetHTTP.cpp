@@ -465,41 +465,37 @@ TNetAuthenticationClass ChooseScheme(const TNetHeaderList& challenges) {
 bool TNetCustomHTTP::AskAuthorization() {
   ++AuthTries;
   TNetHTTPRequest& request = Request();
-  if (!request.Authentication) {
-    TNetAuthenticationClass chosen = ChooseScheme(Response().WWWAuthenticate);
-    if (!chosen)
-      return false;
-    if (OnSelectAuthorization)
-      OnSelectAuthorization(this, chosen, Response().WWWAuthenticate);
-    if (!chosen)
-      return false;
-    request.Authentication = chosen();
-    request.Authentication->Username = request.Username;
-    request.Authentication->Password = request.Password;
-  }
-  bool handled = false;
-  if (OnAuthorization)
-    OnAuthorization(this, request.Authentication.get(), handled);
-  return handled;
+  return AskCredentials(request.Authentication, Response().WWWAuthenticate, request.Username,
+                        request.Password, OnSelectAuthorization, OnAuthorization);
 }
 
 bool TNetCustomHTTP::AskProxyAuthorization() {
   ++ProxyAuthTries;
-  if (!ProxyParams.Authentication) {
-    TNetAuthenticationClass chosen = ChooseScheme(Response().ProxyAuthenticate);
+  return AskCredentials(ProxyParams.Authentication, Response().ProxyAuthenticate,
+                        ProxyParams.ProxyUsername, ProxyParams.ProxyPassword,
+                        OnSelectProxyAuthorization, OnProxyAuthorization);
+}
+
+bool TNetCustomHTTP::AskCredentials(std::unique_ptr<TNetAuthentication>& authentication,
+                                    const TNetHeaderList& challenges, const std::string& username,
+                                    const std::string& password,
+                                    const TOnSelectAuthorizationEvent& onSelect,
+                                    const TOnAuthorizationEvent& onAuthorization) {
+  if (!authentication) {
+    TNetAuthenticationClass chosen = ChooseScheme(challenges);
     if (!chosen)
       return false;
-    if (OnSelectProxyAuthorization)
-      OnSelectProxyAuthorization(this, chosen, Response().ProxyAuthenticate);
+    if (onSelect)
+      onSelect(this, chosen, challenges);
     if (!chosen)
       return false;
-    ProxyParams.Authentication = chosen();
-    ProxyParams.Authentication->Username = ProxyParams.ProxyUsername;
-    ProxyParams.Authentication->Password = ProxyParams.ProxyPassword;
+    authentication = chosen();
+    authentication->Username = username;
+    authentication->Password = password;
   }
   bool handled = false;
-  if (OnProxyAuthorization)
-    OnProxyAuthorization(this, ProxyParams.Authentication.get(), handled);
+  if (onAuthorization)
+    onAuthorization(this, authentication.get(), handled);
   return handled;
 }
 

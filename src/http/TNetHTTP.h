@@ -124,6 +124,13 @@ protected:
   virtual bool AskRedirect(std::string& location, TNetHTTPMethod& method, int count);
 
 private:
+  // One challenge answered, the server's or the proxy's: the scheme chosen from `challenges`
+  // (onSelect may change it) unless there already is one, then onAuthorization decides whether
+  // to send the request again with it.
+  bool AskCredentials(std::unique_ptr<TNetAuthentication>& authentication,
+                      const TNetHeaderList& challenges, const std::string& username,
+                      const std::string& password, const TOnSelectAuthorizationEvent& onSelect,
+                      const TOnAuthorizationEvent& onAuthorization);
   void ResolveTarget();
   void EnsureConnection();
   void SendRequest();
