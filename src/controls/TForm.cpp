@@ -421,6 +421,7 @@ void TForm::UpdateLayout() {
   while (!m_layoutPending.empty()) {
     TControl* control = m_layoutPending.back();
     m_layoutPending.pop_back();
+    // Reading the bounds runs the layout the control still owes, and only that.
     control->BoundsRect();
   }
 }

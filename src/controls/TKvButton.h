@@ -33,7 +33,9 @@ public:
   TColor HotTrackColor() const { return m_hotTrackColor; }
   void SetHotTrackColor(TColor value) { SetAndInvalidate(m_hotTrackColor, value); }
   TKvHotTrackColorType HotTrackColorType() const { return m_hotTrackColorType; }
-  void SetHotTrackColorType(TKvHotTrackColorType value) { SetAndInvalidate(m_hotTrackColorType, value); }
+  void SetHotTrackColorType(TKvHotTrackColorType value) {
+    SetAndInvalidate(m_hotTrackColorType, value);
+  }
   TColor HighlightColor() const { return m_highlightColor; }
   void SetHighlightColor(TColor value) { SetAndInvalidate(m_highlightColor, value); }
   TColor FrameColor() const { return m_frameColor; }
@@ -48,7 +50,9 @@ public:
   int GroupIndex() const { return m_groupIndex; }
   void SetGroupIndex(int value) { SetAndInvalidate(m_groupIndex, value); }
   TAlignmentVertical AlignmentVertical() const { return m_alignmentVertical; }
-  void SetAlignmentVertical(TAlignmentVertical value) { SetAndInvalidate(m_alignmentVertical, value); }
+  void SetAlignmentVertical(TAlignmentVertical value) {
+    SetAndInvalidate(m_alignmentVertical, value);
+  }
   int ModalResult() const { return m_modalResult; }
   void SetModalResult(int value) { m_modalResult = value; }
 

@@ -13,7 +13,8 @@
 // Changes the spy's fill (a new blue each time) for a quarter of a second, calling `pump`
 // between the changes, and checks that the window painted at least once and at most once a
 // frame (the first paint and a late one besides). Returns the last fill.
-inline controls::TColor ChangeAtADownloadsPace(TSpyControl& spy, const std::function<void()>& pump) {
+inline controls::TColor ChangeAtADownloadsPace(TSpyControl& spy,
+                                               const std::function<void()>& pump) {
   const int before = spy.paints;
   const auto start = std::chrono::steady_clock::now();
   const auto end = start + std::chrono::milliseconds(250);
