@@ -1,24 +1,14 @@
 #include "app/TFRMUPDATE.h"
 
-#include "app/DownloadClient.h"
-#include "app/PlayerShutdown.h"
-#include "app/PlayerSignatureCheck.h"
 #include "app/UpdateTexts.h"
-#include "app/VersionClient.h"
 #include "app/WindowControls.h"
 #include "controls/TKvButton.h"
 #include "controls/TKvPanel.h"
 #include "controls/TKvProgressBar.h"
 #include "controls/TKvURLLabel.h"
 #include "platform/Application.h"
-#include "platform/Exceptions.h"
-#include "platform/FileOperations.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramIcon.h"
-#include "platform/StartProgram.h"
-#include "platform/DesktopWindows.h"
-
-#include <algorithm>
 
 namespace app {
 
@@ -84,8 +74,8 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application)
 
 TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
                        std::string publisherHost)
-    : m_application(application), m_host(std::move(publisherHost)),
-      m_signatureCheck(std::make_unique<PlayerSignatureCheck>()) {
+    : m_application(application),
+      m_flow(application, sget, HTTPFetchFile, *this, std::move(publisherHost)) {
   CreateHost();
   SetCaption(application.Title());
   SetColor(ToPixel(clBtnFace));
@@ -97,22 +87,11 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
   application.RegisterForm(Host());
   if (!FRMUPDATE)
     FRMUPDATE = this;
-  // An earlier run interrupted in the middle of its swap may have left only the backup; it
-  // becomes the player again before anything else happens.
-  m_update.RestoreInterruptedSwap();
   if (runFormCreate)
     m_application.Dispatch([this] { FormCreate(); });
 }
 
 TFRMUPDATE::~TFRMUPDATE() {
-  // A download still running stops with its component; what it wrote so far goes.
-  if (m_update.DownloadPending())
-    m_update.DropPartialDownload();
-  // So does a signature being fetched, once its download has stopped.
-  if (m_signatureCheck->Running()) {
-    m_signatureCheck.reset();
-    platform::SystemFileOperations().Remove(SignatureName);
-  }
   if (FRMUPDATE == this)
     FRMUPDATE = nullptr;
 }
@@ -193,8 +172,6 @@ void TFRMUPDATE::BuildLayout() {
   KvButton1->OnClick = [this](TKvCustomButton*) { KvButton1Click(); };
   OnClose = [this] { m_application.Dispatch([this] { FormClose(); }); };
 
-  VersionClient(sget);
-  DownloadClient(HTTPFetchFile);
   HTTPFetchFile.OnProgress = [this](download::THTTPFetchThread*, int total, int readed) {
     HTTPFetchFileProgress(total, readed);
   };
@@ -204,13 +181,8 @@ void TFRMUPDATE::BuildLayout() {
   HTTPFetchFile.OnError = [this](download::THTTPFetch*) { HTTPFetchFileError(); };
 }
 
-void TFRMUPDATE::UsePublisherKey(std::string publicKeyPem) {
-  m_signatureCheck = std::make_unique<PlayerSignatureCheck>(std::move(publicKeyPem));
-}
-
 void TFRMUPDATE::FormCreate() {
-  CloseWindowProcess(platform::FindWindowByClass(PlayerWindowClass));
-  TerminateProcessesByName(PlayerExeName);
+  m_flow.ClosePlayer();
 }
 
 void TFRMUPDATE::FormShow() {
@@ -226,44 +198,19 @@ void TFRMUPDATE::KvButton1Click() {
 }
 
 void TFRMUPDATE::KvButton5Click() {
-  // Nothing is renamed yet: the installed player stays where it is until a complete new one
-  // can take its place.
-  CurrentVersion = UpdaterVersion;
-  KvButton5->SetEnabled(false);
-  Label9->SetCaption(texts::Checking);
-  m_application.ProcessMessages();
-
-  const std::string versionURL = VersionURL(m_host);
-  try {
-    NewVersion = sget.Get(versionURL);
-  } catch (...) {
-    platform::ShowMessageBox(texts::CheckFailed);
-    throw platform::EAbort();
-  }
-  KvURLLabel1->SetCaption(versionURL);
-  KvURLLabel1->SetURL(versionURL);
-
-  if (PlayerUpdate::Decide(CurrentVersion, NewVersion) == UpdateDecision::Current) {
-    Label9->SetCaption(texts::Current);
-  } else {
-    Label9->SetCaption(texts::Downloading);
-    m_application.ProcessMessages();
-    // The download creates its file fresh and never writes through a link.
-    HTTPFetchFile.URL = DownloadURL(m_host);
-    HTTPFetchFile.FileName = m_update.BeginDownload();
-    HTTPFetchFile.StartDownload();
-  }
-  Label13->SetCaption(texts::VersionPrefix + CurrentVersion);
-  Label14->SetCaption(texts::VersionPrefix + DecodeWindows1254(NewVersion));
+  m_flow.Check();
 }
 
 void TFRMUPDATE::HTTPFetchFileProgress(int totalSize, int readed) {
-  KvProgressBar1->SetTotalParts(static_cast<std::uint32_t>(totalSize));
-  KvProgressBar1->SetPartsComplete(static_cast<std::uint32_t>(readed));
-  Label7->SetCaption(std::to_string(readed) + texts::Kb);
-  Label6->SetCaption(std::to_string(totalSize) + texts::Kb);
-  UpdateRemainingTime();
-  Label8->SetCaption(Label1->Caption());
+  m_flow.DownloadProgress(totalSize, readed);
+}
+
+void TFRMUPDATE::HTTPFetchFileDoneFile() {
+  m_flow.DownloadDone();
+}
+
+void TFRMUPDATE::HTTPFetchFileError() {
+  m_flow.DownloadFailed();
 }
 
 void TFRMUPDATE::UpdateRemainingTime() {
@@ -271,98 +218,40 @@ void TFRMUPDATE::UpdateRemainingTime() {
       RemainingTimeText(KvProgressBar1->TotalParts(), KvProgressBar1->PartsComplete()));
 }
 
-void TFRMUPDATE::HTTPFetchFileDoneFile() {
-  if (!m_signatureCheck->HasKey()) {
-    InstallAndStart();
-    return;
-  }
-  m_signatureCheck->OnChecked = [this](const platform::SignatureVerdict& verdict) {
-    PlayerSignatureChecked(verdict);
-  };
-  m_signatureCheck->Start(SignatureURL(DownloadURL(m_host)), SignatureName, m_update.PartialPath());
+void TFRMUPDATE::ShowStatus(const char* status) {
+  Label9->SetCaption(status);
 }
 
-void TFRMUPDATE::PlayerSignatureChecked(const platform::SignatureVerdict& verdict) {
-  if (!verdict.Good) {
-    // A player the publisher did not sign is a failed download to the user.
-    m_update.DropPartialDownload();
-    platform::ShowMessageBox(texts::DownloadFailed);
-    return;
-  }
-  InstallAndStart();
+void TFRMUPDATE::ShowCheckBegun() {
+  KvButton5->SetEnabled(false);
 }
 
-void TFRMUPDATE::InstallAndStart() {
-  if (!m_update.Install()) {
-    platform::ShowMessageBox(texts::DownloadFailed);
-    return;
-  }
-  Label9->SetCaption(texts::Completed);
-  m_newPlayer = platform::StartWatchedProgram(std::string(PlayerExeName));
-  if (!m_update.CanRollBack()) {
-    // There was no old player to return to.
-    m_newPlayer.reset();
-    m_application.Terminate();
-    return;
-  }
-  // The new player is watched from the event loop, which keeps the window answering.
-  m_newPlayerStarted = std::chrono::steady_clock::now();
-  // A player window that was there before the start (one that would not close) is not the new
-  // player's.
-  m_playerWindowBefore = platform::FindWindowByClass(PlayerWindowClass);
-  WatchNewPlayer();
+void TFRMUPDATE::ShowVersionFile(const std::string& url) {
+  KvURLLabel1->SetCaption(url);
+  KvURLLabel1->SetURL(url);
 }
 
-void TFRMUPDATE::WatchNewPlayer() {
-  using namespace std::chrono;
-  const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - m_newPlayerStarted);
-  const platform::WindowHandle window = platform::FindWindowByClass(PlayerWindowClass);
-  const bool windowShown = window != platform::NoWindow && window != m_playerWindowBefore;
-  switch (PlayerUpdate::JudgeStart(m_newPlayer->State(), windowShown, elapsed, m_startLimit)) {
-  case StartVerdict::Waiting:
-    // Each look opens a display connection, so ten a second; the last comes at the limit.
-    StartWatchAfter(std::min(milliseconds(100), m_startLimit - elapsed));
-    return;
-  case StartVerdict::Started:
-    StopStartWatch();
-    m_newPlayer.reset();
-    m_application.Terminate();
-    return;
-  case StartVerdict::Failed:
-    StopStartWatch();
-    m_newPlayer.reset();
-    RollBackNewPlayer();
-    return;
-  }
+void TFRMUPDATE::ShowVersions(const std::string& current, const std::string& published) {
+  Label13->SetCaption(texts::VersionPrefix + current);
+  Label14->SetCaption(texts::VersionPrefix + published);
 }
 
-void TFRMUPDATE::RollBackNewPlayer() {
-  if (m_update.RollBack()) {
-    platform::StartProgram(std::string(PlayerExeName));
-    platform::ShowMessageBox(texts::RolledBack);
-  } else {
-    platform::ShowMessageBox(texts::RollBackFailed);
-  }
+void TFRMUPDATE::ShowProgress(int totalSize, int readed, const std::string& remainingTime) {
+  KvProgressBar1->SetTotalParts(static_cast<std::uint32_t>(totalSize));
+  KvProgressBar1->SetPartsComplete(static_cast<std::uint32_t>(readed));
+  Label7->SetCaption(std::to_string(readed) + texts::Kb);
+  Label6->SetCaption(std::to_string(totalSize) + texts::Kb);
+  // The hidden label keeps the last remaining time, as the window always has.
+  UpdateRemainingTime();
+  Label8->SetCaption(remainingTime);
+}
+
+void TFRMUPDATE::Tell(const char* message) {
+  platform::ShowMessageBox(message);
+}
+
+void TFRMUPDATE::Finished() {
   m_application.Terminate();
-}
-
-void TFRMUPDATE::HTTPFetchFileError() {
-  m_update.DropPartialDownload();
-  platform::ShowMessageBox(texts::DownloadFailed);
-}
-
-void TFRMUPDATE::StartWatchAfter(std::chrono::milliseconds delay) {
-  const unsigned look = ++m_startWatchLook;
-  std::weak_ptr<TFRMUPDATE*> self = m_self;
-  m_application.DispatchAfter(delay, [self, look] {
-    const std::shared_ptr<TFRMUPDATE*> form = self.lock();
-    if (form && (*form)->m_startWatchLook == look)
-      (*form)->WatchNewPlayer();
-  });
-}
-
-void TFRMUPDATE::StopStartWatch() {
-  ++m_startWatchLook;
 }
 
 void TFRMUPDATE::Show() {

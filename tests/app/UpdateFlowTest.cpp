@@ -1,33 +1,38 @@
-#include "ChildProcess.h"
-#include "FakePlayer.h"
+// The update flow without a window, against a scripted publisher, in a folder that holds an old
+// player: the same cases on Linux and under Wine, with a player of each system's own kind.
 #include "ScriptedServer.h"
-#include "Signing.h"
 #include "UpdateFlowFixture.h"
+#include "app/PlayerShutdown.h"
 #include "app/PlayerSignatureCheck.h"
-#include "app/PlayerUpdate.h"
-#include "app/TFRMUPDATE.h"
+#include "app/UpdateFlow.h"
 #include "app/UpdateTexts.h"
-#include "controls/TKvButton.h"
-#include "controls/TKvProgressBar.h"
-#include "controls/TKvURLLabel.h"
-#include "platform/Application.h"
 #include "platform/DesktopWindows.h"
+#include "platform/Exceptions.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include "Win32Process.h"
+#else
+#include "ChildProcess.h"
+#include "FakePlayer.h"
+#include "Signing.h"
+
+#include <csignal>
 #include <unistd.h>
+#endif
 
 namespace {
 
 using namespace testsupport;
 namespace fs = std::filesystem;
+
+constexpr const char* Host = "127.0.0.2";
+const std::string VersionFileURL = "http://127.0.0.2/programlar/radyo/kolvarin.txt";
 
 TEST(RemainingTime, TenThousandBytesASecondWithoutCarryingIntoHours) {
   const std::tuple<std::uint32_t, std::uint32_t, const char*> cases[] = {
@@ -40,97 +45,184 @@ TEST(RemainingTime, TenThousandBytesASecondWithoutCarryingIntoHours) {
     EXPECT_EQ(app::RemainingTimeText(total, complete), std::string(text)) << total;
 }
 
-TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
-  EXPECT_EQ(app::DecodeWindows1254("1.0.0.1"), "1.0.0.1");
-  EXPECT_EQ(app::DecodeWindows1254("\xDD\xFD\xDE\xFE\xD0\xF0\xE7\x80"), "İıŞşĞğç€");
-  // Bytes the code page leaves undefined come out as Windows decodes them: C1 controls.
-  for (const char byte : {'\x81', '\x8D', '\x8F', '\x90', '\x9D', '\x9E'})
-    EXPECT_EQ(app::DecodeWindows1254(std::string(1, byte)),
-              QString(QChar(static_cast<unsigned char>(byte))).toStdString())
-        << int(static_cast<unsigned char>(byte));
-  EXPECT_EQ(app::VersionURL("host"), "http://host/programlar/radyo/kolvarin.txt");
-  EXPECT_EQ(app::DownloadURL("host"), "http://host/programlar/radyo/Kolvarin.exe");
-}
+// What the flow reported, as a window would show it.
+class RecordingView : public app::UpdateFlowView {
+public:
+  void ShowStatus(const char* status) override {
+    Status = status;
+    Steps.push_back(std::string("status ") + status);
+  }
+  void ShowCheckBegun() override { Steps.push_back("check begun"); }
+  void ShowVersionFile(const std::string& url) override {
+    VersionFile = url;
+    Steps.push_back("version file " + url);
+  }
+  void ShowVersions(const std::string& current, const std::string& published) override {
+    Steps.push_back("versions " + current + " | " + published);
+  }
+  void ShowProgress(int totalSize, int readed, const std::string& remainingTime) override {
+    Total = totalSize;
+    Readed = readed;
+    RemainingTime = remainingTime;
+    ++ProgressEvents;
+  }
+  void Tell(const char* message) override { Told.push_back(message); }
+  void Finished() override { ++FinishedCount; }
 
-// The window against a scripted publisher, in a working folder that holds an old player.
-using UpdateFlow = UpdateFolderTest;
-using Form = UpdateForm;
+  std::vector<std::string> Steps;
+  std::string Status;
+  std::string VersionFile;
+  int Total = -1;
+  int Readed = -1;
+  std::string RemainingTime;
+  int ProgressEvents = 0;
+  std::vector<std::string> Told;
+  int FinishedCount = 0;
+};
+
+// The flow with a version client and a download engine of its own, wired as the window wires
+// its components.
+struct FlowUnderTest {
+  FlowUnderTest() {
+    fetch.OnProgress = [this](download::THTTPFetchThread*, int total, int readed) {
+      flow.DownloadProgress(total, readed);
+    };
+    fetch.OnDoneFile = [this](download::THTTPFetch*, const std::string&, int) {
+      flow.DownloadDone();
+    };
+    fetch.OnError = [this](download::THTTPFetch*) { flow.DownloadFailed(); };
+  }
+  bool WaitToBeTold(int ms = 15000) {
+    return WaitUntil([this] { return !view.Told.empty(); }, ms);
+  }
+  bool WaitToFinish(int ms = 15000) {
+    return WaitUntil([this] { return view.FinishedCount > 0; }, ms);
+  }
+
+  RecordingView view;
+  http::TNetHTTP sget;
+  download::THTTPFetch fetch;
+  app::UpdateFlow flow{*platform::TApplication::Instance(), sget, fetch, view, Host};
+};
+
+// A player that starts, and bytes the system will not run as a program.
+#ifdef _WIN32
+// The tests' stand-in player: it shows its window and stays until asked to close.
+std::string StartingPlayer() {
+  return FileText(wintest::WinPath(KOLVARIN_SUPPORT_DIR "/kv-fake-player-win.exe"));
+}
+bool PlayerStarted() {
+  return platform::FindWindowByClass(app::PlayerWindowClass) != platform::NoWindow;
+}
+const std::string UnrunnablePlayer = "MZ" + std::string(300, '\0');
+std::string PublisherKeyFixture() {
+  return FileText(wintest::WinPath(KOLVARIN_PUBLISHER_KEY_FIXTURE));
+}
+#else
+std::string StartingPlayer() {
+  return "#!/bin/sh\necho started > started.txt\n";
+}
+bool PlayerStarted() {
+  return fs::exists("started.txt");
+}
+const std::string UnrunnablePlayer = std::string("\177ELF\011\011\011") + std::string(200, '\0');
+std::string PublisherKeyFixture() {
+  return FileText(KOLVARIN_PUBLISHER_KEY_FIXTURE);
+}
+#endif
+
+class UpdateFlow : public UpdateFolderTest {
+protected:
+  void TearDown() override {
+#ifdef _WIN32
+    // A started stand-in player is asked to close, so that its folder can go.
+    app::CloseWindowProcess(platform::FindWindowByClass(app::PlayerWindowClass));
+#endif
+    UpdateFolderTest::TearDown();
+  }
+};
 
 TEST_F(UpdateFlow, TheCurrentVersionLeavesThePlayerAlone) {
-  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.0")), Close()}, 80, "127.0.0.2");
-  Form form;
-  form.KvButton5Click();
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Current);
-  EXPECT_EQ(form.Label13->Caption(), std::string("Kolvarin Radyo Versiyon : 1.0.0.0"));
-  EXPECT_EQ(form.Label14->Caption(), std::string("Kolvarin Radyo Versiyon : 1.0.0.0"));
-  EXPECT_EQ(form.KvURLLabel1->URL(),
-            std::string("http://kolvarin-test.example/programlar/radyo/kolvarin.txt"));
-  EXPECT_FALSE(form.KvButton5->Enabled());
+  ScriptedServer server({ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.0")), Close()}, 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  const std::vector<std::string> steps = {
+      "check begun",
+      std::string("status ") + app::texts::Checking,
+      "version file " + VersionFileURL,
+      std::string("status ") + app::texts::Current,
+      "versions 1.0.0.0 | 1.0.0.0",
+  };
+  EXPECT_EQ(update.view.Steps, steps);
+  EXPECT_EQ(update.flow.NewVersion, "1.0.0.0");
+  WaitFor(200);
+  EXPECT_EQ(update.view.FinishedCount, 0);
+  EXPECT_TRUE(update.view.Told.empty());
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
-  EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+  EXPECT_FALSE(fs::exists(app::BackupName));
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   EXPECT_EQ(server.Accepted(), 1);
 }
 
-TEST_F(UpdateFlow, AnEmptyBodyIsANewVersionWithAnEmptyLabel) {
-  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("")), Close()},
-                         {ReadUntil("\r\n\r\n"), Pause(2000), Close()}},
-                        80, "127.0.0.2");
-  Form form;
-  form.KvButton5Click();
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
-  EXPECT_EQ(form.Label14->Caption(), std::string("Kolvarin Radyo Versiyon : "));
-}
-
-TEST_F(UpdateFlow, AFailedCheckShowsItsMessageAndChangesNothing) {
-  for (const std::string& answer :
-       {Answer("<html>gone</html>", "404 Not Found"),
-        std::string("HTTP/1.1 302 Found\r\nLocation: http://x/\r\nContent-Length: 0\r\n\r\n")}) {
-    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(answer), Close()}, 80, "127.0.0.2");
-    Form form;
-    BoxCloser boxes;
-    EXPECT_THROW(form.KvButton5Click(), platform::EAbort);
-    EXPECT_EQ(boxes.Shown(), app::texts::CheckFailed);
-    EXPECT_EQ(form.Label9->Caption(), app::texts::Checking);
-    EXPECT_EQ(form.Label13->Caption(), std::string());
-    EXPECT_EQ(form.Label14->Caption(), std::string());
-    EXPECT_EQ(form.KvURLLabel1->Caption(), std::string());
-    EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
-    EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+TEST_F(UpdateFlow, TheVersionFileIsReadInTheTurkishCodePageAndAnEmptyOneIsNew) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "versions 1.0.0.0 | "},
+      {"1.0.0.1 \xDD\xFE", "versions 1.0.0.0 | 1.0.0.1 İş"},
+  };
+  for (const auto& [body, shown] : cases) {
+    ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer(body)), Close()},
+                           {ReadUntil("\r\n\r\n"), Pause(2000), Close()}},
+                          80, Host);
+    FlowUnderTest update;
+    update.flow.Check();
+    EXPECT_EQ(update.view.Status, app::texts::Downloading) << body;
+    EXPECT_EQ(update.view.Steps.back(), shown) << body;
   }
 }
 
-TEST_F(UpdateFlow, ANewVersionIsDownloadedThenSwappedInWithTheOldKeptAsBackup) {
-  const std::string player = "#!/bin/sh\necho started > started.txt\n";
-  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-                         {ReadUntil("\r\n\r\n"),
-                          Send("HTTP/1.0 200 OK\r\nContent-Length: " +
-                               std::to_string(player.size()) + "\r\n\r\n" + player),
-                          Close()}},
-                        80, "127.0.0.2");
-  std::ofstream("Kolvarin.bak") << "older backup";
-  std::ofstream(app::PartialPlayerName) << "leftover";
-  Form form;
-  form.KvButton5Click();
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
-  EXPECT_EQ(form.Label14->Caption(), std::string("Kolvarin Radyo Versiyon : 1.0.0.1"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
-  // A player that ends with success has started.
-  ASSERT_TRUE(
-      QTest::qWaitFor([] { return platform::TApplication::Instance()->Terminated(); }, 10000));
-
-  EXPECT_EQ(FileText("Kolvarin.exe"), player);
-  EXPECT_EQ(FileText("Kolvarin.bak"), "old player");
-  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
-  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
-  EXPECT_EQ(form.KvProgressBar1->Percent(), 100);
-  EXPECT_EQ(form.Label6->Caption(), std::to_string(player.size()) + std::string(" Kb"));
-  EXPECT_EQ(form.Label8->Caption(), std::string("00:00:00 Sn "));
-  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
-  QCoreApplication::processEvents();
+TEST_F(UpdateFlow, AFailedCheckIsToldAndChangesNothing) {
+  for (const std::string& answer :
+       {Answer("<html>gone</html>", "404 Not Found"),
+        std::string("HTTP/1.1 302 Found\r\nLocation: http://x/\r\nContent-Length: 0\r\n\r\n")}) {
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(answer), Close()}, 80, Host);
+    FlowUnderTest update;
+    EXPECT_THROW(update.flow.Check(), platform::EAbort);
+    EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::CheckFailed});
+    EXPECT_EQ(update.view.Status, app::texts::Checking);
+    EXPECT_EQ(update.view.VersionFile, std::string());
+    EXPECT_EQ(update.view.Steps.size(), 2u);
+    EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
+    EXPECT_FALSE(fs::exists(app::BackupName));
+    EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  }
 }
 
-TEST_F(UpdateFlow, AFailedDownloadLeavesThePlayerAndNoPartialFile) {
+TEST_F(UpdateFlow, ANewVersionIsDownloadedSwappedInAndStartedWithTheOldKeptAsBackup) {
+  const std::string player = StartingPlayer();
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  std::ofstream(app::BackupName) << "older backup";
+  std::ofstream(app::PartialPlayerName) << "leftover";
+  FlowUnderTest update;
+  update.flow.Check();
+  EXPECT_EQ(update.view.Status, app::texts::Downloading);
+  EXPECT_EQ(update.view.Steps.back(), "versions 1.0.0.0 | 1.0.0.1");
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_TRUE(PlayerStarted());
+  EXPECT_EQ(update.view.FinishedCount, 1);
+  EXPECT_TRUE(update.view.Told.empty());
+  EXPECT_EQ(update.view.Status, app::texts::Completed);
+  EXPECT_EQ(update.view.Total, static_cast<int>(player.size()));
+  EXPECT_EQ(update.view.Readed, static_cast<int>(player.size()));
+  EXPECT_EQ(update.view.RemainingTime, "00:00:00 Sn ");
+  EXPECT_GE(update.view.ProgressEvents, 1);
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_EQ(FileText(app::BackupName), "old player");
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
+  EXPECT_EQ(server.Accepted(), 2);
+}
+
+TEST_F(UpdateFlow, AFailedDownloadIsToldAndLeavesThePlayerAndNoPartialFile) {
   const std::vector<Script> downloads = {
       {ReadUntil("\r\n\r\n"), Send(Answer("missing", "404 Not Found")), Close()},
       {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\nonly a part"),
@@ -138,84 +230,29 @@ TEST_F(UpdateFlow, AFailedDownloadLeavesThePlayerAndNoPartialFile) {
   };
   for (const Script& download : downloads) {
     ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()}, download}, 80,
-                          "127.0.0.2");
-    Form form;
-    BoxCloser boxes;
-    form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 10000));
-    EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
+                          Host);
+    FlowUnderTest update;
+    update.flow.Check();
+    ASSERT_TRUE(update.WaitToBeTold());
+    EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::DownloadFailed});
+    EXPECT_EQ(update.view.FinishedCount, 0);
     EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
-    EXPECT_FALSE(fs::exists("Kolvarin.bak"));
+    EXPECT_FALSE(fs::exists(app::BackupName));
     EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   }
 }
 
-TEST_F(UpdateFlow, ClosingTheWindowMidDownloadLeavesThePlayerAndNoPartialFile) {
-  ScriptedServer server(
-      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-       {ReadUntil("\r\n\r\n"),
-        Send("HTTP/1.0 200 OK\r\nContent-Length: 900000\r\n\r\n" + std::string(5000, 'x')),
-        Pause(3000), Close()}},
-      80, "127.0.0.2");
-  {
-    Form form;
-    form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.KvProgressBar1->TotalParts() > 0; }, 10000));
-    ASSERT_TRUE(fs::exists(app::PartialPlayerName));
-  }
-  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
-  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
-  EXPECT_FALSE(fs::exists("Kolvarin.bak"));
-}
-
-TEST_F(UpdateFlow, APlantedLinkUnderTheTemporaryNameIsNeverWrittenThrough) {
-  TempDir elsewhere;
-  const fs::path target = elsewhere.Path() / "victim";
-  std::ofstream(target) << "precious";
-  fs::create_symlink(target, app::PartialPlayerName);
-  ScriptedServer server(
-      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-       {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nnew"), Close()}},
-      80, "127.0.0.2");
-  Form form;
-  BoxCloser boxes;
-  form.KvButton5Click();
-  QTest::qWait(500);
-  EXPECT_EQ(FileText(target), "precious");
-}
-
-TEST_F(UpdateFlow, APlantedLinkUnderTheBackupNameIsReplacedNotFollowed) {
-  TempDir elsewhere;
-  const fs::path target = elsewhere.Path() / "victim";
-  std::ofstream(target) << "precious";
-  fs::create_symlink(target, app::BackupName);
-  const std::string player = "#!/bin/sh\necho started > started.txt\n";
-  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-                         {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}},
-                        80, "127.0.0.2");
-  Form form;
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists("started.txt"); }, 10000));
-  EXPECT_EQ(FileText(target), "precious");
-  EXPECT_FALSE(fs::is_symlink(app::BackupName));
-  EXPECT_EQ(FileText(app::BackupName), "old player");
-  QCoreApplication::processEvents();
-}
-
-TEST_F(UpdateFlow, ASwapThatFailsShowsTheFailureAndKeepsTheStatusAndThePlayer) {
+TEST_F(UpdateFlow, ASwapThatFailsIsToldAndKeepsTheStatusAndThePlayer) {
   // A folder with something in it cannot be removed to make room for the backup.
   fs::create_directory(app::BackupName);
   std::ofstream(fs::path(app::BackupName) / "keep") << "keep";
-  ScriptedServer server({{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-                         {ReadUntil("\r\n\r\n"), Send(Answer("#!/bin/sh\n")), Close()}},
-                        80, "127.0.0.2");
-  Form form;
-  BoxCloser boxes;
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 10000));
-  EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed);
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Downloading);
-  EXPECT_FALSE(platform::TApplication::Instance()->Terminated());
+  ScriptedServer server(PublisherScripts("new player"), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToBeTold());
+  EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::DownloadFailed});
+  EXPECT_EQ(update.view.Status, app::texts::Downloading);
+  EXPECT_EQ(update.view.FinishedCount, 0);
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   EXPECT_EQ(FileText(fs::path(app::BackupName) / "keep"), "keep");
@@ -224,28 +261,101 @@ TEST_F(UpdateFlow, ASwapThatFailsShowsTheFailureAndKeepsTheStatusAndThePlayer) {
 TEST_F(UpdateFlow, ABackupWithoutAPlayerIsPutBackFirst) {
   // An earlier run ended between the old player's rename to the backup and the new one's.
   fs::rename("Kolvarin.exe", app::BackupName);
-  Form form;
+  FlowUnderTest update;
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
-  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
+  EXPECT_FALSE(fs::exists(app::BackupName));
+  EXPECT_TRUE(update.view.Steps.empty());
+}
+
+TEST_F(UpdateFlow, APlayerThatCannotStartIsReplacedByTheOldOne) {
+  ScriptedServer server(PublisherScripts(UnrunnablePlayer), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::RolledBack});
+  EXPECT_EQ(update.view.Status, app::texts::Completed);
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
+  EXPECT_EQ(FileText(app::FailedPlayerName), UnrunnablePlayer);
+  EXPECT_FALSE(fs::exists(app::BackupName));
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+}
+
+TEST_F(UpdateFlow, APlayerThatCannotStartWithoutAnOldOneIsLeftInPlace) {
+  fs::remove("Kolvarin.exe");
+  ScriptedServer server(PublisherScripts(UnrunnablePlayer), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  WaitFor(200);
+  EXPECT_TRUE(update.view.Told.empty());
+  EXPECT_EQ(FileText("Kolvarin.exe"), UnrunnablePlayer);
+  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
+}
+
+TEST_F(UpdateFlow, EndingTheFlowMidDownloadLeavesThePlayerAndNoPartialFile) {
+  ScriptedServer server(
+      {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
+       {ReadUntil("\r\n\r\n"),
+        Send("HTTP/1.0 200 OK\r\nContent-Length: 900000\r\n\r\n" + std::string(5000, 'x')),
+        Pause(3000), Close()}},
+      80, Host);
+  {
+    FlowUnderTest update;
+    update.flow.Check();
+    ASSERT_TRUE(WaitUntil([&] { return update.view.Total > 0; }, 10000));
+    ASSERT_TRUE(fs::exists(app::PartialPlayerName));
+  }
+  // The engine's worker lets go of the file once it sees that it has been left.
+  EXPECT_TRUE(WaitUntil([] { return !fs::exists(app::PartialPlayerName); }, 5000));
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists(app::BackupName));
 }
 
-// The publisher's two files, and the player's signature when one is given.
-std::vector<Script> PublisherScripts(const std::string& player,
-                                     const std::optional<std::string>& signature = std::nullopt) {
-  std::vector<Script> scripts = {{ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.1")), Close()},
-                                 {ReadUntil("\r\n\r\n"), Send(Answer(player)), Close()}};
-  if (signature)
-    scripts.push_back({ReadUntil("\r\n\r\n"), Send(Answer(*signature)), Close()});
-  return scripts;
+// With a publisher key the player's signature is fetched after it and checked before the swap;
+// a bad one is a failed download.
+TEST_F(UpdateFlow, WithAKeyAPlayerWhoseSignatureIsBadIsNeverInstalled) {
+  const std::string publisherKey = PublisherKeyFixture();
+  ASSERT_NE(publisherKey.find("PUBLIC KEY"), std::string::npos);
+  const std::vector<std::pair<const char*, std::vector<Script>>> cases = {
+      {"a signature of other bytes", PublisherScripts("new player", std::string(71, '\x30'))},
+      {"an empty signature", PublisherScripts("new player", std::string())},
+      {"a missing signature",
+       {PublisherScripts("new player")[0],
+        PublisherScripts("new player")[1],
+        {ReadUntil("\r\n\r\n"), Send(Answer("missing", "404 Not Found")), Close()}}},
+  };
+  for (const auto& [name, scripts] : cases) {
+    ScriptedServer server(scripts, 80, Host);
+    FlowUnderTest update;
+    update.flow.UsePublisherKey(publisherKey);
+    update.flow.Check();
+    ASSERT_TRUE(update.WaitToBeTold()) << name;
+    EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::DownloadFailed}) << name;
+    EXPECT_EQ(server.Accepted(), 3) << name;
+    EXPECT_EQ(update.view.FinishedCount, 0) << name;
+    EXPECT_EQ(FileText("Kolvarin.exe"), "old player") << name;
+    EXPECT_FALSE(fs::exists(app::BackupName)) << name;
+    EXPECT_FALSE(fs::exists(app::PartialPlayerName)) << name;
+    EXPECT_FALSE(fs::exists(app::SignatureName)) << name;
+  }
 }
 
-bool Terminated() {
-  return platform::TApplication::Instance()->Terminated();
+TEST_F(UpdateFlow, WithoutAKeyNoSignatureIsFetched) {
+  const std::string player = StartingPlayer();
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update;
+  update.flow.UsePublisherKey(std::string());
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_EQ(server.Accepted(), 2);
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
 }
 
-// The old player leaves a mark when it is started again.
-class RollBackFlow : public UpdateFolderTest {
+#ifndef _WIN32
+
+// Players that fail to start in the ways a Linux program can; the old one is put back and
+// started, with the permission bits the installed player had.
+class RollBack : public UpdateFlow {
 protected:
   std::string OldPlayer() const override { return "#!/bin/sh\necho old > old-started.txt\n"; }
   void TearDown() override {
@@ -254,126 +364,140 @@ protected:
     pid_t pid = 0;
     if (pidFile >> pid && pid > 0)
       ::kill(pid, SIGKILL);
-    UpdateFolderTest::TearDown();
+    UpdateFlow::TearDown();
   }
 };
 
-struct FailingPlayer {
-  std::string bytes;
-  // The permission bits of the installed player, which the new one takes over.
-  int mode;
-  bool oldStarts;
-};
-
-// The new player is installed, fails to start, and the old one is put back and started.
-void ExpectRollBack(const FailingPlayer& player, const std::string& oldPlayer) {
-  fs::permissions("Kolvarin.exe", fs::perms(player.mode));
-  ScriptedServer server(PublisherScripts(player.bytes), 80, "127.0.0.2");
-  Form form;
-  BoxCloser boxes;
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 15000));
-  EXPECT_EQ(boxes.Shown(), app::texts::RolledBack);
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
-  EXPECT_EQ(FileText("Kolvarin.exe"), oldPlayer);
-  EXPECT_EQ(FileText(app::FailedPlayerName), player.bytes);
-  EXPECT_FALSE(fs::exists(app::BackupName));
-  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
-  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(player.mode));
-  EXPECT_TRUE(Terminated());
-  if (player.oldStarts)
-    EXPECT_TRUE(QTest::qWaitFor([] { return fs::exists("old-started.txt"); }, 5000));
-  else
-    EXPECT_FALSE(fs::exists("old-started.txt"));
+TEST_F(RollBack, EachWayOfFailingToStartPutsTheOldPlayerBack) {
+  struct FailingPlayer {
+    const char* name;
+    std::string bytes;
+    int mode;
+    bool oldStarts;
+    bool newStarts;
+  };
+  const FailingPlayer players[] = {
+      {"wrong format", UnrunnablePlayer, 0750, true, false},
+      // Without execute permission neither player runs; the old one is put back all the same.
+      {"not executable", "#!/bin/sh\necho new > new-started.txt\n", 0640, false, false},
+      {"exits with a failure", "#!/bin/sh\necho new > new-started.txt\nexit 1\n", 0750, true, true},
+      {"crashes", "#!/bin/sh\necho new > new-started.txt\nkill -SEGV $$\n", 0750, true, true},
+  };
+  for (const FailingPlayer& player : players) {
+    fs::remove("old-started.txt");
+    fs::remove("new-started.txt");
+    std::ofstream("Kolvarin.exe", std::ios::trunc) << OldPlayer();
+    fs::permissions("Kolvarin.exe", fs::perms(player.mode));
+    ScriptedServer server(PublisherScripts(player.bytes), 80, Host);
+    FlowUnderTest update;
+    update.flow.Check();
+    ASSERT_TRUE(update.WaitToFinish()) << player.name;
+    EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::RolledBack}) << player.name;
+    EXPECT_EQ(FileText("Kolvarin.exe"), OldPlayer()) << player.name;
+    EXPECT_EQ(FileText(app::FailedPlayerName), player.bytes) << player.name;
+    EXPECT_FALSE(fs::exists(app::BackupName)) << player.name;
+    EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(player.mode))
+        << player.name;
+    EXPECT_EQ(fs::exists("new-started.txt"), player.newStarts) << player.name;
+    if (player.oldStarts)
+      EXPECT_TRUE(WaitUntil([] { return fs::exists("old-started.txt"); }, 5000)) << player.name;
+    else
+      EXPECT_FALSE(fs::exists("old-started.txt")) << player.name;
+  }
 }
 
-TEST_F(RollBackFlow, APlayerOfAWrongFormatIsReplacedByTheOldOne) {
-  ExpectRollBack({std::string("\177ELF\011\011\011") + std::string(200, '\0'), 0750, true},
-                 OldPlayer());
-}
-
-TEST_F(RollBackFlow, APlayerThatCannotBeRunIsReplacedByTheOldOne) {
-  // Without execute permission neither player runs; the old one is put back all the same.
-  ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\n", 0640, false}, OldPlayer());
-  EXPECT_FALSE(fs::exists("new-started.txt"));
-}
-
-TEST_F(RollBackFlow, APlayerThatExitsWithAFailureIsReplacedByTheOldOne) {
-  ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\nexit 1\n", 0750, true}, OldPlayer());
-  EXPECT_TRUE(fs::exists("new-started.txt"));
-}
-
-TEST_F(RollBackFlow, APlayerThatCrashesIsReplacedByTheOldOne) {
-  ExpectRollBack({"#!/bin/sh\necho new > new-started.txt\nkill -SEGV $$\n", 0750, true},
-                 OldPlayer());
-  EXPECT_TRUE(fs::exists("new-started.txt"));
-}
-
-TEST_F(RollBackFlow, AnOlderPlayerWindowThatStayedIsNotTakenForTheNewOnes) {
+TEST_F(RollBack, AnOlderPlayerWindowThatStayedIsNotTakenForTheNewOnes) {
   KV_REQUIRE_DISPLAY();
   // A player that ignored the request to close is still on the display.
   FakePlayer stayed({"ignore"});
   ASSERT_NE(stayed.window, 0u);
-  ExpectRollBack({"#!/bin/sh\nexit 1\n", 0750, true}, OldPlayer());
+  ScriptedServer server(PublisherScripts("#!/bin/sh\nexit 1\n"), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::RolledBack});
+  EXPECT_EQ(FileText("Kolvarin.exe"), OldPlayer());
 }
 
-TEST_F(RollBackFlow, APlayerThatShowsItsWindowHasStarted) {
+TEST_F(RollBack, APlayerThatShowsItsWindowHasStarted) {
   KV_REQUIRE_DISPLAY();
   const std::string player = "#!/bin/sh\necho $$ > pid.txt\nexec '" +
                              SupportProgram("kv-fake-player").string() + "' close\n";
-  ScriptedServer server(PublisherScripts(player), 80, "127.0.0.2");
-  Form form;
-  BoxCloser boxes;
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor(Terminated, 15000));
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
   EXPECT_TRUE(platform::FindWindowByClass("Kolvarin") != 0);
+  EXPECT_TRUE(update.view.Told.empty());
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText(app::BackupName), OldPlayer());
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
   EXPECT_FALSE(fs::exists("old-started.txt"));
-  EXPECT_TRUE(boxes.Shown().empty());
 }
 
-TEST_F(RollBackFlow, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItChangesNothing) {
+TEST_F(RollBack, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItChangesNothing) {
   const std::string player = "#!/bin/sh\necho $$ > pid.txt\nsleep 3\nexit 1\n";
-  ScriptedServer server(PublisherScripts(player), 80, "127.0.0.2");
-  Form form;
-  form.UseStartLimit(std::chrono::milliseconds(1500));
-  BoxCloser boxes;
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor([] { return fs::exists("pid.txt"); }, 10000));
-  // While it waits, the window answers and shows the completion.
-  QTest::qWait(300);
-  EXPECT_FALSE(Terminated());
-  EXPECT_EQ(form.Label9->Caption(), app::texts::Completed);
-  ASSERT_TRUE(QTest::qWaitFor(Terminated, 10000));
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update;
+  update.flow.UseStartLimit(std::chrono::milliseconds(1500));
+  update.flow.Check();
+  ASSERT_TRUE(WaitUntil([] { return fs::exists("pid.txt"); }, 10000));
+  // While it waits, the events go on and the completion is shown.
+  WaitFor(300);
+  EXPECT_EQ(update.view.FinishedCount, 0);
+  EXPECT_EQ(update.view.Status, app::texts::Completed);
+  ASSERT_TRUE(update.WaitToFinish(10000));
   // The player's failing end comes after the limit and is not counted.
-  QTest::qWait(3000);
-  EXPECT_TRUE(boxes.Shown().empty());
+  WaitFor(3000);
+  EXPECT_TRUE(update.view.Told.empty());
+  EXPECT_EQ(update.view.FinishedCount, 1);
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText(app::BackupName), OldPlayer());
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
 }
 
-TEST_F(RollBackFlow, AFailingPlayerWithoutAnOldOneIsLeftInPlace) {
-  fs::remove("Kolvarin.exe");
-  const std::string player = "#!/bin/sh\nexit 1\n";
-  ScriptedServer server(PublisherScripts(player), 80, "127.0.0.2");
-  Form form;
-  BoxCloser boxes;
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor(Terminated, 10000));
-  QTest::qWait(200);
-  EXPECT_TRUE(boxes.Shown().empty());
-  EXPECT_EQ(FileText("Kolvarin.exe"), player);
-  EXPECT_FALSE(fs::exists(app::FailedPlayerName));
+TEST_F(UpdateFlow, TheNewPlayerTakesTheInstalledPlayersPermissionBits) {
+  fs::permissions("Kolvarin.exe", fs::perms(0750));
+  const std::string player = StartingPlayer();
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_EQ(fs::status("Kolvarin.exe").permissions() & fs::perms::all, fs::perms(0750));
 }
 
-// The window with a publisher key: a player is installed only with the publisher's signature.
-class SignedFlow : public UpdateFolderTest {
+TEST_F(UpdateFlow, APlantedLinkUnderTheTemporaryNameIsNeverWrittenThrough) {
+  TempDir elsewhere;
+  const fs::path target = elsewhere.Path() / "victim";
+  std::ofstream(target) << "precious";
+  fs::create_symlink(target, app::PartialPlayerName);
+  ScriptedServer server(PublisherScripts("new"), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  WaitFor(500);
+  EXPECT_EQ(FileText(target), "precious");
+}
+
+TEST_F(UpdateFlow, APlantedLinkUnderTheBackupNameIsReplacedNotFollowed) {
+  TempDir elsewhere;
+  const fs::path target = elsewhere.Path() / "victim";
+  std::ofstream(target) << "precious";
+  fs::create_symlink(target, app::BackupName);
+  ScriptedServer server(PublisherScripts(StartingPlayer()), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_TRUE(PlayerStarted());
+  EXPECT_EQ(FileText(target), "precious");
+  EXPECT_FALSE(fs::is_symlink(app::BackupName));
+  EXPECT_EQ(FileText(app::BackupName), "old player");
+}
+
+// Signatures made at test time with the stock openssl command, as a publisher makes them.
+class SignedFlow : public UpdateFlow {
 protected:
   void SetUp() override {
-    UpdateFolderTest::SetUp();
+    UpdateFlow::SetUp();
     if (IsSkipped())
       return;
     m_publisher = MakeKeyPair(m_keys.Path(), "publisher");
@@ -389,77 +513,61 @@ protected:
   PublisherKeyPair m_other;
 };
 
-const std::string SignedPlayer = "#!/bin/sh\necho started > started.txt\n";
-
 TEST_F(SignedFlow, AGoodSignatureIsFetchedThenThePlayerInstalledAndStarted) {
-  ScriptedServer server(PublisherScripts(SignedPlayer, Sign(SignedPlayer, m_publisher)), 80,
-                        "127.0.0.2");
-  Form form;
-  form.UseKey(m_publisher.publicPem);
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor(Terminated, 15000));
+  const std::string player = StartingPlayer();
+  ScriptedServer server(PublisherScripts(player, Sign(player, m_publisher)), 80, Host);
+  FlowUnderTest update;
+  update.flow.UsePublisherKey(m_publisher.publicPem);
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_TRUE(update.view.Told.empty());
   EXPECT_EQ(server.Accepted(), 3);
-  EXPECT_EQ(FileText("Kolvarin.exe"), SignedPlayer);
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText(app::BackupName), "old player");
   EXPECT_FALSE(fs::exists(app::SignatureName));
   EXPECT_FALSE(fs::exists(app::PartialPlayerName));
-  EXPECT_TRUE(QTest::qWaitFor([] { return fs::exists("started.txt"); }, 5000));
+  EXPECT_TRUE(WaitUntil(PlayerStarted, 5000));
 }
 
 TEST_F(SignedFlow, APlayerWithoutItsPublishersSignatureIsNeverInstalled) {
-  const std::string good = Sign(SignedPlayer, m_publisher);
-  const std::string tampered = FlipByte(SignedPlayer, -3);
+  const std::string player = StartingPlayer();
+  const std::string good = Sign(player, m_publisher);
   const std::vector<std::pair<const char*, std::vector<Script>>> cases = {
-      {"tampered player", PublisherScripts(tampered, good)},
-      {"tampered signature", PublisherScripts(SignedPlayer, FlipByte(good, -2))},
-      {"another key", PublisherScripts(SignedPlayer, Sign(SignedPlayer, m_other))},
-      {"empty signature", PublisherScripts(SignedPlayer, std::string())},
-      {"oversized signature", PublisherScripts(SignedPlayer, good + std::string(5000, 'x'))},
-      {"missing signature",
-       {PublisherScripts(SignedPlayer)[0],
-        PublisherScripts(SignedPlayer)[1],
-        {ReadUntil("\r\n\r\n"), Send(Answer("missing", "404 Not Found")), Close()}}},
+      {"tampered player", PublisherScripts(FlipByte(player, -3), good)},
+      {"tampered signature", PublisherScripts(player, FlipByte(good, -2))},
+      {"another key", PublisherScripts(player, Sign(player, m_other))},
+      {"oversized signature", PublisherScripts(player, good + std::string(5000, 'x'))},
   };
   for (const auto& [name, scripts] : cases) {
-    ScriptedServer server(scripts, 80, "127.0.0.2");
-    Form form;
-    form.UseKey(m_publisher.publicPem);
-    BoxCloser boxes;
-    form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.Shown().empty(); }, 15000)) << name;
-    EXPECT_EQ(boxes.Shown(), app::texts::DownloadFailed) << name;
+    ScriptedServer server(scripts, 80, Host);
+    FlowUnderTest update;
+    update.flow.UsePublisherKey(m_publisher.publicPem);
+    update.flow.Check();
+    ASSERT_TRUE(update.WaitToBeTold()) << name;
+    EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::DownloadFailed}) << name;
     EXPECT_EQ(server.Accepted(), 3) << name;
     EXPECT_EQ(FileText("Kolvarin.exe"), "old player") << name;
     EXPECT_FALSE(fs::exists(app::BackupName)) << name;
     EXPECT_FALSE(fs::exists(app::PartialPlayerName)) << name;
     EXPECT_FALSE(fs::exists(app::SignatureName)) << name;
-    EXPECT_FALSE(fs::exists("started.txt")) << name;
-    EXPECT_FALSE(Terminated()) << name;
+    EXPECT_FALSE(PlayerStarted()) << name;
+    EXPECT_EQ(update.view.FinishedCount, 0) << name;
   }
 }
 
-TEST_F(SignedFlow, WithoutAKeyTheSameUnsignedPlayerIsInstalledAndNoSignatureFetched) {
-  ScriptedServer server(PublisherScripts(SignedPlayer), 80, "127.0.0.2");
-  Form form;
-  form.UseKey(std::string());
-  form.KvButton5Click();
-  ASSERT_TRUE(QTest::qWaitFor(Terminated, 15000));
-  EXPECT_EQ(server.Accepted(), 2);
-  EXPECT_EQ(FileText("Kolvarin.exe"), SignedPlayer);
-}
-
-TEST_F(SignedFlow, ClosingTheWindowWhileTheSignatureIsFetchedLeavesNoFileBehind) {
+TEST_F(SignedFlow, EndingTheFlowWhileTheSignatureIsFetchedLeavesNoFileBehind) {
+  const std::string player = StartingPlayer();
   ScriptedServer server(
-      {PublisherScripts(SignedPlayer)[0],
-       PublisherScripts(SignedPlayer)[1],
+      {PublisherScripts(player)[0],
+       PublisherScripts(player)[1],
        {ReadUntil("\r\n\r\n"), Send("HTTP/1.0 200 OK\r\nContent-Length: 70\r\n\r\n0123456789"),
         Pause(3000), Close()}},
-      80, "127.0.0.2");
+      80, Host);
   {
-    Form form;
-    form.UseKey(m_publisher.publicPem);
-    form.KvButton5Click();
-    ASSERT_TRUE(QTest::qWaitFor([] { return fs::exists(app::SignatureName); }, 10000));
+    FlowUnderTest update;
+    update.flow.UsePublisherKey(m_publisher.publicPem);
+    update.flow.Check();
+    ASSERT_TRUE(WaitUntil([] { return fs::exists(app::SignatureName); }, 10000));
     ASSERT_TRUE(fs::exists(app::PartialPlayerName));
   }
   EXPECT_FALSE(fs::exists(app::SignatureName));
@@ -467,5 +575,7 @@ TEST_F(SignedFlow, ClosingTheWindowWhileTheSignatureIsFetchedLeavesNoFileBehind)
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists(app::BackupName));
 }
+
+#endif
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "ChildProcess.h"
 #include "ReliabilityReport.h"
 #include "ScriptedServer.h"
-#include "UpdateFlowFixture.h"
+#include "UpdateFormFixture.h"
 #include "app/PlayerUpdate.h"
 #include "app/UpdateTexts.h"
 #include "controls/TKvURLLabel.h"

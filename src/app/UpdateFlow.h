@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/PlayerUpdate.h"
+#include "download/THTTPFetch.h"
+#include "http/TNetHTTP.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+class StartedProgram;
+class TApplication;
+struct SignatureVerdict;
+} // namespace platform
+
+namespace app {
+
+class PlayerSignatureCheck;
+
+// What the update flow shows the user: the main window, or whatever stands in for it. Every
+// call comes on the user-interface thread.
+class UpdateFlowView {
+public:
+  virtual ~UpdateFlowView() = default;
+  // The status line, one of the window's texts.
+  virtual void ShowStatus(const char* status) = 0;
+  // The check has begun: another cannot be asked for.
+  virtual void ShowCheckBegun() = 0;
+  // The version file answered at `url`.
+  virtual void ShowVersionFile(const std::string& url) = 0;
+  // The installed version and the published one, both UTF-8.
+  virtual void ShowVersions(const std::string& current, const std::string& published) = 0;
+  // The download has `readed` of `totalSize` bytes, as the engine counts them; the remaining
+  // time is the text for the bytes still to come.
+  virtual void ShowProgress(int totalSize, int readed, const std::string& remainingTime) = 0;
+  // A message the user reads before the flow goes on (a message box).
+  virtual void Tell(const char* message) = 0;
+  // The flow has come to its end: the program ends.
+  virtual void Finished() = 0;
+};
+
+// The update, without a window: it closes the running player, checks the publisher's version
+// file, decides, downloads the new player into ".part", fetches and checks its signature (with
+// a publisher key), swaps it in, starts it, watches its start and rolls back when it cannot
+// start. It reports each step to its view and is driven by the events of the download engine,
+// which its owner forwards to DownloadProgress, DownloadDone and DownloadFailed, and by the
+// application's timers.
+//
+// The installed player is never put at risk: the new player is downloaded to a file of its own
+// and takes the player's place only when it is complete, in one step, with the old one kept as
+// "Kolvarin.bak" (PlayerUpdate); any other outcome leaves the player as it was. A new player
+// that cannot be run, or that ends with a failure before it shows its window or has run for
+// the start limit, is replaced by the old one again and the user is told.
+class UpdateFlow {
+public:
+  // `versionClient` and `download` are the owner's components, configured here; `files` works
+  // in the current folder. An earlier run interrupted in the middle of its swap may have left
+  // only the backup: it becomes the player again at once.
+  UpdateFlow(platform::TApplication& application, http::TNetHTTP& versionClient,
+             download::THTTPFetch& download, UpdateFlowView& view, std::string publisherHost,
+             platform::FileOperations& files = platform::SystemFileOperations());
+  // A download still running is dropped with what it wrote so far, as is a signature being
+  // fetched.
+  ~UpdateFlow();
+  UpdateFlow(const UpdateFlow&) = delete;
+  UpdateFlow& operator=(const UpdateFlow&) = delete;
+
+  // Closes the running player: its window is asked to close, then every process of its name
+  // is ended.
+  void ClosePlayer();
+  // Checks the version file; when the published version differs, starts the download. A check
+  // that fails is told to the user and raises EAbort.
+  void Check();
+  // The download engine's events.
+  void DownloadProgress(int totalSize, int readed);
+  void DownloadDone();
+  void DownloadFailed();
+
+  // The publisher's key in place of the built-in one (empty: none).
+  void UsePublisherKey(std::string publicKeyPem);
+  // The time a new player has to show that it starts.
+  void UseStartLimit(std::chrono::milliseconds limit) { m_startLimit = limit; }
+
+  // The installed version and the version file's bytes, once checked.
+  std::string CurrentVersion;
+  std::string NewVersion;
+
+private:
+  // Looks at the new player again after `delay`, unless StopStartWatch comes first.
+  void StartWatchAfter(std::chrono::milliseconds delay);
+  void StopStartWatch();
+  void PlayerSignatureChecked(const platform::SignatureVerdict& verdict);
+  void InstallAndStart();
+  void WatchNewPlayer();
+  void RollBackNewPlayer();
+
+  platform::TApplication& m_application;
+  http::TNetHTTP& m_versionClient;
+  download::THTTPFetch& m_download;
+  UpdateFlowView& m_view;
+  std::string m_host;
+  PlayerUpdate m_update;
+  std::unique_ptr<PlayerSignatureCheck> m_signatureCheck;
+  std::unique_ptr<platform::StartedProgram> m_newPlayer;
+  std::chrono::milliseconds m_startLimit = StartLimit;
+  std::chrono::steady_clock::time_point m_newPlayerStarted;
+  std::uint64_t m_playerWindowBefore = 0;
+  // The start watch's current look; a look of an earlier number is stale.
+  unsigned m_startWatchLook = 0;
+  // Held by the flow while it lives: a look due after it has gone does nothing.
+  std::shared_ptr<UpdateFlow*> m_self = std::make_shared<UpdateFlow*>(this);
+};
+
+} // namespace app
