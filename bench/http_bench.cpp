@@ -24,6 +24,10 @@ void* operator new(std::size_t size) {
   throw std::bad_alloc();
 }
 
+// The replacements pair malloc with free; the compiler takes the free for a mismatch with the
+// new it has inlined into a caller.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void operator delete(void* p) noexcept {
   std::free(p);
 }
