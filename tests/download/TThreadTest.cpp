@@ -1,6 +1,8 @@
 // The worker-thread base and the synchronous hand-off to the user-interface thread.
-#include "platform/Exceptions.h"
 #include "platform/TThread.h"
+
+#include "Worker.h"
+#include "platform/Exceptions.h"
 
 #include <QTest>
 #include <atomic>
@@ -12,25 +14,7 @@
 namespace {
 
 using platform::TThread;
-
-// A worker whose body is a function.
-class Worker : public TThread {
-public:
-  explicit Worker(std::function<void(Worker&)> body, std::atomic<bool>* destroyed = nullptr)
-      : m_body(std::move(body)), m_destroyed(destroyed) {}
-  ~Worker() override {
-    if (m_destroyed)
-      m_destroyed->store(true);
-  }
-  using TThread::Terminated;
-
-protected:
-  void Execute() override { m_body(*this); }
-
-private:
-  std::function<void(Worker&)> m_body;
-  std::atomic<bool>* m_destroyed;
-};
+using testsupport::Worker;
 
 TEST(HandOff, RunsEachCallOnTheUserInterfaceThreadInOrderAndWaitsForIt) {
   const std::thread::id ui = std::this_thread::get_id();

@@ -64,7 +64,7 @@ protected:
       GTEST_SKIP() << "needs the private network, display, nginx, Wine and Windows build of "
                       "scripts/test";
     m_build = build;
-    m_recordingPlayer = m_build / "tests/win32/support/kv-recording-player-win.exe";
+    m_recordingPlayer = m_build / "tests/support/kv-recording-player-win.exe";
     ASSERT_TRUE(fs::exists(m_build / "kolvarin-update.exe"));
     ASSERT_TRUE(fs::exists(m_recordingPlayer));
     fs::copy_file(m_build / "kolvarin-update.exe", m_folder.Path() / "kolvarin-update.exe");

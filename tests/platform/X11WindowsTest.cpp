@@ -15,6 +15,7 @@ using platform::IsWindow;
 using platform::NoWindow;
 using platform::RequestWindowClose;
 using Clock = std::chrono::steady_clock;
+constexpr auto HungLimit = platform::HungAnswerLimit;
 
 // Restores DISPLAY when it goes.
 class DisplayUnset {
@@ -84,70 +85,61 @@ TEST(WindowProcessId, AWindowOfAnotherMachineHasNoLocalOwner) {
   EXPECT_EQ(platform::WindowProcessId(player.window), 0);
 }
 
-TEST(RequestWindowClose, WaitsUntilAResponsivePlayerHasClosed) {
-  KV_REQUIRE_DISPLAY();
-  FakePlayer player({"close", "--delay", "300"});
-  ASSERT_NE(player.window, 0u);
+// What a player does with the close request.
+enum class Outcome { Closes, Ignores, NotAsked };
 
-  RequestWindowClose(player.window, std::chrono::milliseconds(5000));
+struct CloseCase {
+  const char* name;
+  std::vector<std::string> player; // the fake player's arguments
+  std::chrono::milliseconds timeout;
+  Outcome outcome;
+  Clock::duration atLeast = {}; // how long the request takes
+  Clock::duration atMost = Clock::duration::max();
+};
 
-  EXPECT_FALSE(IsWindow(player.window));
-  EXPECT_EQ(player.process->ReadLine(), "close-request");
-  ASSERT_TRUE(player.process->WaitExit());
-  EXPECT_TRUE(player.process->ExitedNormallyWith(0));
+// GoogleTest names a case's value (also in ctest's names) by the fake player's arguments.
+void PrintTo(const CloseCase& c, std::ostream* out) {
+  for (const std::string& arg : c.player)
+    *out << (&arg == &c.player.front() ? "" : " ") << arg;
 }
 
-TEST(RequestWindowClose, ReturnsOnceAPlayerThatIgnoresTheRequestHasHandledIt) {
+class WindowCloseRequest : public testing::TestWithParam<CloseCase> {};
+
+TEST_P(WindowCloseRequest, ToAPlayer) {
   KV_REQUIRE_DISPLAY();
-  FakePlayer player({"ignore"});
-  ASSERT_NE(player.window, 0u);
-  const auto start = Clock::now();
-
-  RequestWindowClose(player.window, std::chrono::milliseconds(60000));
-
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
-  EXPECT_EQ(player.process->ReadLine(), "close-request");
-  EXPECT_TRUE(IsWindow(player.window));
-}
-
-TEST(RequestWindowClose, AsksAPlayerThatIsBusyForAWhileOnceItAnswers) {
-  KV_REQUIRE_DISPLAY();
-  FakePlayer player({"close", "--busy", "2000"});
-  ASSERT_NE(player.window, 0u);
-
-  RequestWindowClose(player.window, std::chrono::milliseconds(5000));
-
-  EXPECT_FALSE(IsWindow(player.window));
-  EXPECT_EQ(player.process->ReadLine(), "close-request");
-  ASSERT_TRUE(player.process->WaitExit());
-  EXPECT_TRUE(player.process->ExitedNormallyWith(0));
-}
-
-TEST(RequestWindowClose, GivesUpOnAHungPlayerWithoutAskingIt) {
-  KV_REQUIRE_DISPLAY();
-  FakePlayer player({"hang"});
+  const CloseCase& c = GetParam();
+  FakePlayer player(c.player);
   ASSERT_NE(player.window, 0u);
   const auto start = Clock::now();
 
-  RequestWindowClose(player.window, std::chrono::milliseconds(60000));
+  RequestWindowClose(player.window, c.timeout);
 
-  // Hung means no answer within the hung limit, however long the caller would wait.
-  EXPECT_LT(Clock::now() - start, platform::HungAnswerLimit + std::chrono::seconds(3));
-  EXPECT_TRUE(IsWindow(player.window));
+  const auto took = Clock::now() - start;
+  EXPECT_GE(took, c.atLeast);
+  EXPECT_LT(took, c.atMost);
+  if (c.outcome == Outcome::NotAsked)
+    EXPECT_EQ(player.process->ReadLine(500ms), std::nullopt);
+  else
+    EXPECT_EQ(player.process->ReadLine(), "close-request");
+  EXPECT_EQ(IsWindow(player.window), c.outcome != Outcome::Closes);
+  if (c.outcome == Outcome::Closes) {
+    ASSERT_TRUE(player.process->WaitExit());
+    EXPECT_TRUE(player.process->ExitedNormallyWith(0));
+  }
 }
 
-TEST(RequestWindowClose, WaitsTheWholeTimeForAPlayerThatCannotBePinged) {
-  KV_REQUIRE_DISPLAY();
-  FakePlayer player({"ignore", "--no-ping"});
-  ASSERT_NE(player.window, 0u);
-  const auto start = Clock::now();
-
-  RequestWindowClose(player.window, std::chrono::milliseconds(400));
-
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(400));
-  EXPECT_EQ(player.process->ReadLine(), "close-request");
-  EXPECT_TRUE(IsWindow(player.window));
-}
+const CloseCase CloseCases[] = {
+    {"WaitsUntilAResponsivePlayerHasClosed", {"close", "--delay", "300"}, 5s, Outcome::Closes},
+    {"ReturnsOnceAPlayerThatIgnoresItHasHandledIt", {"ignore"}, 60s, Outcome::Ignores, 0s, 10s},
+    {"AsksABusyPlayerOnceItAnswers", {"close", "--busy", "2000"}, 5s, Outcome::Closes},
+    // Hung means no answer within the hung limit, however long the caller would wait.
+    {"GivesUpOnAHungPlayerWithoutAskingIt", {"hang"}, 60s, Outcome::NotAsked, 0s, HungLimit + 3s},
+    {"WaitsTheWholeTimeWithoutAPing", {"ignore", "--no-ping"}, 400ms, Outcome::Ignores, 400ms},
+};
+INSTANTIATE_TEST_SUITE_P(Players, WindowCloseRequest, testing::ValuesIn(CloseCases),
+                         [](const testing::TestParamInfo<CloseCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(RequestWindowClose, NoWindowAndAWindowThatIsGoneReturnAtOnce) {
   KV_REQUIRE_DISPLAY();

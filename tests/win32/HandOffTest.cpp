@@ -1,5 +1,6 @@
 // The hand-off on Windows: a worker's call runs on the user-interface thread, woken by a posted
 // thread message, and the worker waits for it.
+#include "Worker.h"
 #include "platform/Console.h"
 #include "platform/TThread.h"
 
@@ -11,16 +12,7 @@
 
 namespace {
 
-class Worker : public platform::TThread {
-public:
-  explicit Worker(std::function<void()> body) : m_body(std::move(body)) {}
-
-protected:
-  void Execute() override { m_body(); }
-
-private:
-  std::function<void()> m_body;
-};
+using testsupport::Worker;
 
 struct Loop {
   int argc = 1;
@@ -35,7 +27,7 @@ TEST(WinHandOff, CallsRunOnTheUserInterfaceThreadInOrderAndTheWorkerWaits) {
   std::vector<int> order;
   std::atomic<bool> ended{false};
   std::atomic<bool> allOnUi{true};
-  Worker worker([&] {
+  Worker worker([&](Worker&) {
     for (int i = 0; i < 50; ++i) {
       platform::TThread::Synchronize([&, i] {
         allOnUi = allOnUi && std::this_thread::get_id() == uiThread;
@@ -61,7 +53,7 @@ TEST(WinHandOff, AnExceptionOfTheCallIsRaisedInTheWorker) {
   Loop loop;
   std::atomic<bool> ended{false};
   std::string caught;
-  Worker worker([&] {
+  Worker worker([&](Worker&) {
     try {
       platform::TThread::Synchronize([] { throw std::runtime_error("from the call"); });
     } catch (const std::exception& error) {

@@ -9,6 +9,8 @@
 // line starts with "# " (a test appends "\n# Kolvarin 1.0.0.1 exit 1\n" to tell copies apart):
 // the updater starts the player without arguments, so the words of the tag after the version
 // choose what it does when the command line does not.
+#include "PlayerStandIn.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +21,6 @@
 #include <windows.h>
 
 namespace {
-
-bool g_ignoreClose = false;
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty())
@@ -83,20 +83,6 @@ void Record(const std::wstring& program, const std::string& arguments, const std
   CloseHandle(file);
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-  case WM_CLOSE:
-    if (!g_ignoreClose)
-      DestroyWindow(window);
-    return 0;
-  case WM_DESTROY:
-    PostQuitMessage(0);
-    return 0;
-  default:
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-}
-
 std::vector<std::string> Words(const std::string& text) {
   std::istringstream stream(text);
   return {std::istream_iterator<std::string>(stream), {}};
@@ -126,31 +112,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     words.erase(words.begin(), words.begin() + (words.size() < 2 ? words.size() : 2));
   }
   bool hangs = false;
+  bool ignoresClose = false;
   for (std::size_t i = 0; i < words.size(); ++i) {
     if (words[i] == "exit")
       return i + 1 < words.size() ? std::atoi(words[i + 1].c_str()) : 0;
     hangs = hangs || words[i] == "hangs";
-    g_ignoreClose = g_ignoreClose || words[i] == "ignores";
+    ignoresClose = ignoresClose || words[i] == "ignores";
   }
-
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  windowClass.lpszClassName = L"Kolvarin";
-  if (!RegisterClassW(&windowClass))
-    return 3;
-  HWND window = CreateWindowExW(0, L"Kolvarin", L"Kolvarin", WS_OVERLAPPEDWINDOW, 10, 10, 240, 120,
-                                nullptr, nullptr, instance, nullptr);
-  if (!window)
-    return 4;
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  if (hangs)
-    Sleep(INFINITE);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  return standin::ShowPlayerWindow(instance, ignoresClose, hangs);
 }

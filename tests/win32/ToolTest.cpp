@@ -1,5 +1,6 @@
-// kolvarin-tool.exe against hostile and broken servers: the same texts, lines and exit codes as
-// the Linux build.
+// kolvarin-tool.exe's own cases: the resolver's answer, the download command against hostile,
+// resetting, silent and dripping servers, a folder named beyond ASCII and the program's
+// resources. The cases both builds share are in tests/tools/FetchToolTest.cpp.
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 
@@ -19,55 +20,6 @@ RunResult Tool(const std::vector<std::string>& args) {
 
 std::string UrlOf(const ScriptedServer& server, const std::string& path = "/v.txt") {
   return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
-}
-
-TEST(WinFetchTool, WritesTheBodyByteForByteAndExitsZero) {
-  const std::string body("1.0.0.1\r\n\0\xfe\xff\n", 13);
-  ScriptedServer server({ReadUntil("\r\n\r\n"),
-                         Send("HTTP/1.1 200 OK\r\nContent-Length: 13\r\n\r\n" + body), Close()});
-  const RunResult result = Tool({"fetch", UrlOf(server)});
-  EXPECT_EQ(result.exitCode, 0u) << result.err;
-  EXPECT_EQ(result.out, body);
-  EXPECT_EQ(result.err, "");
-  EXPECT_NE(server.Received().find("User-Agent: Mozilla/3.0 (compatible; Kolvarin Updater)\r\n"),
-            std::string::npos);
-}
-
-TEST(WinFetchTool, EachFailureIsOneLineWithItsCode) {
-  ScriptedServer notFound({ReadUntil("\r\n\r\n"),
-                           Send("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!"),
-                           Close()});
-  const ClosedPort closed;
-  const std::uint16_t closedPort = closed.Port();
-  ScriptedServer silent(Script{});
-  ScriptedServer cut(
-      {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n"), Close()});
-  ScriptedServer endlessHeader(
-      {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nX: "), Endless(std::string(4096, 'h'))});
-  struct Case {
-    std::vector<std::string> args;
-    std::string err;
-  };
-  const Case cases[] = {
-      {{"fetch", UrlOf(notFound)},
-       "ENetHTTPProtocolException: HTTP/1.1 404 Not Found\nReplyCode: 404\n"},
-      {{"fetch", "http://127.0.0.1:" + std::to_string(closedPort) + "/"},
-       "ENetSocketError: Socket Error # 10061\\r\\nConnection refused.\nCode: 10061\n"},
-      {{"fetch", "--timeout", "300", UrlOf(silent)}, "ENetReadTimeout: Read Timeout\n"},
-      {{"fetch", UrlOf(cut)}, "ENetException: Undefined situation\n"},
-      {{"fetch", "https://127.0.0.1/"}, "ENetIOHandlerPropInvalid: IOHandler value is not valid\n"},
-      {{"fetch", "http://127.0.0.1:x/"}, "EConvertError: 'x' is not a valid integer value\n"},
-  };
-  for (const Case& c : cases) {
-    const RunResult result = Tool(c.args);
-    EXPECT_EQ(result.exitCode, 1u) << c.args.back();
-    EXPECT_EQ(result.out, "") << c.args.back();
-    EXPECT_EQ(result.err, c.err) << c.args.back();
-  }
-  const RunResult endless = Tool({"fetch", UrlOf(endlessHeader)});
-  EXPECT_EQ(endless.exitCode, 1u);
-  EXPECT_EQ(endless.out, "");
-  EXPECT_FALSE(endless.err.empty());
 }
 
 TEST(WinFetchTool, AnUnknownHostIsHostNotFoundWhereTheResolverSaysSo) {
@@ -263,30 +215,6 @@ TEST(WinTool, SilentAndDrippingServersAreGivenUpAtTheUpdatersLimits) {
     EXPECT_EQ(result.out, "error\n");
     EXPECT_GE(time, seconds(59));
   }
-}
-
-TEST(WinTool, ExplainsItselfAndRefusesBadArguments) {
-  const RunResult help = Tool({"fetch", "--help"});
-  EXPECT_EQ(help.exitCode, 0u);
-  EXPECT_NE(help.out.find("usage: kolvarin-tool fetch [--timeout MS] URL"), std::string::npos);
-  EXPECT_EQ(Tool({"fetch"}).exitCode, 2u);
-  EXPECT_EQ(Tool({"fetch", "--timeout", "soon", "http://x/"}).exitCode, 2u);
-  EXPECT_EQ(Tool({"bogus"}).exitCode, 2u);
-  EXPECT_EQ(Tool({"render"}).exitCode, 2u);
-  EXPECT_EQ(Tool({"render", "a", "b"}).exitCode, 2u);
-  const RunResult renderHelp = Tool({"render", "--help"});
-  EXPECT_EQ(renderHelp.exitCode, 0u);
-  EXPECT_EQ(renderHelp.out.rfind("usage: kolvarin-tool render DIR\n", 0), 0u);
-}
-
-TEST(WinTool, RenderRefusesAFolderItCannotMake) {
-  TempFolder folder;
-  const std::filesystem::path file = folder.Path() / L"file";
-  std::ofstream(file) << "x";
-  const std::string target = (file / L"pictures").string();
-  const RunResult result = Tool({"render", target});
-  EXPECT_EQ(result.exitCode, 1u);
-  EXPECT_EQ(result.err, "kolvarin-tool render: cannot create " + target + "\n");
 }
 
 // A folder named in Turkish: the ANSI code page that the C library gives the arguments in cannot

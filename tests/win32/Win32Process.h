@@ -1,6 +1,7 @@
 #pragma once
 
 // Starting Win32 programs from the Windows tests: paths, output capture, waiting, ending.
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -31,7 +32,8 @@ public:
   TempFolder() {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
-    static int counter = 0;
+    // Programs are run from several threads at once: each folder must have its own number.
+    static std::atomic<int> counter{0};
     m_path = std::filesystem::path(base) / (L"kvtest-" + std::to_wstring(GetCurrentProcessId()) +
                                             L"-" + std::to_wstring(++counter));
     std::filesystem::create_directories(m_path);

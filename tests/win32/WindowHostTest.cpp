@@ -10,6 +10,7 @@
 
 #include "FormInput.h"
 #include "PaintPacing.h"
+#include "Worker.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageBox.h"
@@ -27,6 +28,8 @@
 using Log = std::vector<std::string>;
 
 namespace {
+
+using testsupport::Worker;
 
 const char Title[] = "Kolvarin Radyo Güncelleme";
 const wchar_t WideTitle[] = L"Kolvarin Radyo G\u00fcncelleme";
@@ -436,17 +439,6 @@ TEST(WinMessageBox, TitleTextNoIconAndOneOK) {
   EXPECT_FALSE(g_seen.icon);
 }
 
-class Worker : public platform::TThread {
-public:
-  explicit Worker(std::function<void()> body) : m_body(std::move(body)) {}
-
-protected:
-  void Execute() override { m_body(); }
-
-private:
-  std::function<void()> m_body;
-};
-
 TEST(WinApplication, TheLoopCatchesHandlersServesHandOffsAndEndsOnTerminate) {
   App app;
   Window window;
@@ -463,7 +455,7 @@ TEST(WinApplication, TheLoopCatchesHandlersServesHandOffsAndEndsOnTerminate) {
   // Then a worker's hand-off, run inside the loop, ends it.
   bool handedOff = false;
   std::atomic<bool> ended{false};
-  Worker worker([&] {
+  Worker worker([&](Worker&) {
     Sleep(500);
     platform::TThread::Synchronize([&] {
       handedOff = true;
@@ -501,7 +493,7 @@ void CALLBACK CloseBoxAfterHandOff(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST(WinApplication, HandOffsRunWhileAMessageBoxShows) {
   App app;
   std::atomic<bool> ended{false};
-  Worker worker([&] {
+  Worker worker([&](Worker&) {
     Sleep(200);
     platform::TThread::Synchronize([&] { g_handedOff = true; });
   });
