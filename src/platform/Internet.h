@@ -11,7 +11,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform::inet {
 
@@ -24,6 +26,15 @@ inline constexpr std::uint16_t INTERNET_DEFAULT_HTTP_PORT = 80;
 inline constexpr std::uint32_t INTERNET_FLAG_RELOAD = 0x80000000u;
 inline constexpr std::uint32_t HTTP_QUERY_CONTENT_LENGTH = 5;
 inline constexpr std::uint32_t HTTP_QUERY_STATUS_CODE = 19;
+
+// The host and port a connection goes to: the caller passes the URL's authority as the server,
+// so a port written there ("host:8080") counts, as it does in the URL; otherwise `port`. Nothing
+// for a written port of 0 or above 65535. A bracketed IPv6 literal keeps its colons.
+struct ServerAddress {
+  std::string host;
+  std::uint16_t port;
+};
+std::optional<ServerAddress> SplitServer(std::string_view server, std::uint16_t port);
 
 // How long a connect or a read may go without a byte (60 s unless changed, for tests).
 void SetStallLimit(std::chrono::milliseconds limit);

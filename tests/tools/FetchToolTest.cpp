@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,28 @@ TEST(FetchTool, EachFailureIsOneLineWithItsCode) {
     EXPECT_EQ(result.out, "") << c.args.back();
     EXPECT_EQ(result.err, c.err) << c.args.back();
   }
+}
+
+// The download engine goes to the port written in the URL, as the version check does; one out
+// of range fails without a connection.
+TEST(DownloadTool, GoesToThePortWrittenInTheURL) {
+  const std::string body = "new player";
+  ScriptedServer server({ReadUntil("\r\n\r\n"),
+                         Send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n" + body), Close()});
+  ASSERT_NE(server.Port(), 80);
+  TempDir folder;
+  const std::string file = (folder.Path() / "Kolvarin.exe.part").string();
+  const ToolRun result = RunTool({"download", UrlOf(server, "/Kolvarin.exe"), file});
+  EXPECT_TRUE(result.ExitedWith(0)) << result.out << result.err;
+  EXPECT_EQ(result.out, "done " + file + " 10\n");
+  std::ifstream written(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), body);
+  EXPECT_NE(server.Received().find("GET /Kolvarin.exe HTTP/1.0\r\n"), std::string::npos);
+
+  const ToolRun outOfRange =
+      RunTool({"download", "http://127.0.0.1:65536/Kolvarin.exe", file + ".2"});
+  EXPECT_TRUE(outOfRange.ExitedWith(1));
+  EXPECT_EQ(outOfRange.out, "error\n");
 }
 
 TEST(FetchTool, ExplainsItselfAndRefusesBadArguments) {

@@ -263,11 +263,14 @@ HINTERNET InternetConnectA(HINTERNET handle, const char* server, std::uint16_t p
   auto* session = dynamic_cast<Session*>(handle);
   if (!session || service != INTERNET_SERVICE_HTTP || !server || !*server)
     return nullptr;
+  const std::optional<ServerAddress> address = SplitServer(server, port);
+  if (!address)
+    return nullptr;
   auto* connection = new Connection;
   connection->agent = session->agent;
   connection->hasAgent = session->hasAgent;
-  connection->server = server;
-  connection->port = port;
+  connection->server = address->host;
+  connection->port = address->port;
   connection->userName = userName ? userName : "";
   connection->password = password ? password : "";
   return connection;

@@ -106,20 +106,12 @@ HINTERNET InternetConnectA(HINTERNET session, const char* server, std::uint16_t 
   // Empty credentials are none: WinINet would otherwise offer an empty user name.
   const char* user = userName && *userName ? userName : nullptr;
   const char* secret = user && password && *password ? password : nullptr;
-  // The caller passes the URL's authority as the server: a port written there counts, as it
-  // does in the URL (WinINet would take "host:port" for a host name).
-  std::string host = server ? server : "";
-  const std::size_t colon = host.rfind(':');
-  if (colon != std::string::npos && colon + 1 < host.size() &&
-      host.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-    const unsigned long written = std::stoul(host.substr(colon + 1, 6));
-    if (written == 0 || written > 65535)
-      return nullptr;
-    port = static_cast<std::uint16_t>(written);
-    host.resize(colon);
-  }
-  return Wrap(::InternetConnectA(session->native, host.c_str(), port, user, secret, service, flags,
-                                 context));
+  // WinINet would take "host:port" for a host name.
+  const std::optional<ServerAddress> address = SplitServer(server ? server : "", port);
+  if (!address)
+    return nullptr;
+  return Wrap(::InternetConnectA(session->native, address->host.c_str(), address->port, user,
+                                 secret, service, flags, context));
 }
 
 HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* objectName,
