@@ -81,6 +81,7 @@ int RunFetch(int argc, char** argv) {
     sget.SetReadTimeout(*timeout);
   std::string body;
   try {
+    app::UseSystemProxy(sget, url);
     body = sget.Get(url);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s: %s\n", platform::ExceptionClassName(error).c_str(),

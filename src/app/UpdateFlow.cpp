@@ -55,6 +55,7 @@ void UpdateFlow::Check() {
 
   const std::string versionURL = VersionURL(m_host);
   try {
+    UseSystemProxy(m_versionClient, versionURL);
     NewVersion = m_versionClient.Get(versionURL);
   } catch (...) {
     m_view.Tell(texts::CheckFailed);

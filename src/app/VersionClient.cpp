@@ -1,6 +1,7 @@
 #include "app/VersionClient.h"
 
 #include "http/TNetHTTP.h"
+#include "platform/SystemProxy.h"
 
 namespace app {
 
@@ -24,6 +25,26 @@ void VersionClient(http::TNetHTTP& sget) {
   request.BasicAuthentication = false;
   request.UserAgent = "Mozilla/3.0 (compatible; Kolvarin Updater)";
   sget.HTTPOptions = {http::hoForceEncodeParams};
+}
+
+void UseSystemProxy(http::TNetHTTP& sget, const std::string& url) {
+  const std::optional<platform::ProxySetting> proxy = platform::SystemProxyFor(url);
+  http::TNetProxyConnectionInfo& params = sget.ProxyParams;
+  params.ProxyServer = proxy ? proxy->host : std::string();
+  params.ProxyPort = proxy ? proxy->port : 0;
+  params.ProxyUsername = proxy ? proxy->username : std::string();
+  params.ProxyPassword = proxy ? proxy->password : std::string();
+  params.Authentication.reset();
+  // A challenge of the proxy is answered within the same check; without credentials nothing
+  // can answer it, and the option stays off as the client is configured.
+  if (!params.ProxyUsername.empty())
+    sget.HTTPOptions.insert(http::hoInProcessAuth);
+  else
+    sget.HTTPOptions.erase(http::hoInProcessAuth);
+  sget.OnProxyAuthorization = [](http::TNetCustomHTTP* sender, http::TNetAuthentication*,
+                                 bool& handled) {
+    handled = !sender->ProxyParams.ProxyUsername.empty() && sender->ProxyAuthTries == 1;
+  };
 }
 
 } // namespace app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace http {
 class TNetHTTP;
@@ -21,5 +22,10 @@ inline constexpr std::int64_t VersionCheckMaxHeaderBlock = 256 << 10;
 // Gives `sget` the whole configuration of the version check's client: what it sends and every
 // limit it holds. The updater's window and kolvarin-tool both configure their client here.
 void VersionClient(http::TNetHTTP& sget);
+
+// Points `sget` at the proxy the system's settings name for `url` (none: a direct connection),
+// as the download goes. Credentials written in the proxy's address answer one proxy challenge;
+// a second one, or one without credentials, fails the check.
+void UseSystemProxy(http::TNetHTTP& sget, const std::string& url);
 
 } // namespace app

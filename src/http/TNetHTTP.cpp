@@ -209,14 +209,27 @@ void TNetCustomHTTP::ResolveTarget() {
       CurrentURI.Port == "80" ? CurrentURI.Host : CurrentURI.Host + ":" + CurrentURI.Port;
 }
 
+bool TNetCustomHTTP::UsesProxy() const noexcept {
+  return !ProxyParams.ProxyServer.empty();
+}
+
 void TNetCustomHTTP::EnsureConnection() {
-  const int port = PortNumber(CurrentURI.Port);
-  if (!platform::SameText(Host(), CurrentURI.Host) || Port() != port) {
+  // Through a proxy the connection goes to the proxy; the URL's host and port stay in
+  // CurrentURI, which the client's own host setters would overwrite.
+  const bool proxied = UsesProxy();
+  const std::string host = proxied ? ProxyParams.ProxyServer : CurrentURI.Host;
+  const int port = proxied ? (ProxyParams.ProxyPort > 0 ? ProxyParams.ProxyPort : 80)
+                           : PortNumber(CurrentURI.Port);
+  if (!platform::SameText(Host(), host) || Port() != port) {
     if (IsConnected())
       Disconnect();
-    const std::string host = CurrentURI.Host;
-    SetHost(host);
-    SetPort(port);
+    if (proxied) {
+      TNetTCPClient::SetHost(host);
+      TNetTCPClient::SetPort(port);
+    } else {
+      SetHost(host);
+      SetPort(port);
+    }
   }
   if (platform::SameText(CurrentURI.Protocol, "HTTPS"))
     throw net::ENetIOHandlerPropInvalid();
@@ -242,9 +255,25 @@ void TNetCustomHTTP::SendRequest() {
     if (!cookies.empty())
       request.HeaderLines.SetValue("Cookie", cookies);
   }
+  // A proxy is asked for the whole URL, with its own credentials once it has asked for them
+  // (or at once, with BasicAuthentication); without a proxy no Proxy-* header is written.
+  std::string target = request.Target;
+  if (UsesProxy()) {
+    target = "http://" + request.Host + request.Target;
+    if (!ProxyParams.Authentication && ProxyParams.BasicAuthentication) {
+      ProxyParams.Authentication = std::make_unique<TNetBasicAuthentication>();
+      ProxyParams.Authentication->Username = ProxyParams.ProxyUsername;
+      ProxyParams.Authentication->Password = ProxyParams.ProxyPassword;
+    }
+    if (ProxyParams.Authentication) {
+      const std::string credentials = ProxyParams.Authentication->Authentication();
+      if (!credentials.empty())
+        request.HeaderLines.SetValue("Proxy-Authorization", credentials);
+    }
+  }
   StartSendBatch(-1);
   try {
-    SendLine(std::string(MethodName(request.Method)) + " " + request.Target + " HTTP/" +
+    SendLine(std::string(MethodName(request.Method)) + " " + target + " HTTP/" +
              (ProtocolVersion == pv1_0 ? "1.0" : "1.1"));
     for (const std::string& line : request.HeaderLines.Lines()) {
       if (!line.empty())

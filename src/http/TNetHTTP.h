@@ -131,6 +131,8 @@ private:
                       const TNetHeaderList& challenges, const std::string& username,
                       const std::string& password, const TOnSelectAuthorizationEvent& onSelect,
                       const TOnAuthorizationEvent& onAuthorization);
+  // Whether requests go through ProxyParams' proxy (a plain-http forward proxy).
+  bool UsesProxy() const noexcept;
   void ResolveTarget();
   void EnsureConnection();
   void SendRequest();

@@ -456,6 +456,20 @@ TEST_F(RollBack, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItChange
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
 }
 
+TEST_F(UpdateFlow, TheCheckGoesThroughTheProxyTheSystemNames) {
+  ScriptedServer proxy({ReadUntil("\r\n\r\n"), Send(Answer("1.0.0.0")), Close()});
+  const std::string address = "http://127.0.0.1:" + std::to_string(proxy.Port());
+  // A no_proxy of the machine's would send the check past the proxy.
+  ::unsetenv("no_proxy");
+  ::unsetenv("NO_PROXY");
+  ::setenv("http_proxy", address.c_str(), 1);
+  FlowUnderTest update;
+  update.flow.Check();
+  ::unsetenv("http_proxy");
+  EXPECT_EQ(update.view.Status, app::texts::Current);
+  EXPECT_EQ(proxy.Received().rfind("GET " + VersionFileURL + " HTTP/1.1\r\n", 0), 0u);
+}
+
 TEST_F(UpdateFlow, TheNewPlayerTakesTheInstalledPlayersPermissionBits) {
   fs::permissions("Kolvarin.exe", fs::perms(0750));
   const std::string player = StartingPlayer();
