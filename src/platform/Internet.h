@@ -4,8 +4,8 @@
 // HTTP request on it, its Content-Length and status, and pull-style reads of the body (at most
 // what the caller asks for; the body is never held whole). Over libcurl's multi interface.
 // As the platform's own API does by default: the system's proxy settings (on Linux the
-// http_proxy / no_proxy environment), redirects followed (at most 10, http only; the final
-// answer counts), and a stall limit: a connect or a read that gets less than 1 KiB within
+// http_proxy / no_proxy environment), redirects followed by the same rules on both systems (at
+// most 5, never from https to http; the final answer counts), and a stall limit: a connect or a read that gets less than 1 KiB within
 // StallLimit fails (so does a server that drips a byte now and then). The header blocks of one
 // request, redirects and interim answers included, may hold at most 256 KiB.
 

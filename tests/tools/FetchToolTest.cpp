@@ -96,6 +96,40 @@ TEST(DownloadTool, GoesToThePortWrittenInTheURL) {
   EXPECT_EQ(outOfRange.out, "error\n");
 }
 
+// The download follows redirects by the same rules on both systems: a relative Location from the
+// request's folder, and at most 5 in a row (a loop fails instead of going on for ever).
+TEST(DownloadTool, FollowsRedirectsWithinTheirLimit) {
+  const auto redirect = [](const std::string& location) {
+    return Script{ReadUntil("\r\n\r\n"),
+                  Send("HTTP/1.1 302 Found\r\nLocation: " + location +
+                       "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"),
+                  Close()};
+  };
+  TempDir folder;
+  const std::string file = (folder.Path() / "Kolvarin.exe.part").string();
+  {
+    ScriptedServer server(std::vector<Script>{
+        redirect("real/Kolvarin.exe"),
+        {ReadUntil("\r\n\r\n"),
+         Send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nConnection: close\r\n\r\nnew"),
+         Close()}});
+    const ToolRun result = RunTool({"download", UrlOf(server, "/dir/Kolvarin.exe"), file});
+    EXPECT_TRUE(result.ExitedWith(0)) << result.out << result.err;
+    EXPECT_EQ(result.out, "done " + file + " 3\n");
+    EXPECT_EQ(server.Received(1).rfind("GET /dir/real/Kolvarin.exe HTTP/1.", 0), 0u)
+        << server.Received(1);
+  }
+  {
+    std::vector<Script> loop(12, redirect("/loop"));
+    ScriptedServer server(loop);
+    const ToolRun result = RunTool({"download", UrlOf(server, "/loop"), file + ".2"});
+    EXPECT_TRUE(result.ExitedWith(1)) << result.out << result.err;
+    EXPECT_EQ(result.out, "error\n");
+    // The first request and five redirects.
+    EXPECT_EQ(server.Accepted(), 6);
+  }
+}
+
 TEST(FetchTool, ExplainsItselfAndRefusesBadArguments) {
   const ToolRun help = RunTool({"fetch", "--help"});
   EXPECT_TRUE(help.ExitedWith(0));

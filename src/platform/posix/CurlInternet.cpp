@@ -316,7 +316,7 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   Curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
   Curl().easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
   Curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  Curl().easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  Curl().easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
   Curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   Curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_stallMs.load()));
   // The body is everything up to the close: a body longer or shorter than announced shows

@@ -4,11 +4,13 @@
 #include "platform/Internet.h"
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -23,6 +25,8 @@ namespace {
 constexpr std::size_t MinProgressBytes = 1024;
 constexpr std::size_t MaxHeaderBytes = 256 * 1024;
 constexpr std::size_t ReadAheadBytes = 256 * 1024;
+// The most redirects one request follows.
+constexpr int RedirectLimit = 5;
 
 std::atomic<long long> g_stallMs{60000};
 
@@ -33,6 +37,20 @@ using Clock = std::chrono::steady_clock;
 // One WinINet handle and, for a request, the progress the stall limit watches.
 struct Handle {
   ::HINTERNET native = nullptr;
+  // A connection's and a request's way back to their session, and where they go: what a
+  // redirect needs to ask the next place the same way. The session is not owned.
+  ::HINTERNET session = nullptr;
+  std::string scheme = "http";
+  std::string host;
+  std::uint16_t port = 0;
+  // A request's own settings, and the connection of the last redirect it followed (owned).
+  std::string object;
+  std::string verb;
+  std::string version;
+  std::string referrer;
+  std::vector<std::string> accept;
+  DWORD flags = 0;
+  ::HINTERNET redirectConnection = nullptr;
   Clock::time_point windowStart = Clock::now();
   std::size_t windowBytes = 0;
   bool failed = false;
@@ -44,6 +62,8 @@ struct Handle {
   ~Handle() {
     if (native)
       ::InternetCloseHandle(native);
+    if (redirectConnection)
+      ::InternetCloseHandle(redirectConnection);
   }
 
   // Counts received bytes; false once a whole stall period has passed with less than 1 KiB.
@@ -110,8 +130,15 @@ HINTERNET InternetConnectA(HINTERNET session, const char* server, std::uint16_t 
   const std::optional<ServerAddress> address = SplitServer(server ? server : "", port);
   if (!address)
     return nullptr;
-  return Wrap(::InternetConnectA(session->native, address->host.c_str(), address->port, user,
-                                 secret, service, flags, context));
+  HINTERNET connection = Wrap(::InternetConnectA(session->native, address->host.c_str(),
+                                                 address->port, user, secret, service, flags,
+                                                 context));
+  if (connection) {
+    connection->session = session->native;
+    connection->host = address->host;
+    connection->port = address->port;
+  }
+  return connection;
 }
 
 HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* objectName,
@@ -121,25 +148,40 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* o
     return nullptr;
   const char* referer = referrer && *referrer ? referrer : nullptr;
   // Never a cached answer, and no cookies or authentication dialogs of the system's own.
+  // Redirects are followed here, by our rules (RedirectLimit, never from https to http), not by
+  // WinINet, which follows a loop without end.
   const DWORD nativeFlags = flags | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
-                            INTERNET_FLAG_PRAGMA_NOCACHE |
+                            INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT |
                             ((flags & INTERNET_FLAG_RELOAD) ? INTERNET_FLAG_NO_CACHE_WRITE : 0);
   HINTERNET request = Wrap(::HttpOpenRequestA(connection->native, verb, objectName, version,
                                               referer, acceptTypes, nativeFlags, context));
-  if (request)
-    SetTimeouts(request->native);
+  if (!request)
+    return nullptr;
+  SetTimeouts(request->native);
+  request->session = connection->session;
+  request->scheme = connection->scheme;
+  request->host = connection->host;
+  request->port = connection->port;
+  request->object = objectName && *objectName ? objectName : "/";
+  request->verb = verb ? verb : "GET";
+  request->version = version ? version : "";
+  request->referrer = referer ? referer : "";
+  for (const char** type = acceptTypes; type && *type; ++type)
+    request->accept.emplace_back(*type);
+  request->flags = nativeFlags;
   return request;
 }
 
-bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t headersLength,
-                      const void* optional, std::uint32_t optionalLength) {
-  if (!request)
-    return false;
-  request->windowStart = Clock::now();
-  // WinINet reads a head without end (endless header lines, endless interim answers) for ever,
-  // and closing the request does not stop it: the send runs on a thread of its own, and a head
-  // not complete within the stall limit fails the request. That thread is left to end when the
-  // server goes; it owns everything it uses, and the request's WinINet handle stays with it.
+namespace {
+
+// Sends `native`'s request and waits for the head of its answer, within the stall limit. WinINet
+// reads a head without end (endless header lines, endless interim answers) for ever, and
+// closing the request does not stop it: the send runs on a thread of its own, and a head not
+// complete within the stall limit fails the request. That thread is left to end when the server
+// goes; it owns everything it uses, and the WinINet handle stays with it (`abandoned`).
+bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t headersLength,
+                          const void* optional, std::uint32_t optionalLength, bool& abandoned) {
+  abandoned = false;
   struct PendingSend {
     ::HINTERNET native = nullptr;
     std::string headers;
@@ -151,7 +193,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
     bool ok = false;
   };
   auto pending = std::make_shared<PendingSend>();
-  pending->native = request->native;
+  pending->native = native;
   pending->hasHeaders = headers != nullptr;
   if (headers)
     pending->headers.assign(headers, headersLength == static_cast<std::uint32_t>(-1)
@@ -173,28 +215,137 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
       pending->sent.notify_all();
     }).detach();
   } catch (const std::system_error&) {
-    request->failed = true;
     return false;
   }
-  bool ok = false;
-  bool cancelled = false;
-  {
-    std::unique_lock guard(pending->lock);
-    cancelled = !pending->sent.wait_for(guard, StallLimit(), [&] { return pending->done; });
-    ok = pending->ok;
+  std::unique_lock guard(pending->lock);
+  abandoned = !pending->sent.wait_for(guard, StallLimit(), [&] { return pending->done; });
+  return pending->ok && !abandoned;
+}
+
+// The Location of a redirect answer (301, 302, 303, 307, 308); nothing for any other answer.
+std::optional<std::string> RedirectLocation(::HINTERNET native, DWORD& status) {
+  status = 0;
+  DWORD size = sizeof status;
+  if (!::HttpQueryInfoA(native, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr))
+    return std::nullopt;
+  if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308)
+    return std::nullopt;
+  std::string location(2048, '\0');
+  size = static_cast<DWORD>(location.size());
+  if (!::HttpQueryInfoA(native, HTTP_QUERY_LOCATION, location.data(), &size, nullptr))
+    return std::nullopt;
+  location.resize(size);
+  return location;
+}
+
+// Where a redirect from `request` to `location` goes, by our rules: an absolute http or https
+// URL, one without a scheme ("//host/…"), an absolute path or one relative to the request's
+// folder. Nothing for another scheme, or for http after https.
+bool Redirect(Handle& request, const std::string& location) {
+  std::string scheme = request.scheme;
+  std::string rest = location;
+  const std::size_t colon = location.find("://");
+  if (colon != std::string::npos && location.find('/') == colon + 1) {
+    scheme = location.substr(0, colon);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    rest = location.substr(colon + 1);
   }
-  if (cancelled)
-    request->native = nullptr;
-  if (!ok || cancelled) {
-    request->failed = true;
+  if ((scheme != "http" && scheme != "https") || (request.scheme == "https" && scheme == "http"))
     return false;
+  if (rest.rfind("//", 0) == 0) {
+    const std::size_t pathStart = rest.find_first_of("/?", 2);
+    std::string authority = rest.substr(2, pathStart == std::string::npos ? std::string::npos
+                                                                          : pathStart - 2);
+    authority.erase(0, authority.rfind('@') + 1);
+    const std::optional<ServerAddress> address =
+        SplitServer(authority, scheme == "https" ? 443 : 80);
+    if (!address || address->host.empty())
+      return false;
+    request.host = address->host;
+    request.port = address->port;
+    request.object = pathStart == std::string::npos ? "/" : rest.substr(pathStart);
+    if (request.object.front() != '/')
+      request.object.insert(0, "/");
+  } else if (rest.rfind('/', 0) == 0) {
+    request.object = rest;
+  } else {
+    const std::string path = request.object.substr(0, request.object.find('?'));
+    request.object = path.substr(0, path.rfind('/') + 1) + rest;
   }
-  // The whole header block of the final answer, measured without copying it.
-  DWORD size = 0;
-  ::HttpQueryInfoA(request->native, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
-  if (size > MaxHeaderBytes) {
-    request->failed = true;
+  request.scheme = scheme;
+  return true;
+}
+
+} // namespace
+
+bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t headersLength,
+                      const void* optional, std::uint32_t optionalLength) {
+  if (!request)
     return false;
+  request->windowStart = Clock::now();
+  for (int redirects = 0;; ++redirects) {
+    bool abandoned = false;
+    const bool ok = SendWithinStallLimit(request->native, headers, headersLength, optional,
+                                         optionalLength, abandoned);
+    if (abandoned) {
+      // The request's handle, and the connection it belongs to, stay with the send's thread.
+      request->native = nullptr;
+      request->redirectConnection = nullptr;
+    }
+    if (!ok) {
+      request->failed = true;
+      return false;
+    }
+    // The whole header block of the answer, measured without copying it.
+    DWORD size = 0;
+    ::HttpQueryInfoA(request->native, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    if (size > MaxHeaderBytes) {
+      request->failed = true;
+      return false;
+    }
+    DWORD status = 0;
+    const std::optional<std::string> location = RedirectLocation(request->native, status);
+    if (!location)
+      break;
+    if (redirects == RedirectLimit || !Redirect(*request, *location)) {
+      request->failed = true;
+      return false;
+    }
+    // A 303 is answered with a GET and no body.
+    if (status == 303) {
+      request->verb = "GET";
+      optional = nullptr;
+      optionalLength = 0;
+    }
+    ::HINTERNET connection =
+        ::InternetConnectA(request->session, request->host.c_str(), request->port, nullptr,
+                           nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    std::vector<const char*> accept;
+    for (const std::string& type : request->accept)
+      accept.push_back(type.c_str());
+    accept.push_back(nullptr);
+    const DWORD flags = (request->flags & ~static_cast<DWORD>(INTERNET_FLAG_SECURE)) |
+                        (request->scheme == "https" ? INTERNET_FLAG_SECURE : 0);
+    ::HINTERNET next =
+        connection ? ::HttpOpenRequestA(connection, request->verb.c_str(), request->object.c_str(),
+                                        request->version.empty() ? nullptr
+                                                                 : request->version.c_str(),
+                                        request->referrer.empty() ? nullptr
+                                                                  : request->referrer.c_str(),
+                                        accept.data(), flags, 0)
+                   : nullptr;
+    ::InternetCloseHandle(request->native);
+    if (request->redirectConnection)
+      ::InternetCloseHandle(request->redirectConnection);
+    request->native = next;
+    request->redirectConnection = connection;
+    if (!next) {
+      request->failed = true;
+      return false;
+    }
+    SetTimeouts(next);
   }
   request->windowStart = Clock::now();
   request->windowBytes = 0;
