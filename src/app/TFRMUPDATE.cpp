@@ -241,8 +241,9 @@ void TFRMUPDATE::ShowProgress(int totalSize, int readed, const std::string& rema
   KvProgressBar1->SetPartsComplete(static_cast<std::uint32_t>(readed));
   Label7->SetCaption(std::to_string(readed) + texts::Kb);
   Label6->SetCaption(std::to_string(totalSize) + texts::Kb);
-  // The hidden label keeps the last remaining time, as the window always has.
-  UpdateRemainingTime();
+  // The hidden label keeps the last remaining time, as the window always has; the flow composed
+  // it once for this event.
+  Label1->SetCaption(remainingTime);
   Label8->SetCaption(remainingTime);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/SystemProxy.h"
 
+#include "platform/Internet.h"
 #include "platform/Text.h"
 
 #include <vector>
@@ -86,12 +87,10 @@ std::optional<ProxyTarget> ProxyTargetOf(std::string_view url) {
   const std::size_t at = authority.rfind('@');
   if (at != std::string_view::npos)
     authority.remove_prefix(at + 1);
-  const std::size_t colon = authority.rfind(':');
-  if (colon != std::string_view::npos && authority.find(']', colon) == std::string_view::npos)
-    authority = authority.substr(0, colon);
-  if (authority.empty())
+  const std::optional<inet::ServerAddress> address = inet::SplitServer(authority, 0);
+  if (!address || address->host.empty())
     return std::nullopt;
-  target.host = std::string(authority);
+  target.host = address->host;
   return target;
 }
 
@@ -113,22 +112,13 @@ std::optional<ProxySetting> ParseProxyAddress(std::string_view text, std::uint16
       proxy.password = PercentDecoded(credentials.substr(colon + 1));
     text.remove_prefix(at + 1);
   }
-  proxy.port = defaultPort;
-  const std::size_t colon = text.rfind(':');
-  if (colon != std::string_view::npos && text.find(']', colon) == std::string_view::npos) {
-    const std::string_view digits = text.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5 ||
-        digits.find_first_not_of("0123456789") != std::string_view::npos)
-      return std::nullopt;
-    const int port = StrToInt(std::string(digits));
-    if (port <= 0 || port > 65535)
-      return std::nullopt;
-    proxy.port = static_cast<std::uint16_t>(port);
-    text = text.substr(0, colon);
-  }
-  if (text.empty())
+  // A colon left in the host outside an IPv6 literal's brackets is a port that is no number.
+  const std::optional<inet::ServerAddress> address = inet::SplitServer(text, defaultPort);
+  if (!address || address->host.empty() || address->host.back() == ':' ||
+      (address->host.front() != '[' && address->host.find(':') != std::string::npos))
     return std::nullopt;
-  proxy.host = std::string(text);
+  proxy.host = address->host;
+  proxy.port = address->port;
   return proxy;
 }
 
@@ -160,9 +150,10 @@ bool BypassListMatches(std::string_view host, std::string_view list) {
 }
 
 std::string ProxyServerForScheme(std::string_view setting, std::string_view scheme) {
+  const std::vector<std::string_view> entries = Entries(setting, "; \t");
   if (setting.find('=') == std::string_view::npos)
-    return std::string(Entries(setting, "; \t").empty() ? "" : Entries(setting, "; \t").front());
-  for (const std::string_view entry : Entries(setting, "; \t")) {
+    return entries.empty() ? std::string() : std::string(entries.front());
+  for (const std::string_view entry : entries) {
     const std::size_t equals = entry.find('=');
     if (equals != std::string_view::npos && SameText(entry.substr(0, equals), scheme))
       return std::string(entry.substr(equals + 1));

@@ -3,8 +3,9 @@
 // the header block, and the caller's rule that only a 2xx answer counts.
 #include "platform/Internet.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -247,9 +248,7 @@ bool Redirect(Handle& request, const std::string& location) {
   std::string rest = location;
   const std::size_t colon = location.find("://");
   if (colon != std::string::npos && location.find('/') == colon + 1) {
-    scheme = location.substr(0, colon);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    scheme = LowerCase(location.substr(0, colon));
     rest = location.substr(colon + 1);
   }
   if ((scheme != "http" && scheme != "https") || (request.scheme == "https" && scheme == "http"))
