@@ -1,7 +1,9 @@
 #include "tools/FetchCommand.h"
 
 #include "app/VersionClient.h"
+#include "app/UpdateTexts.h"
 #include "http/TNetHTTP.h"
+#include "net/TNetIOHandlerTLS.h"
 #include "platform/Console.h"
 #include "platform/ExceptionName.h"
 #include "platform/Text.h"
@@ -15,7 +17,7 @@ namespace tools {
 namespace {
 
 const char* const Help =
-    "usage: kolvarin-tool fetch [--timeout MS] URL\n"
+    "usage: kolvarin-tool fetch [--timeout MS] [--follow-redirects] URL\n"
     "\n"
     "Fetches URL once with the HTTP client the updater uses for its version check, configured\n"
     "exactly as the updater configures it, and writes the body byte for byte to standard\n"
@@ -26,9 +28,16 @@ const char* const Help =
     "then \"ReplyCode: N\" for an HTTP answer that is not a success, or \"Code: N\" for a\n"
     "socket error.\n"
     "\n"
-    "  --timeout MS   the longest wait for the connect and for each piece of the answer,\n"
-    "                 instead of the updater's (0: each wait without limit); the updater's\n"
-    "                 limits on the whole answer's time, its header block and its body stay\n";
+    "An https URL is fetched over TLS, the server's certificate checked against the system's\n"
+    "trust store and the URL's host (a failure names its reason), and redirects are followed\n"
+    "as the updater built for an https folder follows them: at most 5 in a row, never from\n"
+    "https to http.\n"
+    "\n"
+    "  --timeout MS        the longest wait for the connect and for each piece of the answer,\n"
+    "                      instead of the updater's (0: each wait without limit); the updater's\n"
+    "                      limits on the whole answer's time, its header block and its body stay\n"
+    "  --follow-redirects  follows redirects from an http URL too, as an updater built with\n"
+    "                      KOLVARIN_FOLLOW_REDIRECTS does\n";
 
 std::string Escaped(const std::string& text) {
   std::string escaped;
@@ -47,6 +56,7 @@ std::string Escaped(const std::string& text) {
 
 int RunFetch(int argc, char** argv) {
   std::optional<int> timeout;
+  bool followRedirects = false;
   std::string url;
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -62,6 +72,8 @@ int RunFetch(int argc, char** argv) {
         return 2;
       }
       timeout = *value;
+    } else if (arg == "--follow-redirects") {
+      followRedirects = true;
     } else if (url.empty() && !arg.starts_with("--")) {
       url = arg;
     } else {
@@ -75,8 +87,13 @@ int RunFetch(int argc, char** argv) {
     return 2;
   }
 
+  // The TLS handler outlives the client it is lent to.
+  net::TNetIOHandlerTLS tls;
   http::TNetHTTP sget;
   app::VersionClient(sget);
+  sget.SetIOHandler(&tls);
+  if (app::PublisherFolder(url, followRedirects).followRedirects)
+    app::FollowRedirects(sget);
   if (timeout)
     sget.SetReadTimeout(*timeout);
   std::string body;

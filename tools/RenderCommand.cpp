@@ -117,7 +117,7 @@ private:
 class StillWindow : public app::TFRMUPDATE {
 public:
   explicit StillWindow(platform::TApplication& application)
-      : TFRMUPDATE(application, false, app::PublisherHost()) {
+      : TFRMUPDATE(application, false, app::ConfiguredPublisher()) {
     SetHost(std::make_unique<PictureHost>(Host()->Scale()));
   }
   void KvButton5Click() override {}
@@ -131,7 +131,7 @@ platform::TBitmap RenderWindow(platform::TApplication& application, const std::s
   if (state == "failed") {
     window.Label9->SetCaption(texts::Checking);
   } else {
-    const std::string url = VersionURL(PublisherHost());
+    const std::string url = VersionURL(ConfiguredPublisher());
     window.KvURLLabel1->SetCaption(url);
     window.KvURLLabel1->SetURL(url);
     const bool current = state == "current";

@@ -70,12 +70,12 @@ TKvButton* MakeButton(TControl& parent, const platform::TRect& place, const std:
 } // namespace
 
 TFRMUPDATE::TFRMUPDATE(platform::TApplication& application)
-    : TFRMUPDATE(application, true, PublisherHost()) {}
+    : TFRMUPDATE(application, true, ConfiguredPublisher()) {}
 
 TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
-                       std::string publisherHost)
+                       PublisherSite site)
     : m_application(application),
-      m_flow(application, sget, HTTPFetchFile, *this, std::move(publisherHost)) {
+      m_flow(application, sget, HTTPFetchFile, *this, std::move(site)) {
   CreateHost();
   SetCaption(application.Title());
   SetColor(ToPixel(clBtnFace));

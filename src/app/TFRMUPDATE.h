@@ -78,8 +78,8 @@ public:
   download::THTTPFetch HTTPFetchFile;
 
 protected:
-  // Seam for tests: the host of the publisher, and whether FormCreate runs.
-  TFRMUPDATE(platform::TApplication& application, bool runFormCreate, std::string publisherHost);
+  // Seam for tests: the publisher's site, and whether FormCreate runs.
+  TFRMUPDATE(platform::TApplication& application, bool runFormCreate, PublisherSite site);
   // Seam for tests: the flow, for its publisher key and start limit.
   UpdateFlow& Flow() { return m_flow; }
 

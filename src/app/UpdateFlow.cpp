@@ -5,6 +5,7 @@
 #include "app/PlayerSignatureCheck.h"
 #include "app/UpdateTexts.h"
 #include "app/VersionClient.h"
+#include "net/TNetIOHandlerTLS.h"
 #include "platform/Application.h"
 #include "platform/DesktopWindows.h"
 #include "platform/Exceptions.h"
@@ -16,16 +17,24 @@ namespace app {
 
 UpdateFlow::UpdateFlow(platform::TApplication& application, http::TNetHTTP& versionClient,
                        download::THTTPFetch& download, UpdateFlowView& view,
-                       std::string publisherHost, platform::FileOperations& files)
+                       PublisherSite site, platform::FileOperations& files)
     : m_application(application), m_versionClient(versionClient), m_download(download),
-      m_view(view), m_host(std::move(publisherHost)), m_update(files),
+      m_view(view), m_site(std::move(site)), m_update(files),
       m_signatureCheck(std::make_unique<PlayerSignatureCheck>()) {
   VersionClient(m_versionClient);
+  if (m_site.followRedirects) {
+    FollowRedirects(m_versionClient);
+    m_tls = std::make_unique<net::TNetIOHandlerTLS>();
+    m_versionClient.SetIOHandler(m_tls.get());
+  }
   DownloadClient(m_download);
   m_update.RestoreInterruptedSwap();
 }
 
 UpdateFlow::~UpdateFlow() {
+  // The client may outlive the flow; the TLS handler it was lent goes with the flow.
+  if (m_tls)
+    m_versionClient.SetIOHandler(nullptr);
   if (m_update.DownloadPending())
     m_update.DropPartialDownload();
   // A signature being fetched stops with its download, then its file goes.
@@ -53,7 +62,7 @@ void UpdateFlow::Check() {
   // The status is painted before the check blocks the thread.
   m_application.ProcessMessages();
 
-  const std::string versionURL = VersionURL(m_host);
+  const std::string versionURL = VersionURL(m_site);
   try {
     UseSystemProxy(m_versionClient, versionURL);
     NewVersion = m_versionClient.Get(versionURL);
@@ -69,7 +78,7 @@ void UpdateFlow::Check() {
     m_view.ShowStatus(texts::Downloading);
     m_application.ProcessMessages();
     // The download creates its file fresh and never writes through a link.
-    m_download.URL = DownloadURL(m_host);
+    m_download.URL = DownloadURL(m_site);
     m_download.FileName = m_update.BeginDownload();
     m_download.StartDownload();
   }
@@ -90,7 +99,7 @@ void UpdateFlow::DownloadDone() {
   m_signatureCheck->OnChecked = [this](const platform::SignatureVerdict& verdict) {
     PlayerSignatureChecked(verdict);
   };
-  m_signatureCheck->Start(SignatureURL(DownloadURL(m_host)), SignatureName, m_update.PartialPath());
+  m_signatureCheck->Start(SignatureURL(DownloadURL(m_site)), SignatureName, m_update.PartialPath());
 }
 
 void UpdateFlow::DownloadFailed() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/PlayerUpdate.h"
+#include "app/UpdateTexts.h"
 #include "download/THTTPFetch.h"
 #include "http/TNetHTTP.h"
 
@@ -8,6 +9,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+namespace net {
+class TNetIOHandlerTLS;
+}
 
 namespace platform {
 class StartedProgram;
@@ -59,7 +64,7 @@ public:
   // in the current folder. An earlier run interrupted in the middle of its swap may have left
   // only the backup: it becomes the player again at once.
   UpdateFlow(platform::TApplication& application, http::TNetHTTP& versionClient,
-             download::THTTPFetch& download, UpdateFlowView& view, std::string publisherHost,
+             download::THTTPFetch& download, UpdateFlowView& view, PublisherSite site,
              platform::FileOperations& files = platform::SystemFileOperations());
   // A download still running is dropped with what it wrote so far, as is a signature being
   // fetched.
@@ -100,7 +105,9 @@ private:
   http::TNetHTTP& m_versionClient;
   download::THTTPFetch& m_download;
   UpdateFlowView& m_view;
-  std::string m_host;
+  PublisherSite m_site;
+  // The version check's TLS, for a site that is https or may redirect there.
+  std::unique_ptr<net::TNetIOHandlerTLS> m_tls;
   PlayerUpdate m_update;
   std::unique_ptr<PlayerSignatureCheck> m_signatureCheck;
   std::unique_ptr<platform::StartedProgram> m_newPlayer;

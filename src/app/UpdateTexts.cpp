@@ -2,8 +2,16 @@
 
 #include <array>
 
+#include "platform/Text.h"
+
 #ifndef KOLVARIN_UPDATE_HOST
 #define KOLVARIN_UPDATE_HOST "www.kolvarin.example"
+#endif
+#ifndef KOLVARIN_UPDATE_URL
+#define KOLVARIN_UPDATE_URL ""
+#endif
+#ifndef KOLVARIN_FOLLOW_REDIRECTS
+#define KOLVARIN_FOLLOW_REDIRECTS 0
 #endif
 
 namespace app {
@@ -25,16 +33,35 @@ void AppendUtf8(std::string& text, char16_t unit) {
 
 } // namespace
 
-std::string PublisherHost() {
-  return KOLVARIN_UPDATE_HOST;
+bool PublisherSite::Secure() const {
+  return platform::SameText(folder.substr(0, 8), "https://");
 }
 
-std::string VersionURL(const std::string& host) {
-  return "http://" + host + VersionPath;
+PublisherSite ConfiguredPublisher() {
+  const std::string url = KOLVARIN_UPDATE_URL;
+  if (url.empty())
+    return PublisherAt(KOLVARIN_UPDATE_HOST, KOLVARIN_FOLLOW_REDIRECTS != 0);
+  return PublisherFolder(url, KOLVARIN_FOLLOW_REDIRECTS != 0);
 }
 
-std::string DownloadURL(const std::string& host) {
-  return "http://" + host + DownloadPath;
+PublisherSite PublisherAt(const std::string& host, bool followRedirects) {
+  return PublisherFolder("http://" + host + PublisherPath, followRedirects);
+}
+
+PublisherSite PublisherFolder(std::string folder, bool followRedirects) {
+  if (!folder.ends_with('/'))
+    folder += '/';
+  PublisherSite site{std::move(folder), followRedirects};
+  site.followRedirects = followRedirects || site.Secure();
+  return site;
+}
+
+std::string VersionURL(const PublisherSite& site) {
+  return site.folder + VersionFileName;
+}
+
+std::string DownloadURL(const PublisherSite& site) {
+  return site.folder + DownloadFileName;
 }
 
 std::string RemainingTimeText(std::uint32_t total, std::uint32_t complete) {

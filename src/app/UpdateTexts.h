@@ -8,13 +8,29 @@ namespace app {
 // The version this updater holds.
 inline constexpr const char* UpdaterVersion = "1.0.0.0";
 
-inline constexpr const char* VersionPath = "/programlar/radyo/kolvarin.txt";
-inline constexpr const char* DownloadPath = "/programlar/radyo/Kolvarin.exe";
+inline constexpr const char* PublisherPath = "/programlar/radyo/";
+inline constexpr const char* VersionFileName = "kolvarin.txt";
+inline constexpr const char* DownloadFileName = "Kolvarin.exe";
 
-// The publisher's host (the build setting KOLVARIN_UPDATE_HOST).
-std::string PublisherHost();
-std::string VersionURL(const std::string& host);
-std::string DownloadURL(const std::string& host);
+// Where the publisher keeps the version file, the player and its signature, and whether the
+// version check follows redirects (always for https; the download follows them in every build).
+struct PublisherSite {
+  // The folder's URL, ending in "/": "http://www.kolvarin.example/programlar/radyo/".
+  std::string folder;
+  bool followRedirects = false;
+  bool Secure() const;
+};
+
+// The build's publisher: KOLVARIN_UPDATE_URL when set, otherwise http:// KOLVARIN_UPDATE_HOST
+// and the usual folder; KOLVARIN_FOLLOW_REDIRECTS for an http URL.
+PublisherSite ConfiguredPublisher();
+// The usual folder on `host` (a name or an address, with a port or without), over http.
+PublisherSite PublisherAt(const std::string& host, bool followRedirects = false);
+// `folder` as a publisher's site: an https URL follows redirects; a folder without its last "/"
+// gets one.
+PublisherSite PublisherFolder(std::string folder, bool followRedirects = false);
+std::string VersionURL(const PublisherSite& site);
+std::string DownloadURL(const PublisherSite& site);
 
 // "00:MM:SS Sn " for the bytes still to come at 10000 bytes a second; minutes are not carried
 // into hours.

@@ -2,6 +2,7 @@
 
 #include "http/TNetHTTP.h"
 #include "platform/SystemProxy.h"
+#include "platform/Text.h"
 
 namespace app {
 
@@ -25,6 +26,26 @@ void VersionClient(http::TNetHTTP& sget) {
   request.BasicAuthentication = false;
   request.UserAgent = "Mozilla/3.0 (compatible; Kolvarin Updater)";
   sget.HTTPOptions = {http::hoForceEncodeParams};
+}
+
+void FollowRedirects(http::TNetHTTP& sget) {
+  sget.HandleRedirects = true;
+  // One more than the rule allows, so that the last redirect still reaches the hook below and
+  // fails there instead of being returned as the answer.
+  sget.RedirectMaximum = MaxRedirects + 1;
+  sget.OnRedirect = [](http::TNetCustomHTTP* sender, std::string& location, int& count,
+                       bool& handled, http::TNetHTTPMethod&) {
+    if (count > MaxRedirects)
+      throw net::ENetException("Too many redirects: more than " + std::to_string(MaxRedirects) +
+                               " in a row (the last to " + location + ")");
+    const http::TNetURI target(location);
+    const std::string scheme = target.Protocol.empty() ? sender->CurrentURI.Protocol
+                                                       : target.Protocol;
+    if (platform::SameText(sender->CurrentURI.Protocol, "https") &&
+        !platform::SameText(scheme, "https"))
+      throw net::ENetException("Redirect from https to " + location + " refused");
+    handled = true;
+  };
 }
 
 void UseSystemProxy(http::TNetHTTP& sget, const std::string& url) {

@@ -1,5 +1,6 @@
 #include "http/TNetHTTP.h"
 
+#include "net/TNetIOHandlerTLS.h"
 #include "platform/Exceptions.h"
 #include "platform/Streams.h"
 #include "platform/Text.h"
@@ -189,7 +190,12 @@ void TNetCustomHTTP::ResolveTarget() {
   CurrentURI.Params = given.Params;
   if (!given.Host.empty())
     CurrentURI.Host = given.Host;
-  CurrentURI.Protocol = given.Protocol.empty() ? std::string("http") : given.Protocol;
+  // A URL without a scheme (a relative redirect) stays on the current one: an https page's
+  // relative Location must not turn into plain http to the same port.
+  if (!given.Protocol.empty())
+    CurrentURI.Protocol = given.Protocol;
+  else if (CurrentURI.Protocol.empty())
+    CurrentURI.Protocol = "http";
   if (!given.Port.empty()) {
     CurrentURI.Port = given.Port;
   } else {
@@ -205,8 +211,10 @@ void TNetCustomHTTP::ResolveTarget() {
   }
   request.Target = CurrentURI.Path + CurrentURI.Document + CurrentURI.Params;
   request.ContentLength = -1;
-  request.Host =
-      CurrentURI.Port == "80" ? CurrentURI.Host : CurrentURI.Host + ":" + CurrentURI.Port;
+  const bool defaultPort = platform::SameText(CurrentURI.Protocol, "https")
+                               ? CurrentURI.Port == "443"
+                               : CurrentURI.Port == "80";
+  request.Host = defaultPort ? CurrentURI.Host : CurrentURI.Host + ":" + CurrentURI.Port;
 }
 
 bool TNetCustomHTTP::UsesProxy() const noexcept {
@@ -217,10 +225,17 @@ void TNetCustomHTTP::EnsureConnection() {
   // Through a proxy the connection goes to the proxy; the URL's host and port stay in
   // CurrentURI, which the client's own host setters would overwrite.
   const bool proxied = UsesProxy();
+  const bool secure = platform::SameText(CurrentURI.Protocol, "HTTPS");
+  // Only a TLS handler in the connection's slot can speak https.
+  auto* tls = dynamic_cast<net::TNetIOHandlerTLS*>(IOHandler());
+  if (secure && !tls)
+    throw net::ENetIOHandlerPropInvalid();
   const std::string host = proxied ? ProxyParams.ProxyServer : CurrentURI.Host;
   const int port = proxied ? (ProxyParams.ProxyPort > 0 ? ProxyParams.ProxyPort : 80)
                            : PortNumber(CurrentURI.Port);
-  if (!platform::SameText(Host(), host) || Port() != port) {
+  // Over TLS (and through a proxy's tunnel) the connection also leads to one origin.
+  const std::string origin = secure ? CurrentURI.Host + ":" + CurrentURI.Port : std::string();
+  if (!platform::SameText(Host(), host) || Port() != port || origin != m_connectionOrigin) {
     if (IsConnected())
       Disconnect();
     if (proxied) {
@@ -231,17 +246,86 @@ void TNetCustomHTTP::EnsureConnection() {
       SetPort(port);
     }
   }
-  if (platform::SameText(CurrentURI.Protocol, "HTTPS"))
-    throw net::ENetIOHandlerPropInvalid();
   if (ProtocolVersion == pv1_0 && Request().Connection.empty())
     Request().Connection = "keep-alive";
   if (!Response().KeepAlive())
     Disconnect();
   if (IsConnected())
     PollPeerClosed(false);
-  if (!IsConnected())
+  if (!IsConnected()) {
+    m_connectionOrigin.clear();
     EstablishConnection(ReadTimeout());
+    if (secure) {
+      try {
+        if (proxied)
+          OpenTunnel();
+        tls->StartTLS(CurrentURI.Host, BoundedTimeout(ReadTimeout() == 0 ? -2 : ReadTimeout()));
+      } catch (...) {
+        Disconnect();
+        throw;
+      }
+    }
+    m_connectionOrigin = origin;
+  }
   SendRequest();
+}
+
+void TNetCustomHTTP::OpenTunnel() {
+  const std::string authority = CurrentURI.Host + ":" + CurrentURI.Port;
+  while (true) {
+    StartSendBatch(-1);
+    try {
+      SendLine("CONNECT " + authority + " HTTP/1.1");
+      SendLine("Host: " + authority);
+      if (!Request().UserAgent.empty())
+        SendLine("User-Agent: " + Request().UserAgent);
+      const std::string credentials = ProxyCredentials();
+      if (!credentials.empty())
+        SendLine("Proxy-Authorization: " + credentials);
+      SendLine("");
+    } catch (...) {
+      DiscardSendBatch();
+      throw;
+    }
+    FinishSendBatch();
+    m_unreadAnswer = true;
+    ReadHead();
+    const int code = ResponseCode();
+    if (code / 100 == 2) {
+      // The proxy says nothing more: what follows is the server's, and TLS reads it itself.
+      if (InputBuffer().Size() != 0)
+        throw net::ENetException("The proxy sent bytes after opening the tunnel");
+      m_unreadAnswer = false;
+      return;
+    }
+    if (code != 407 || ProxyAuthTries >= AuthRetries || !AskProxyAuthorization()) {
+      if (ProxyParams.Authentication)
+        ProxyParams.Authentication->Reset();
+      RaiseProtocolError();
+    }
+    DiscardBody(4000);
+    if (!Response().KeepAlive())
+      Disconnect();
+    if (!IsConnected())
+      EstablishConnection(ReadTimeout());
+  }
+}
+
+std::string TNetCustomHTTP::ProxyCredentials() {
+  if (!ProxyParams.Authentication && ProxyParams.BasicAuthentication) {
+    ProxyParams.Authentication = std::make_unique<TNetBasicAuthentication>();
+    ProxyParams.Authentication->Username = ProxyParams.ProxyUsername;
+    ProxyParams.Authentication->Password = ProxyParams.ProxyPassword;
+  }
+  return ProxyParams.Authentication ? ProxyParams.Authentication->Authentication() : std::string();
+}
+
+void TNetCustomHTTP::RaiseIfTruncated() const {
+  const auto* tls = dynamic_cast<const net::TNetIOHandlerTLS*>(IOHandler());
+  if (tls && tls->Truncated())
+    throw net::ENetTLSError(
+        platform::tls::Failure::Truncated,
+        std::string("TLS: ") + platform::tls::FailureText(platform::tls::Failure::Truncated));
 }
 
 void TNetCustomHTTP::SendRequest() {
@@ -257,19 +341,13 @@ void TNetCustomHTTP::SendRequest() {
   }
   // A proxy is asked for the whole URL, with its own credentials once it has asked for them
   // (or at once, with BasicAuthentication); without a proxy no Proxy-* header is written.
+  // An https request goes through the proxy's tunnel, where the proxy reads nothing.
   std::string target = request.Target;
-  if (UsesProxy()) {
+  if (UsesProxy() && !platform::SameText(CurrentURI.Protocol, "https")) {
     target = "http://" + request.Host + request.Target;
-    if (!ProxyParams.Authentication && ProxyParams.BasicAuthentication) {
-      ProxyParams.Authentication = std::make_unique<TNetBasicAuthentication>();
-      ProxyParams.Authentication->Username = ProxyParams.ProxyUsername;
-      ProxyParams.Authentication->Password = ProxyParams.ProxyPassword;
-    }
-    if (ProxyParams.Authentication) {
-      const std::string credentials = ProxyParams.Authentication->Authentication();
-      if (!credentials.empty())
-        request.HeaderLines.SetValue("Proxy-Authorization", credentials);
-    }
+    const std::string credentials = ProxyCredentials();
+    if (!credentials.empty())
+      request.HeaderLines.SetValue("Proxy-Authorization", credentials);
   }
   StartSendBatch(-1);
   try {
@@ -387,7 +465,9 @@ void TNetCustomHTTP::ReadBody() {
     try {
       ReceiveBody(*stream, response.ContentLength, false);
     } catch (const net::ENetConnClosedGracefully&) {
-      // A body the peer cut short is returned as far as it arrived.
+      // A body the peer cut short is returned as far as it arrived, unless it came over TLS
+      // and the close itself may have been an attacker's.
+      RaiseIfTruncated();
       ReceiveBufferedToStream(*stream);
     }
   } else if (response.HeaderLines.ValueOf("Transfer-Encoding").find("chunked") !=
@@ -404,6 +484,7 @@ void TNetCustomHTTP::ReadBody() {
     ReceiveLine();
   } else if (!response.HasContentLength()) {
     ReceiveBody(*stream, -1, true);
+    RaiseIfTruncated();
   }
   m_unreadAnswer = false;
 }

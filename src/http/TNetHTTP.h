@@ -131,10 +131,21 @@ private:
                       const TNetHeaderList& challenges, const std::string& username,
                       const std::string& password, const TOnSelectAuthorizationEvent& onSelect,
                       const TOnAuthorizationEvent& onAuthorization);
-  // Whether requests go through ProxyParams' proxy (a plain-http forward proxy).
+  // Whether requests go through ProxyParams' proxy: http ones as absolute URLs, https ones
+  // through a tunnel the proxy opens with CONNECT.
   bool UsesProxy() const noexcept;
   void ResolveTarget();
+  // A connection to the target (or the proxy) that is open, with TLS up for https, and the
+  // request sent on it.
   void EnsureConnection();
+  // Asks the proxy, on the fresh connection, for a tunnel to CurrentURI's host and port,
+  // answering its challenge as an http request's would be; raises when it refuses.
+  void OpenTunnel();
+  // The Proxy-Authorization value to send: ProxyParams' scheme once chosen (Basic at once with
+  // BasicAuthentication); empty for none.
+  std::string ProxyCredentials();
+  // Raises when the TLS connection the body came on was closed without close_notify.
+  void RaiseIfTruncated() const;
   void SendRequest();
   void ReadHead();
   TWhatNext DecideNextStep();
@@ -155,6 +166,8 @@ private:
   std::unique_ptr<TNetCookieManager> m_ownedCookieManager;
   bool m_ownsCookieManager = false;
   std::string m_requestedURL;
+  // The host:port the open connection's TLS session leads to; empty for a plain connection.
+  std::string m_connectionOrigin;
   // The answer to the request sent last has not been read to its end.
   bool m_unreadAnswer = false;
 };

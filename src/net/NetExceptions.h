@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Exceptions.h"
+#include "platform/Tls.h"
 
 #include <string>
 
@@ -66,6 +67,18 @@ public:
 class ENetIOHandlerPropInvalid : public ENetTCPConnectionError {
 public:
   ENetIOHandlerPropInvalid() : ENetTCPConnectionError("IOHandler value is not valid") {}
+};
+
+// A TLS connection that failed: the certificate not trusted or for another name, the
+// handshake, or a close without close_notify where bytes were still owed.
+class ENetTLSError : public ENetException {
+public:
+  ENetTLSError(platform::tls::Failure kind, std::string message)
+      : ENetException(std::move(message)), m_kind(kind) {}
+  platform::tls::Failure Kind() const noexcept { return m_kind; }
+
+private:
+  platform::tls::Failure m_kind;
 };
 
 class ENetSocketHandleError : public ENetException {

@@ -14,6 +14,8 @@ const char* FailureText(Failure failure) {
     return "the handshake failed";
   case Failure::Transport:
     return "the connection failed during the handshake";
+  case Failure::Truncated:
+    return "the server closed the connection without close_notify before the end";
   }
   return "failed";
 }

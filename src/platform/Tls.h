@@ -31,6 +31,7 @@ enum class Failure {
   Expired,      // outside its validity period
   Handshake,    // no common version or cipher, an alert, a broken record
   Transport,    // the connection failed, closed or timed out during the handshake
+  Truncated,    // closed without close_notify while bytes were still owed
 };
 const char* FailureText(Failure failure);
 

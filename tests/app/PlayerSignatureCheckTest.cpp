@@ -59,7 +59,7 @@ protected:
     check.OnChecked = [&](const platform::SignatureVerdict& verdict) {
       verdicts.push_back(verdict);
     };
-    check.Start(app::SignatureURL(app::DownloadURL(Host)), app::SignatureName,
+    check.Start(app::SignatureURL(app::DownloadURL(app::PublisherAt(Host))), app::SignatureName,
                 app::PartialPlayerName);
     if (!waitThread) {
       EXPECT_TRUE(verdicts.empty());

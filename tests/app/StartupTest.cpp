@@ -81,7 +81,7 @@ QWidget& WindowOf(app::TFRMUPDATE& form) {
 // The main window without the player sweep, with a scripted update attempt.
 class ScriptedForm : public app::TFRMUPDATE {
 public:
-  ScriptedForm() : TFRMUPDATE(*TApplication::Instance(), false, "kolvarin-test.example") {}
+  ScriptedForm() : TFRMUPDATE(*TApplication::Instance(), false, app::PublisherAt("kolvarin-test.example")) {}
 
   std::function<void()> attempt;
   int attempts = 0;

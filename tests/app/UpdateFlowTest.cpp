@@ -102,7 +102,7 @@ struct FlowUnderTest {
   RecordingView view;
   http::TNetHTTP sget;
   download::THTTPFetch fetch;
-  app::UpdateFlow flow{*platform::TApplication::Instance(), sget, fetch, view, Host};
+  app::UpdateFlow flow{*platform::TApplication::Instance(), sget, fetch, view, app::PublisherAt(Host)};
 };
 
 // A player that starts, and bytes the system will not run as a program.

@@ -28,8 +28,8 @@ TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
     EXPECT_EQ(app::DecodeWindows1254(std::string(1, byte)),
               QString(QChar(static_cast<unsigned char>(byte))).toStdString())
         << int(static_cast<unsigned char>(byte));
-  EXPECT_EQ(app::VersionURL("host"), "http://host/programlar/radyo/kolvarin.txt");
-  EXPECT_EQ(app::DownloadURL("host"), "http://host/programlar/radyo/Kolvarin.exe");
+  EXPECT_EQ(app::VersionURL(app::PublisherAt("host")), "http://host/programlar/radyo/kolvarin.txt");
+  EXPECT_EQ(app::DownloadURL(app::PublisherAt("host")), "http://host/programlar/radyo/Kolvarin.exe");
 }
 
 // The window against a scripted publisher, in a working folder that holds an old player.

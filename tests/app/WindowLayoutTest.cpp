@@ -16,7 +16,7 @@ using namespace controls;
 
 class LayoutForm : public app::TFRMUPDATE {
 public:
-  LayoutForm() : TFRMUPDATE(*platform::TApplication::Instance(), false, "kolvarin-test.example") {}
+  LayoutForm() : TFRMUPDATE(*platform::TApplication::Instance(), false, app::PublisherAt("kolvarin-test.example")) {}
   // The window as it is created, before any update attempt.
   void KvButton5Click() override {}
 };

@@ -14,7 +14,7 @@ namespace testsupport {
 // The window with its stored values, without the start-up steps (no player is closed).
 class UpdateForm : public app::TFRMUPDATE {
 public:
-  UpdateForm() : TFRMUPDATE(*platform::TApplication::Instance(), false, "kolvarin-test.example") {}
+  UpdateForm() : TFRMUPDATE(*platform::TApplication::Instance(), false, app::PublisherAt("kolvarin-test.example")) {}
   // The publisher's key in place of the built-in one.
   void UseKey(std::string publicKeyPem) { Flow().UsePublisherKey(std::move(publicKeyPem)); }
   void UseStartLimit(std::chrono::milliseconds limit) { Flow().UseStartLimit(limit); }
