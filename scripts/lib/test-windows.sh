@@ -4,6 +4,8 @@
 # windows_configure ROOT: configures the Windows build (nothing is built).
 # windows_build ROOT: cross-builds the services, kolvarin-tool.exe and the Windows test suites
 #   into ROOT/build-win (outside the sandbox; nothing runs).
+# windows_build_updater ROOT DIR [CMAKE-ARGS...]: kolvarin-update.exe alone, built into DIR with
+#   other settings (the end-to-end tests' https publisher and key).
 # windows_package ROOT: the Windows zip from that build, checked (KOLVARIN_PACKAGE=0 skips it).
 # windows_prepare ROOT: inside the sandbox (loopback only, the display already up), makes the
 #   Wine prefix under build-win once, starts the Wine server for the whole run and names the
@@ -36,6 +38,16 @@ windows_build() {
     echo "test: kolvarin-tool.exe is not static; it imports: $imports" >&2
     return 1
   fi
+}
+
+windows_build_updater() {
+  local root=$1 dir=$2
+  shift 2
+  windows_enabled || return 0
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    -DKOLVARIN_WERROR=ON -DKOLVARIN_TESTS=OFF -DKOLVARIN_BENCH=OFF "$@" >/dev/null
+  cmake --build "$dir" --target kolvarin-update
 }
 
 windows_package() {

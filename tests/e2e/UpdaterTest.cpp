@@ -381,6 +381,27 @@ TEST_F(SignedUpdater, APlayerWithItsPublishersSignatureIsInstalledAndStarted) {
   EXPECT_TRUE(WaitFor([&] { return fs::exists(m_folder.Path() / "started.txt"); }, 5s));
 }
 
+// The updater built for a publisher on https (KOLVARIN_HTTPS_UPDATE, with the same key): the
+// check, the player and its signature all come over TLS from the tests' nginx, whose
+// certificate the tests' authority signed; nothing goes over plain http.
+TEST_F(SignedUpdater, OverHttpsTheSignedPlayerIsInstalledAndNothingGoesOverPlainHttp) {
+  const char* program = std::getenv("KOLVARIN_HTTPS_UPDATE");
+  if (!program || access(program, X_OK) != 0 || !std::getenv("KOLVARIN_TEST_TLS"))
+    GTEST_SKIP() << "needs the updater built for an https publisher (scripts/test)";
+  Publisher publisher("1.0.0.1", SignedPlayer, "0", Sign(SignedPlayer));
+  ChildProcess updater(program, StartOptions{.workingDir = m_folder.Path()});
+  ASSERT_TRUE(updater.WaitExit(20s));
+  EXPECT_TRUE(updater.ExitedNormallyWith(0));
+  EXPECT_EQ(Text(Player()), SignedPlayer);
+  EXPECT_EQ(Text(Backup()), OldPlayer);
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(m_folder.Path() / "started.txt"); }, 5s));
+  // nginx logs the scheme of each request as the first field (Publisher's log format).
+  const std::string log = publisher.AccessLog();
+  for (const char* file : {"kolvarin.txt ", "Kolvarin.exe ", "Kolvarin.exe.sig "})
+    EXPECT_NE(log.find(file), std::string::npos) << file << "\n" << log;
+  EXPECT_EQ(log.find("http "), std::string::npos) << log;
+}
+
 TEST_F(SignedUpdater, ATamperingPublisherInstallsNothing) {
   // What a man in the middle could serve: another player under the publisher's signature, a
   // signature of the right player cut short, or none at all.

@@ -163,6 +163,36 @@ TEST_F(WindowsUpdater, ANewVersionIsSwappedInTheOldKeptAndTheNewStarted) {
   ExpectRunnablePlayer("1.0.0.1");
 }
 
+// kolvarin-update.exe built for a publisher on https with the tests' publisher key
+// (KOLVARIN_WINDOWS_HTTPS_UPDATE, KOLVARIN_SIGNED_UPDATE_KEY): the check over our SChannel
+// client, the player and its signature over WinINet's https, each certificate checked against
+// the tests' authority, which Wine's crypt32 reads from the system bundle.
+TEST_F(WindowsUpdater, OverHttpsTheSignedPlayerIsInstalledAndNothingGoesOverPlainHttp) {
+  const char* program = std::getenv("KOLVARIN_WINDOWS_HTTPS_UPDATE");
+  const char* key = std::getenv("KOLVARIN_SIGNED_UPDATE_KEY");
+  if (!program || !key || !fs::exists(program) || !std::getenv("KOLVARIN_TEST_TLS"))
+    GTEST_SKIP() << "needs kolvarin-update.exe built for an https publisher (scripts/test)";
+  fs::copy_file(program, m_folder.Path() / "kolvarin-update.exe",
+                fs::copy_options::overwrite_existing);
+  const std::string newPlayer = PlayerVersion("1.0.0.1");
+  TempDir signing;
+  WriteBytes(signing.Path() / "Kolvarin.exe", newPlayer);
+  Publisher publisher("1.0.0.1", newPlayer, "0", SignFile(key, signing.Path() / "Kolvarin.exe"));
+  auto updater = Start();
+  ASSERT_TRUE(updater->WaitExit(60s));
+  EXPECT_TRUE(updater->ExitedNormallyWith(0));
+  EXPECT_EQ(ReadBytes(Player()), newPlayer);
+  EXPECT_EQ(ReadBytes(Backup()), m_oldPlayer);
+  const std::vector<StartRecord> starts = Starts();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].tag, "Kolvarin 1.0.0.1");
+  // nginx logs each request's scheme first (Publisher's log format).
+  const std::string log = publisher.AccessLog();
+  for (const char* file : {"kolvarin.txt ", "Kolvarin.exe ", "Kolvarin.exe.sig "})
+    EXPECT_NE(log.find(file), std::string::npos) << file << "\n" << log;
+  EXPECT_EQ(log.find("http "), std::string::npos) << log;
+}
+
 TEST_F(WindowsUpdater, ANewPlayerThatFailsAtOnceIsRolledBackAndTheOldOneStarted) {
   const std::string newPlayer = PlayerVersion("1.0.0.1 exit 1");
   Publisher publisher("1.0.0.1", newPlayer);

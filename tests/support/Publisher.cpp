@@ -3,6 +3,7 @@
 #include "Signing.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -27,13 +28,20 @@ Publisher::Publisher(const std::optional<std::string>& version,
   for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path()))
     fs::permissions(entry.path(), entry.is_directory() ? fs::perms(0755) : fs::perms(0644));
   const std::string d = m_dir.Path().string();
+  // With the tests' certificate authority (scripts/test), the same files over https on 443.
+  std::string tls;
+  if (const char* certificates = std::getenv("KOLVARIN_TEST_TLS"))
+    tls = std::string("    listen 127.0.0.3:443 ssl;\n    ssl_certificate ") + certificates +
+          "/server.pem;\n    ssl_certificate_key " + certificates + "/server.key;\n";
   std::ofstream(m_dir.Path() / "nginx" / "nginx.conf")
       << "worker_processes 1;\nerror_log " << d << "/nginx/error.log;\npid " << d
-      << "/nginx/nginx.pid;\nevents { worker_connections 16; }\nhttp {\n  access_log " << d
-      << "/nginx/access.log;\n  client_body_temp_path " << d << "/nginx/body;\n  proxy_temp_path "
+      << "/nginx/nginx.pid;\nevents { worker_connections 16; }\nhttp {\n"
+      << "  log_format scheme '$scheme \"$request\" $status $body_bytes_sent';\n  access_log " << d
+      << "/nginx/access.log scheme;\n  client_body_temp_path " << d << "/nginx/body;\n  proxy_temp_path "
       << d << "/nginx/proxy;\n  fastcgi_temp_path " << d << "/nginx/fcgi;\n  uwsgi_temp_path " << d
       << "/nginx/uwsgi;\n  scgi_temp_path " << d << "/nginx/scgi;\n"
       << "  default_type application/octet-stream;\n  server {\n    listen 127.0.0.3:80;\n"
+      << tls
       << "    root " << d << "/site;\n    location = /programlar/radyo/Kolvarin.exe { limit_rate "
       << rate << "; }\n  }\n}\n";
   m_nginx = std::make_unique<ChildProcess>(

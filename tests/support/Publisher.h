@@ -11,7 +11,8 @@ namespace testsupport {
 
 // nginx on 127.0.0.3:80 (www.kolvarin.example in the private network of scripts/test) serving
 // the publisher's files: the version file, the player and its signature under
-// /programlar/radyo/. `rate` throttles the player's download ("0": no limit, "100k": 100 KiB/s).
+// /programlar/radyo/; also over https on 443 with the tests' certificate when scripts/test made
+// one (KOLVARIN_TEST_TLS). `rate` throttles the player's download ("0": no limit, "100k": 100 KiB/s).
 class Publisher {
 public:
   // A file given as nothing is missing on the server (404).
