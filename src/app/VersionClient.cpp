@@ -38,6 +38,9 @@ void FollowRedirects(http::TNetHTTP& sget) {
     if (count > MaxRedirects)
       throw net::ENetException("Too many redirects: more than " + std::to_string(MaxRedirects) +
                                " in a row (the last to " + location + ")");
+    // A scheme-relative Location ("//host/path") keeps the request's scheme.
+    if (location.starts_with("//"))
+      location = sender->CurrentURI.Protocol + ":" + location;
     const http::TNetURI target(location);
     const std::string scheme = target.Protocol.empty() ? sender->CurrentURI.Protocol
                                                        : target.Protocol;

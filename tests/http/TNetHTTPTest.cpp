@@ -1,4 +1,5 @@
 #include "http/TNetHTTP.h"
+#include "net/TNetIOHandlerTLS.h"
 
 #include "ScriptedServer.h"
 #include "platform/Exceptions.h"
@@ -336,6 +337,77 @@ TEST(TNetHTTP, AProxyIsAskedForTheWholeURLAndAnsweredWhenItAsksForCredentials) {
       EXPECT_NE(proxy.Received(1).find(credentials), std::string::npos) << c.name;
     }
     EXPECT_EQ(client.CurrentURI.Host, "radio.example") << c.name;
+  }
+}
+
+// An https URL through a proxy: a CONNECT for the origin first (its challenge answered on a new
+// connection), and on the tunnel nothing but TLS: the request never crosses the proxy in the
+// clear. The proxies here cannot speak TLS, so each handshake then fails: what matters is what
+// reached them.
+TEST(TNetHTTP, AnHttpsURLThroughAProxyOpensATunnelFirst) {
+  const std::string challenge = "HTTP/1.1 407 Proxy Authentication Required\r\n"
+                                "Proxy-Authenticate: Basic realm=\"proxy\"\r\n"
+                                "Content-Length: 0\r\nConnection: close\r\n\r\n";
+  const std::string open = "HTTP/1.1 200 Connection established\r\n\r\n";
+  // After the tunnel opens: the client's first TLS record, then the proxy goes.
+  const Script tunnel{ReadUntil("\r\n\r\n"), Send(open), ReadUntil("\x16\x03"), Close()};
+  struct Case {
+    const char* name;
+    std::vector<Script> proxy;
+    std::string failure;
+    int connections;
+  };
+  const Case cases[] = {
+      {"open", {tunnel}, "TLS: the connection failed during the handshake", 1},
+      {"challenge answered", {{ReadUntil("\r\n\r\n"), Send(challenge), Close()}, tunnel},
+       "TLS: the connection failed during the handshake", 2},
+      {"refused",
+       {{ReadUntil("\r\n\r\n"),
+         Send("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"),
+         Close()}},
+       "HTTP/1.1 403 Forbidden", 1},
+      {"challenge again",
+       {{ReadUntil("\r\n\r\n"), Send(challenge), Close()},
+        {ReadUntil("\r\n\r\n"), Send(challenge), Close()}},
+       "HTTP/1.1 407 Proxy Authentication Required", 2},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer proxy(c.proxy);
+    net::TNetIOHandlerTLS tls;
+    TNetHTTP client;
+    client.SetIOHandler(&tls);
+    client.SetReadTimeout(5000);
+    client.ProxyParams.ProxyServer = "127.0.0.1";
+    client.ProxyParams.ProxyPort = proxy.Port();
+    client.ProxyParams.ProxyUsername = "user";
+    client.ProxyParams.ProxyPassword = "pass";
+    client.OnProxyAuthorization = [](http::TNetCustomHTTP* sender, http::TNetAuthentication*,
+                                     bool& handled) { handled = sender->ProxyAuthTries == 1; };
+    std::string failure;
+    try {
+      client.Get("https://radio.example/programlar/v.txt");
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+    EXPECT_EQ(failure.rfind(c.failure, 0), 0u) << c.name << ": " << failure;
+    ASSERT_EQ(proxy.Accepted(), c.connections) << c.name;
+    const std::string connect =
+        "CONNECT radio.example:443 HTTP/1.1\r\nHost: radio.example:443\r\n";
+    const std::string credentials = "\r\nProxy-Authorization: Basic dXNlcjpwYXNz\r\n";
+    for (int i = 0; i < c.connections; ++i) {
+      const std::string sent = proxy.Received(i);
+      EXPECT_EQ(sent.rfind(connect, 0), 0u) << c.name << ": " << sent;
+      // Credentials only once the proxy asked for them.
+      EXPECT_EQ(sent.find(credentials) != std::string::npos, i == 1) << c.name;
+      EXPECT_EQ(sent.find("GET "), std::string::npos) << c.name;
+      EXPECT_EQ(sent.find("v.txt"), std::string::npos) << c.name;
+    }
+    if (c.failure.starts_with("TLS")) {
+      const std::string sent = proxy.Received(c.connections - 1);
+      const std::size_t head = sent.find("\r\n\r\n") + 4;
+      ASSERT_LT(head, sent.size()) << c.name;
+      EXPECT_EQ(sent.substr(head, 2), "\x16\x03") << c.name << ": a TLS handshake record";
+    }
   }
 }
 
