@@ -9,6 +9,8 @@
 #   good, self-signed, other-name, expired   that certificate; the request line (up to "\n")
 #       comes back whole, then close_notify, and the connection stays open until the client
 #       answers with its own close_notify or closes
+#   unknown-issuer   like those, with a certificate for the right names signed by an authority
+#       made here, which nobody trusts and which the server does not send
 #   truncated   the good certificate; the first half of the request line comes back, then the
 #       connection closes without close_notify
 # It connects to 127.0.0.1:CONTROL-PORT, writes "NAME PORT" for each listener and "ready", then
@@ -17,7 +19,9 @@
 # and ends when the control connection closes (or after ten minutes).
 import socket
 import ssl
+import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -129,10 +133,29 @@ def serve(name, context, raw):
         raw.close()
 
 
+def unknown_issuer(folder):
+    """A certificate for the test names from an authority of its own; its path without .pem."""
+    def openssl(*arguments):
+        subprocess.run(["openssl", *arguments], cwd=folder, check=True, capture_output=True)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
+            "-subj", "/CN=Unknown Test CA", "-days", "30",
+            "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "leaf.key", "-out", "leaf.csr",
+            "-subj", "/CN=unknown-issuer")
+    with open(f"{folder}/ext.cnf", "w") as ext:
+        ext.write("basicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n"
+                  "subjectAltName=DNS:tls.kolvarin.example\n")
+    openssl("x509", "-req", "-in", "leaf.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+            "-CAcreateserial", "-days", "30", "-extfile", "ext.cnf", "-out", "leaf.pem")
+    return f"{folder}/leaf"
+
+
 def listen(name, certificate):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.minimum_version = ssl.TLSVersion.TLSv1_2
-    context.load_cert_chain(f"{certificates}/{certificate}.pem", f"{certificates}/{certificate}.key")
+    path = certificate if certificate.startswith("/") else f"{certificates}/{certificate}"
+    context.load_cert_chain(f"{path}.pem", f"{path}.key")
     listener = socket.socket()
     listener.bind(("127.0.0.5", 0))
     listener.listen(8)
@@ -146,10 +169,11 @@ def listen(name, certificate):
     return listener.getsockname()[1]
 
 
+own = tempfile.TemporaryDirectory()
 ports = {}
 for name, certificate in [("good", "server"), ("self-signed", "self-signed"),
                           ("other-name", "other-name"), ("expired", "expired"),
-                          ("truncated", "server")]:
+                          ("unknown-issuer", unknown_issuer(own.name)), ("truncated", "server")]:
     ports[name] = listen(name, certificate)
 report("".join(f"{name} {port}\n" for name, port in ports.items()) + "ready")
 
