@@ -60,7 +60,7 @@ struct Case {
 std::vector<Case> Cases() {
   const std::string hello = Record(22, std::string(300, 'h'));
   const std::string data = Record(23, "application bytes");
-  const std::string alert = Record(21, "\x01\x00");
+  const std::string alert = Record(21, std::string("\x01\x00", 2));
   const std::string empty = Record(23, "");
   const std::string largest = Record(23, std::string(TlsRecords::MaxBodySize, 'L'));
   const std::string oversize = Record(23, "", TlsRecords::MaxBodySize + 1);

@@ -391,9 +391,7 @@ void SChannelSession::DecryptRecord() {
   }
   m_received.Drop(record.size() - unread);
 
-  if (status == SEC_I_CONTEXT_EXPIRED) {
-    m_ended = true;
-  } else if (status == SEC_I_RENEGOTIATE) {
+  if (status == SEC_I_RENEGOTIATE) {
     // A handshake message after the handshake (a TLS 1.3 ticket, a TLS 1.2 renegotiation): the
     // context takes it, with what is kept, as the handshake did; a new certificate is judged
     // again.
@@ -401,12 +399,13 @@ void SChannelSession::DecryptRecord() {
     VerifyServer();
     if (QueryContextAttributesW(&m_context, SECPKG_ATTR_STREAM_SIZES, &m_sizes) != SEC_E_OK)
       Fail(Failure::Handshake, "the stream sizes after a renegotiation");
-  } else if (decrypted == 0 && type == TlsRecords::Alert) {
-    // Wine's DecryptMessage answers close_notify with an empty message and SEC_E_OK, where
-    // Windows says SEC_I_CONTEXT_EXPIRED; an empty application-data record looks the same but
-    // for its type (authenticated in TLS 1.2). Other alerts fail the call on both.
-    m_ended = true;
+    return;
   }
+  // close_notify: Windows says SEC_I_CONTEXT_EXPIRED; Wine's DecryptMessage answers it with an
+  // empty message and SEC_E_OK, as it does an empty application-data record, which differs only
+  // by the record's type (authenticated in TLS 1.2). Other alerts fail the call under Wine.
+  if (status == SEC_I_CONTEXT_EXPIRED || (decrypted == 0 && type == TlsRecords::Alert))
+    m_ended = true;
 }
 
 int SChannelSession::Receive(void* buffer, int length) {
