@@ -20,12 +20,15 @@ const char* const Help =
     "configures it (agent \"Kolvarin Downloader\", accept \"*/*\", a body without a length\n"
     "refused, no cache, FILE created fresh: one that exists is not written), and waits for the\n"
     "end. With --progress it prints \"progress TOTAL READ\" after each received chunk. At the\n"
-    "end it prints \"done FILE SIZE\" and exits 0, or prints \"error\" and exits 1.\n"
+    "end it prints \"done FILE SIZE\" and exits 0, or prints \"error\" and exits 1, with the\n"
+    "reason on standard error where the download engine names one (a certificate refused, a\n"
+    "redirect refused). URL may be http:// or https://; redirects are followed (at most 5,\n"
+    "never from https to http).\n"
     "\n"
     "With --key KEY (the publisher's public key, PEM) it then checks FILE as an updater built\n"
-    "with that key does: it downloads URL.sig (at most 4096 bytes, into FILE.sig, removed\n"
-    "afterwards) and prints \"good\" and exits 0, or prints \"bad: REASON\", removes FILE and\n"
-    "exits 1.\n";
+    "with that key does: it downloads the signature beside the file where the redirects ended\n"
+    "(that address with \".sig\" added; at most 4096 bytes, into FILE.sig, removed afterwards)\n"
+    "and prints \"good\" and exits 0, or prints \"bad: REASON\", removes FILE and exits 1.\n";
 
 } // namespace
 
@@ -86,11 +89,15 @@ int RunDownload(int argc, char** argv) {
       std::printf("done %s %d\n", fileName.c_str(), size);
       exitCode = 0;
     };
-    fetch.OnError = [](download::THTTPFetch*) { std::printf("error\n"); };
+    fetch.OnError = [](download::THTTPFetch* failed) {
+      std::printf("error\n");
+      if (!failed->FailureReason().empty())
+        std::fprintf(stderr, "kolvarin-tool download: %s\n", failed->FailureReason().c_str());
+    };
     fetch.StartDownload();
     if (exitCode == 0 && key) {
       std::fflush(stdout);
-      exitCode = CheckDownloadedFile(*key, url, file);
+      exitCode = CheckDownloadedFile(*key, fetch.FinalURL().empty() ? url : fetch.FinalURL(), file);
     }
   }
   std::fflush(stdout);

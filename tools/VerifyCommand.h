@@ -12,8 +12,9 @@ int RunVerify(int argc, char** argv);
 // it cannot be read or is too long to be a key.
 std::optional<std::string> ReadKeyFile(const std::string& path, const char* command);
 
-// After `file` was downloaded from `url`: fetches url + ".sig" and checks `file` against it
-// as the updater does, printing "good" (0) or "bad: REASON" (1); a bad file is removed.
+// After `file` was downloaded from `url` (where the redirects ended): fetches url + ".sig" and
+// checks `file` against it as the updater does, printing "good" (0) or "bad: REASON" (1); a bad
+// file is removed.
 int CheckDownloadedFile(const std::string& publicKeyPem, const std::string& url,
                         const std::string& file);
 

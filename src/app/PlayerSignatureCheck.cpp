@@ -51,10 +51,14 @@ void PlayerSignatureCheck::Start(const std::string& signatureURL, const std::str
     platform::SystemFileOperations().Remove(m_signatureFile);
     Finish(verdict);
   };
-  m_fetch.OnError = [this](download::THTTPFetch*) {
+  m_fetch.OnError = [this](download::THTTPFetch* fetch) {
     platform::SystemFileOperations().Remove(m_signatureFile);
-    Finish({false, "the signature could not be downloaded (missing, longer than " +
-                       std::to_string(MaxSignatureSize) + " bytes, or cut short)"});
+    // The internet layer's words where it has them (a certificate refused, a redirect refused).
+    if (!fetch->FailureReason().empty())
+      Finish({false, "the signature could not be downloaded: " + fetch->FailureReason()});
+    else
+      Finish({false, "the signature could not be downloaded (missing, longer than " +
+                         std::to_string(MaxSignatureSize) + " bytes, or cut short)"});
   };
   m_fetch.StartDownload();
 }

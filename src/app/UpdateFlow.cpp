@@ -99,7 +99,11 @@ void UpdateFlow::DownloadDone() {
   m_signatureCheck->OnChecked = [this](const platform::SignatureVerdict& verdict) {
     PlayerSignatureChecked(verdict);
   };
-  m_signatureCheck->Start(SignatureURL(DownloadURL(m_site)), SignatureName, m_update.PartialPath());
+  // The signature lies beside the player where the download's redirects ended, not where they
+  // began.
+  const std::string playerURL =
+      m_download.FinalURL().empty() ? DownloadURL(m_site) : m_download.FinalURL();
+  m_signatureCheck->Start(SignatureURL(playerURL), SignatureName, m_update.PartialPath());
 }
 
 void UpdateFlow::DownloadFailed() {

@@ -6,12 +6,17 @@ namespace download {
 
 SplitResult SplitURL(const std::string& url) {
   std::string rest = url;
-  if (platform::StartsText("http://", rest))
+  bool secure = false;
+  if (platform::StartsText("http://", rest)) {
     rest.erase(0, 7);
+  } else if (platform::StartsText("https://", rest)) {
+    rest.erase(0, 8);
+    secure = true;
+  }
   const std::size_t slash = rest.find('/');
   if (slash == std::string::npos)
-    return {"", rest};
-  return {rest.substr(0, slash), rest.substr(slash)};
+    return {"", rest, secure};
+  return {rest.substr(0, slash), rest.substr(slash), secure};
 }
 
 } // namespace download

@@ -23,6 +23,8 @@ void THTTPFetch::StartDownload() {
   // while the program ends would start it during the library clean-up at exit. Without the
   // library the worker fails its transfer.
   platform::inet::Startup();
+  m_failureReason.clear();
+  m_finalURL.clear();
   THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,           FileName,
                                       UserName,    Password, PostQuery,     Referer,
                                       BinaryData,  UseCache, ExclusiveFile, MaxFileSize};
@@ -52,6 +54,8 @@ void THTTPFetch::WorkerFinished(THTTPFetchThread& worker) {
     THTTPFetchThread*& worker;
     ~LetGo() { worker = nullptr; }
   } letGo{m_worker};
+  m_failureReason = worker.FailureReason();
+  m_finalURL = worker.FinalURL();
   if (worker.Succeeded()) {
     if (OnDoneFile)
       OnDoneFile(this, worker.FileName(), worker.FileSize());

@@ -53,10 +53,19 @@ public:
   void StartDownload();
   bool Running() const noexcept { return m_worker != nullptr; }
 
+  // After a transfer, from its completion event on (empty before and during one): why it
+  // failed, in the internet layer's words (empty when the layer has none: a refused connection,
+  // an answer that is no success), and the address its final answer came from after redirects
+  // (empty when no answer came).
+  const std::string& FailureReason() const noexcept { return m_failureReason; }
+  const std::string& FinalURL() const noexcept { return m_finalURL; }
+
 private:
   void WorkerFinished(THTTPFetchThread& worker);
 
   THTTPFetchThread* m_worker = nullptr;
+  std::string m_failureReason;
+  std::string m_finalURL;
 };
 
 } // namespace download

@@ -60,13 +60,15 @@ void THTTPFetchThread::Transfer() {
       inet::InternetOpenA(m_settings.Agent.empty() ? nullptr : m_settings.Agent.c_str(),
                           inet::INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   handles.connection = inet::InternetConnectA(
-      handles.session, target.server.c_str(), inet::INTERNET_DEFAULT_HTTP_PORT,
+      handles.session, target.server.c_str(),
+      target.secure ? inet::INTERNET_DEFAULT_HTTPS_PORT : inet::INTERNET_DEFAULT_HTTP_PORT,
       m_settings.UserName.c_str(), m_settings.Password.c_str(), inet::INTERNET_SERVICE_HTTP, 0, 0);
   const char* accept[] = {m_settings.AcceptTypes.c_str(), nullptr};
-  handles.request =
-      inet::HttpOpenRequestA(handles.connection, m_settings.PostQuery.empty() ? "GET" : "POST",
-                             target.objectPath.c_str(), "HTTP/1.0", m_settings.Referer.c_str(),
-                             accept, m_settings.UseCache ? 0 : inet::INTERNET_FLAG_RELOAD, 0);
+  const std::uint32_t flags = (m_settings.UseCache ? 0 : inet::INTERNET_FLAG_RELOAD) |
+                              (target.secure ? inet::INTERNET_FLAG_SECURE : 0);
+  handles.request = inet::HttpOpenRequestA(
+      handles.connection, m_settings.PostQuery.empty() ? "GET" : "POST", target.objectPath.c_str(),
+      "HTTP/1.0", m_settings.Referer.c_str(), accept, flags, 0);
   if (m_settings.PostQuery.empty()) {
     inet::HttpSendRequestA(handles.request, nullptr, 0, nullptr, 0);
   } else {
@@ -75,6 +77,15 @@ void THTTPFetchThread::Transfer() {
                            m_settings.PostQuery.data(),
                            static_cast<std::uint32_t>(m_settings.PostQuery.size()));
   }
+  // Every way out from here has had its answer, or its failure, from the layer.
+  struct Outcome {
+    THTTPFetchThread& worker;
+    inet::HINTERNET request;
+    ~Outcome() {
+      worker.m_failureReason = inet::FailureReason(request);
+      worker.m_finalURL = inet::FinalURL(request);
+    }
+  } outcome{*this, handles.request};
   if (Terminated())
     return;
 

@@ -15,7 +15,6 @@ class THTTPFetchThread;
 // Progress after each received chunk; Sender is the worker.
 using TOnProgressEvent = std::function<void(THTTPFetchThread* sender, int totalSize, int readed)>;
 
-
 // One transfer on a thread of its own: one request through the internet API, the body written
 // to the file chunk by chunk, progress handed to the user-interface thread after each chunk.
 // Succeeds when the final answer is a 2xx one and its body is as long as it announced. Frees
@@ -48,6 +47,11 @@ public:
   bool Succeeded() const noexcept { return m_succeeded.load(); }
   int FileSize() const noexcept { return m_fileSize; }
   int Readed() const noexcept { return m_readed; }
+  // Why the transfer failed, in the internet layer's words (empty when it has none), and the
+  // address its final answer came from (empty when none came). Read on the user-interface thread
+  // once the worker has finished, or while it waits in a hand-off.
+  const std::string& FailureReason() const noexcept { return m_failureReason; }
+  const std::string& FinalURL() const noexcept { return m_finalURL; }
 
   // Drops the progress handler (the component going away); read on the user-interface thread.
   void DetachProgress() { m_progress = nullptr; }
@@ -68,6 +72,8 @@ private:
   std::atomic<bool> m_succeeded{false};
   int m_fileSize = 0;
   int m_readed = 0;
+  std::string m_failureReason;
+  std::string m_finalURL;
 };
 
 } // namespace download

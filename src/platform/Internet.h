@@ -4,10 +4,16 @@
 // HTTP request on it, its Content-Length and status, and pull-style reads of the body (at most
 // what the caller asks for; the body is never held whole). Over libcurl's multi interface.
 // As the platform's own API does by default: the system's proxy settings (on Linux the
-// http_proxy / no_proxy environment), redirects followed by the same rules on both systems (at
-// most 5, never from https to http; the final answer counts), and a stall limit: a connect or a read that gets less than 1 KiB within
-// StallLimit fails (so does a server that drips a byte now and then). The header blocks of one
-// request, redirects and interim answers included, may hold at most 256 KiB.
+// http_proxy / https_proxy / no_proxy environment), redirects followed by the same rules on both
+// systems (at most 5, never from https to http; the final answer counts), and a stall limit: a
+// connect or a read that gets less than 1 KiB within StallLimit fails (so does a server that
+// drips a byte now and then). The header blocks of one request, redirects and interim answers
+// included, may hold at most 256 KiB.
+//
+// A request opened with INTERNET_FLAG_SECURE goes over TLS (1.2 or later) on the system's own
+// stack, the server's certificate checked against the system's trust store and the host's name;
+// nothing turns that check off. Why a request failed, where the words are known, and the address
+// its final answer came from are asked with FailureReason and FinalURL.
 
 #include <chrono>
 #include <cstdint>
@@ -23,7 +29,9 @@ using HINTERNET = Handle*;
 inline constexpr std::uint32_t INTERNET_OPEN_TYPE_PRECONFIG = 0;
 inline constexpr std::uint32_t INTERNET_SERVICE_HTTP = 3;
 inline constexpr std::uint16_t INTERNET_DEFAULT_HTTP_PORT = 80;
+inline constexpr std::uint16_t INTERNET_DEFAULT_HTTPS_PORT = 443;
 inline constexpr std::uint32_t INTERNET_FLAG_RELOAD = 0x80000000u;
+inline constexpr std::uint32_t INTERNET_FLAG_SECURE = 0x00800000u;
 inline constexpr std::uint32_t HTTP_QUERY_CONTENT_LENGTH = 5;
 inline constexpr std::uint32_t HTTP_QUERY_STATUS_CODE = 19;
 
@@ -67,5 +75,22 @@ bool HttpQueryInfoA(HINTERNET request, std::uint32_t infoLevel, void* buffer,
 bool InternetReadFile(HINTERNET request, void* buffer, std::uint32_t toRead,
                       std::uint32_t* bytesRead);
 bool InternetCloseHandle(HINTERNET handle);
+
+// Why `request` failed, in words both systems use: a certificate refused (the TLS failures'
+// FailureText), a redirect refused by the rules above; empty when the failure has no words of
+// ours (a refused connection, a broken transfer) or nothing failed. Kept with the request until
+// it is closed, so a worker may ask after its own calls.
+std::string FailureReason(HINTERNET request);
+// The address the final answer of `request` came from, after the redirects it followed
+// ("https://host/path", the port written only when it is not the scheme's own); empty before
+// HttpSendRequestA has had an answer.
+std::string FinalURL(HINTERNET request);
+
+// The words of the redirect rules' refusals, the same on both systems.
+inline constexpr const char* InsecureRedirectText = "a redirect from https to http was refused";
+inline constexpr const char* TooManyRedirectsText = "more than 5 redirects in a row";
+
+// "scheme://host[:port]": the port left out when it is the scheme's own.
+std::string OriginOf(bool secure, const std::string& host, std::uint16_t port);
 
 } // namespace platform::inet

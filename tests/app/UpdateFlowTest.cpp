@@ -1,10 +1,11 @@
 // The update flow without a window, against a scripted publisher, in a folder that holds an old
 // player: the same cases on Linux and under Wine, with a player of each system's own kind.
+#include "app/UpdateFlow.h"
+
 #include "ScriptedServer.h"
 #include "UpdateFlowFixture.h"
 #include "app/PlayerShutdown.h"
 #include "app/PlayerSignatureCheck.h"
-#include "app/UpdateFlow.h"
 #include "app/UpdateTexts.h"
 #include "platform/DesktopWindows.h"
 #include "platform/Exceptions.h"
@@ -541,6 +542,32 @@ TEST_F(SignedFlow, AGoodSignatureIsFetchedThenThePlayerInstalledAndStarted) {
   EXPECT_FALSE(fs::exists(app::SignatureName));
   EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   EXPECT_TRUE(WaitUntil(PlayerStarted, 5000));
+}
+
+// The signature is asked for beside the player where the download's redirects ended: a
+// publisher that moves its files keeps each signature next to its file.
+TEST_F(SignedFlow, TheSignatureIsFetchedWhereThePlayersRedirectsEnded) {
+  const std::string player = StartingPlayer();
+  const std::vector<Script> scripts = PublisherScripts(player, Sign(player, m_publisher));
+  ScriptedServer server({scripts[0],
+                         {ReadUntil("\r\n\r\n"),
+                          Send("HTTP/1.1 302 Found\r\nLocation: /yeni/Kolvarin.exe\r\n"
+                               "Content-Length: 0\r\nConnection: close\r\n\r\n"),
+                          Close()},
+                         scripts[1],
+                         scripts[2]},
+                        80, Host);
+  FlowUnderTest update;
+  update.flow.UsePublisherKey(m_publisher.publicPem);
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_TRUE(update.view.Told.empty());
+  ASSERT_EQ(server.Accepted(), 4);
+  EXPECT_EQ(server.Received(2).rfind("GET /yeni/Kolvarin.exe HTTP/1.0\r\n", 0), 0u)
+      << server.Received(2);
+  EXPECT_EQ(server.Received(3).rfind("GET /yeni/Kolvarin.exe.sig HTTP/1.0\r\n", 0), 0u)
+      << server.Received(3);
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
 }
 
 TEST_F(SignedFlow, APlayerWithoutItsPublishersSignatureIsNeverInstalled) {

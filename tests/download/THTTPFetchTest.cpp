@@ -370,19 +370,23 @@ TEST_F(DownloadTest, EndingTheProgramMidTransferIsClean) {
   }
 }
 
-TEST(SplitURL, CutsAtTheFirstSlashAfterAnyCaseOfTheScheme) {
-  const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"http://host/programlar/radyo/Kolvarin.exe", "host", "/programlar/radyo/Kolvarin.exe"},
-      {"HTTP://Host/a?b=c/d", "Host", "/a?b=c/d"},
-      {"host/file", "host", "/file"},
-      {"http://host", "", "host"},
-      {"http://host:8080/file", "host:8080", "/file"},
-      {"https://host/file", "https:", "//host/file"},
+TEST(SplitURL, CutsAtTheFirstSlashAfterAnyCaseOfEitherScheme) {
+  const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+      {"http://host/programlar/radyo/Kolvarin.exe", "host", "/programlar/radyo/Kolvarin.exe",
+       false},
+      {"HTTP://Host/a?b=c/d", "Host", "/a?b=c/d", false},
+      {"host/file", "host", "/file", false},
+      {"http://host", "", "host", false},
+      {"http://host:8080/file", "host:8080", "/file", false},
+      {"https://host/file", "host", "/file", true},
+      {"HTTPS://host:8443/a/b", "host:8443", "/a/b", true},
+      {"ftp://host/file", "ftp:", "//host/file", false},
   };
-  for (const auto& [url, server, path] : cases) {
+  for (const auto& [url, server, path, secure] : cases) {
     const download::SplitResult split = download::SplitURL(url);
     EXPECT_EQ(split.server, server) << url;
     EXPECT_EQ(split.objectPath, path) << url;
+    EXPECT_EQ(split.secure, secure) << url;
   }
 }
 

@@ -1,6 +1,6 @@
 #include "platform/Internet.h"
-
 #include "platform/Text.h"
+#include "platform/Tls.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,6 +8,7 @@
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <mutex>
+#include <openssl/x509_vfy.h>
 #include <vector>
 
 namespace platform::inet {
@@ -37,6 +38,7 @@ struct CurlApi {
   decltype(&::curl_global_init) global_init = nullptr;
   decltype(&::curl_easy_init) easy_init = nullptr;
   decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+  decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
   decltype(&::curl_easy_pause) easy_pause = nullptr;
   decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
   decltype(&::curl_multi_init) multi_init = nullptr;
@@ -64,6 +66,7 @@ const CurlApi& Curl() {
     a.loaded = Bind(library, "curl_global_init", a.global_init) &&
                Bind(library, "curl_easy_init", a.easy_init) &&
                Bind(library, "curl_easy_setopt", a.easy_setopt) &&
+               Bind(library, "curl_easy_getinfo", a.easy_getinfo) &&
                Bind(library, "curl_easy_pause", a.easy_pause) &&
                Bind(library, "curl_easy_cleanup", a.easy_cleanup) &&
                Bind(library, "curl_multi_init", a.multi_init) &&
@@ -81,7 +84,6 @@ const CurlApi& Curl() {
   }();
   return api;
 }
-
 
 struct Session : Handle {
   Session() : Handle(Kind::Session) {}
@@ -119,6 +121,7 @@ struct Request : Handle {
   std::string referrer;
   std::string accept;
   bool reload = false;
+  bool secure = false;
   std::string postBody;
 
   CURL* easy = nullptr;
@@ -134,6 +137,8 @@ struct Request : Handle {
   bool paused = false;
   bool finished = false;
   CURLcode result = CURLE_OK;
+  // Why the transfer failed, in our words; empty when we have none for it.
+  std::string failure;
   Clock::time_point lastProgress = Clock::now();
   std::size_t sinceProgress = 0; // bytes since lastProgress
   std::size_t headerBytes = 0;   // of every answer of this request, redirects and 1xx included
@@ -155,9 +160,63 @@ struct Request : Handle {
   std::size_t Held() const { return body.size() - bodyOffset; }
 };
 
-bool HasLocation(const std::vector<std::string>& headers) {
-  return std::any_of(headers.begin(), headers.end(),
-                     [](const std::string& line) { return StartsText("Location:", line); });
+std::optional<std::string> Location(const std::vector<std::string>& headers) {
+  for (const std::string& line : headers) {
+    if (StartsText("Location:", line))
+      return std::string(Trim(line.substr(9)));
+  }
+  return std::nullopt;
+}
+
+std::string EffectiveURL(CURL* easy) {
+  char* url = nullptr;
+  if (Curl().easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || !url)
+    return {};
+  return url;
+}
+
+// A redirect from an https address to an http one: libcurl's protocol list for redirects is
+// fixed for the whole transfer, so one that started on http and went on to https would still
+// be let back to http.
+bool InsecureRedirect(CURL* easy, const std::string& location) {
+  return StartsText("http:", location) && StartsText("https:", EffectiveURL(easy));
+}
+
+// Our words for a failed transfer's result, where we have them.
+std::string FailureWords(CURL* easy, CURLcode result) {
+  using platform::tls::Failure;
+  using platform::tls::FailureText;
+  switch (result) {
+  case CURLE_PEER_FAILED_VERIFICATION: {
+    long verify = X509_V_OK;
+    Curl().easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+    switch (verify) {
+    case X509_V_OK:
+    case X509_V_ERR_UNSPECIFIED:
+      // The chain was good and libcurl's own check of the host's name refused it: it leaves
+      // "not OK" (1) as the result then.
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+      return FailureText(Failure::NameMismatch);
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+      return FailureText(Failure::Expired);
+    default:
+      return FailureText(Failure::NotTrusted);
+    }
+  }
+  case CURLE_SSL_CONNECT_ERROR:
+  case CURLE_SSL_CIPHER:
+  case CURLE_SSL_CERTPROBLEM:
+  case CURLE_SSL_ISSUER_ERROR:
+  case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+  case CURLE_SSL_INVALIDCERTSTATUS:
+    return FailureText(Failure::Handshake);
+  case CURLE_TOO_MANY_REDIRECTS:
+    return TooManyRedirectsText;
+  default:
+    return {};
+  }
 }
 
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
@@ -175,8 +234,13 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   } else if (line == "\r\n" || line == "\n") {
     // The end of a block: the final answer unless it is an interim one or a redirect that
     // will be followed.
-    const bool redirect = request->status >= 300 && request->status < 400 &&
-                          request->status != 304 && HasLocation(request->headers);
+    const std::optional<std::string> location = Location(request->headers);
+    const bool redirect =
+        request->status >= 300 && request->status < 400 && request->status != 304 && location;
+    if (redirect && InsecureRedirect(request->easy, *location)) {
+      request->failure = InsecureRedirectText;
+      return 0;
+    }
     request->headersDone = request->status >= 200 && !redirect;
   } else {
     request->headers.emplace_back(TrimRight(line));
@@ -216,6 +280,8 @@ template <typename Ready> void Pump(Request& request, Ready ready) {
       if (message->msg == CURLMSG_DONE) {
         request.finished = true;
         request.result = message->data.result;
+        if (request.result != CURLE_OK && request.failure.empty())
+          request.failure = FailureWords(request.easy, request.result);
       }
     }
     if (ready() || request.finished)
@@ -230,7 +296,7 @@ template <typename Ready> void Pump(Request& request, Ready ready) {
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(stall - quiet);
     Curl().multi_poll(request.multi, nullptr, 0,
-                    static_cast<int>(std::min<long long>(left.count() + 1, 100)), nullptr);
+                      static_cast<int>(std::min<long long>(left.count() + 1, 100)), nullptr);
   }
 }
 
@@ -296,6 +362,7 @@ HINTERNET HttpOpenRequestA(HINTERNET handle, const char* verb, const char* objec
     }
   }
   request->reload = (flags & INTERNET_FLAG_RELOAD) != 0;
+  request->secure = (flags & INTERNET_FLAG_SECURE) != 0;
   return request;
 }
 
@@ -311,10 +378,19 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   CURL* easy = request->easy;
   const Connection& connection = request->connection;
   const std::string url =
-      "http://" + connection.server + ":" + std::to_string(connection.port) + request->objectName;
+      OriginOf(request->secure, connection.server, connection.port) + request->objectName;
   Curl().easy_setopt(easy, CURLOPT_URL, url.c_str());
-  Curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-  Curl().easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+  Curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  // Never from https to http: a transfer that starts on https stays there (OnHeader refuses
+  // the way back for one that reaches https later).
+  Curl().easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, request->secure ? "https" : "http,https");
+  // libcurl's defaults, written out: the certificate must chain to the system's trust store and
+  // name the host.
+  Curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  Curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  Curl().easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+  // Through a proxy, the answer to CONNECT is the proxy's, not the server's.
+  Curl().easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   Curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
   Curl().easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
   Curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -323,7 +399,8 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   // in the caller's own count.
   Curl().easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
   Curl().easy_setopt(easy, CURLOPT_HTTP_VERSION,
-                   request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+                     request->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0
+                                                    : CURL_HTTP_VERSION_1_1);
   if (connection.hasAgent)
     Curl().easy_setopt(easy, CURLOPT_USERAGENT, connection.agent.c_str());
   if (!request->referrer.empty())
@@ -336,6 +413,10 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   if (!request->accept.empty())
     request->headerList =
         Curl().slist_append(request->headerList, ("Accept: " + request->accept).c_str());
+  // libcurl asks a proxy to keep the connection ("Proxy-Connection: Keep-Alive"), and a proxy
+  // that does never closes it after the body, which ends only at the close here: the request
+  // goes without it, a close after each answer.
+  request->headerList = Curl().slist_append(request->headerList, "Proxy-Connection:");
   if (request->reload) {
     request->headerList = Curl().slist_append(request->headerList, "Cache-Control: no-cache");
     request->headerList = Curl().slist_append(request->headerList, "Pragma: no-cache");
@@ -370,6 +451,18 @@ bool HttpSendRequestA(HINTERNET handle, const char* headers, std::uint32_t heade
   request->Progressed();
   Pump(*request, [&] { return request->headersDone; });
   return request->headersDone && request->status > 0;
+}
+
+std::string FailureReason(HINTERNET handle) {
+  auto* request = dynamic_cast<Request*>(handle);
+  return request ? request->failure : std::string();
+}
+
+std::string FinalURL(HINTERNET handle) {
+  auto* request = dynamic_cast<Request*>(handle);
+  if (!request || !request->easy || !request->headersDone)
+    return {};
+  return EffectiveURL(request->easy);
 }
 
 bool HttpQueryInfoA(HINTERNET handle, std::uint32_t infoLevel, void* buffer,

@@ -4,6 +4,7 @@
 #include "platform/Internet.h"
 
 #include "platform/Text.h"
+#include "platform/Tls.h"
 
 #include <algorithm>
 #include <atomic>
@@ -55,6 +56,10 @@ struct Handle {
   Clock::time_point windowStart = Clock::now();
   std::size_t windowBytes = 0;
   bool failed = false;
+  // Why the request failed, in our words; empty when we have none for it.
+  std::string failure;
+  // The final answer's address, once there is one.
+  std::string finalURL;
   // Body bytes taken from WinINet and not yet handed out: what has arrived is taken in one call
   // however small the caller's reads are.
   std::vector<char> held;
@@ -131,9 +136,9 @@ HINTERNET InternetConnectA(HINTERNET session, const char* server, std::uint16_t 
   const std::optional<ServerAddress> address = SplitServer(server ? server : "", port);
   if (!address)
     return nullptr;
-  HINTERNET connection = Wrap(::InternetConnectA(session->native, address->host.c_str(),
-                                                 address->port, user, secret, service, flags,
-                                                 context));
+  HINTERNET connection =
+      Wrap(::InternetConnectA(session->native, address->host.c_str(), address->port, user, secret,
+                              service, flags, context));
   if (connection) {
     connection->session = session->native;
     connection->host = address->host;
@@ -160,7 +165,7 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* o
     return nullptr;
   SetTimeouts(request->native);
   request->session = connection->session;
-  request->scheme = connection->scheme;
+  request->scheme = (flags & INTERNET_FLAG_SECURE) ? "https" : "http";
   request->host = connection->host;
   request->port = connection->port;
   request->object = objectName && *objectName ? objectName : "/";
@@ -181,8 +186,10 @@ namespace {
 // complete within the stall limit fails the request. That thread is left to end when the server
 // goes; it owns everything it uses, and the WinINet handle stays with it (`abandoned`).
 bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t headersLength,
-                          const void* optional, std::uint32_t optionalLength, bool& abandoned) {
+                          const void* optional, std::uint32_t optionalLength, bool& abandoned,
+                          DWORD& error) {
   abandoned = false;
+  error = 0;
   struct PendingSend {
     ::HINTERNET native = nullptr;
     std::string headers;
@@ -192,6 +199,7 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
     std::condition_variable sent;
     bool done = false;
     bool ok = false;
+    DWORD error = 0;
   };
   auto pending = std::make_shared<PendingSend>();
   pending->native = native;
@@ -210,8 +218,10 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
                                          static_cast<DWORD>(pending->headers.size()),
                                          hasOptional ? pending->optional.data() : nullptr,
                                          static_cast<DWORD>(pending->optional.size())) != FALSE;
+      const DWORD error = ok ? 0 : GetLastError();
       std::lock_guard guard(pending->lock);
       pending->ok = ok;
+      pending->error = error;
       pending->done = true;
       pending->sent.notify_all();
     }).detach();
@@ -220,7 +230,29 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
   }
   std::unique_lock guard(pending->lock);
   abandoned = !pending->sent.wait_for(guard, StallLimit(), [&] { return pending->done; });
+  error = abandoned ? 0 : pending->error;
   return pending->ok && !abandoned;
+}
+
+// Our words for WinINet's error after a failed send, where we have them.
+std::string FailureWords(DWORD error) {
+  using platform::tls::Failure;
+  using platform::tls::FailureText;
+  switch (error) {
+  case ERROR_INTERNET_INVALID_CA:
+    return FailureText(Failure::NotTrusted);
+  case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    return FailureText(Failure::NameMismatch);
+  case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    return FailureText(Failure::Expired);
+  case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+  case ERROR_INTERNET_SEC_CERT_ERRORS:
+  case ERROR_INTERNET_SEC_INVALID_CERT:
+  case ERROR_INTERNET_SEC_CERT_REVOKED:
+    return FailureText(Failure::Handshake);
+  default:
+    return {};
+  }
 }
 
 // The Location of a redirect answer (301, 302, 303, 307, 308); nothing for any other answer.
@@ -242,7 +274,7 @@ std::optional<std::string> RedirectLocation(::HINTERNET native, DWORD& status) {
 
 // Where a redirect from `request` to `location` goes, by our rules: an absolute http or https
 // URL, one without a scheme ("//host/…"), an absolute path or one relative to the request's
-// folder. Nothing for another scheme, or for http after https.
+// folder. Nothing for another scheme, or for http after https (the request's failure says so).
 bool Redirect(Handle& request, const std::string& location) {
   std::string scheme = request.scheme;
   std::string rest = location;
@@ -251,12 +283,14 @@ bool Redirect(Handle& request, const std::string& location) {
     scheme = LowerCase(location.substr(0, colon));
     rest = location.substr(colon + 1);
   }
+  if (request.scheme == "https" && scheme == "http")
+    request.failure = InsecureRedirectText;
   if ((scheme != "http" && scheme != "https") || (request.scheme == "https" && scheme == "http"))
     return false;
   if (rest.rfind("//", 0) == 0) {
     const std::size_t pathStart = rest.find_first_of("/?", 2);
-    std::string authority = rest.substr(2, pathStart == std::string::npos ? std::string::npos
-                                                                          : pathStart - 2);
+    std::string authority =
+        rest.substr(2, pathStart == std::string::npos ? std::string::npos : pathStart - 2);
     authority.erase(0, authority.rfind('@') + 1);
     const std::optional<ServerAddress> address =
         SplitServer(authority, scheme == "https" ? 443 : 80);
@@ -286,14 +320,16 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
   request->windowStart = Clock::now();
   for (int redirects = 0;; ++redirects) {
     bool abandoned = false;
+    DWORD error = 0;
     const bool ok = SendWithinStallLimit(request->native, headers, headersLength, optional,
-                                         optionalLength, abandoned);
+                                         optionalLength, abandoned, error);
     if (abandoned) {
       // The request's handle, and the connection it belongs to, stay with the send's thread.
       request->native = nullptr;
       request->redirectConnection = nullptr;
     }
     if (!ok) {
+      request->failure = FailureWords(error);
       request->failed = true;
       return false;
     }
@@ -308,7 +344,12 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
     const std::optional<std::string> location = RedirectLocation(request->native, status);
     if (!location)
       break;
-    if (redirects == RedirectLimit || !Redirect(*request, *location)) {
+    if (redirects == RedirectLimit) {
+      request->failure = TooManyRedirectsText;
+      request->failed = true;
+      return false;
+    }
+    if (!Redirect(*request, *location)) {
       request->failed = true;
       return false;
     }
@@ -319,8 +360,8 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
       optionalLength = 0;
     }
     ::HINTERNET connection =
-        ::InternetConnectA(request->session, request->host.c_str(), request->port, nullptr,
-                           nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+        ::InternetConnectA(request->session, request->host.c_str(), request->port, nullptr, nullptr,
+                           INTERNET_SERVICE_HTTP, 0, 0);
     std::vector<const char*> accept;
     for (const std::string& type : request->accept)
       accept.push_back(type.c_str());
@@ -328,13 +369,12 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
     const DWORD flags = (request->flags & ~static_cast<DWORD>(INTERNET_FLAG_SECURE)) |
                         (request->scheme == "https" ? INTERNET_FLAG_SECURE : 0);
     ::HINTERNET next =
-        connection ? ::HttpOpenRequestA(connection, request->verb.c_str(), request->object.c_str(),
-                                        request->version.empty() ? nullptr
-                                                                 : request->version.c_str(),
-                                        request->referrer.empty() ? nullptr
-                                                                  : request->referrer.c_str(),
-                                        accept.data(), flags, 0)
-                   : nullptr;
+        connection
+            ? ::HttpOpenRequestA(connection, request->verb.c_str(), request->object.c_str(),
+                                 request->version.empty() ? nullptr : request->version.c_str(),
+                                 request->referrer.empty() ? nullptr : request->referrer.c_str(),
+                                 accept.data(), flags, 0)
+            : nullptr;
     ::InternetCloseHandle(request->native);
     if (request->redirectConnection)
       ::InternetCloseHandle(request->redirectConnection);
@@ -348,7 +388,17 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
   }
   request->windowStart = Clock::now();
   request->windowBytes = 0;
+  request->finalURL =
+      OriginOf(request->scheme == "https", request->host, request->port) + request->object;
   return true;
+}
+
+std::string FailureReason(HINTERNET request) {
+  return request ? request->failure : std::string();
+}
+
+std::string FinalURL(HINTERNET request) {
+  return request ? request->finalURL : std::string();
 }
 
 bool HttpQueryInfoA(HINTERNET request, std::uint32_t infoLevel, void* buffer,
