@@ -1,6 +1,7 @@
 // kolvarin-tool.exe's own cases: the resolver's answer, the download command against hostile,
 // resetting, silent and dripping servers, a folder named beyond ASCII and the program's
 // resources. The cases both builds share are in tests/tools/FetchToolTest.cpp.
+#include "ProxySettings.h"
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 
@@ -33,66 +34,13 @@ TEST(WinFetchTool, AnUnknownHostIsHostNotFoundWhereTheResolverSaysSo) {
       << result.err;
 }
 
-// The proxy settings of the user's connection (the ones WinINet reads), set for one test and put
-// back afterwards.
-class ProxySettings {
-public:
-  ProxySettings(const std::wstring& server, const std::wstring& bypass) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_key,
-                    nullptr);
-    for (const wchar_t* name : {L"ProxyEnable", L"ProxyServer", L"ProxyOverride"}) {
-      DWORD type = 0;
-      DWORD size = 0;
-      std::vector<BYTE> value;
-      if (RegQueryValueExW(m_key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        value.resize(size);
-        RegQueryValueExW(m_key, name, nullptr, &type, value.data(), &size);
-        m_saved.push_back({name, type, value, true});
-      } else {
-        m_saved.push_back({name, 0, {}, false});
-      }
-    }
-    const DWORD enable = 1;
-    RegSetValueExW(m_key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
-                   sizeof enable);
-    SetText(L"ProxyServer", server);
-    SetText(L"ProxyOverride", bypass);
-  }
-  ~ProxySettings() {
-    for (const Saved& saved : m_saved) {
-      if (saved.present)
-        RegSetValueExW(m_key, saved.name, 0, saved.type, saved.value.data(),
-                       static_cast<DWORD>(saved.value.size()));
-      else
-        RegDeleteValueW(m_key, saved.name);
-    }
-    RegCloseKey(m_key);
-  }
-
-private:
-  static constexpr const wchar_t* KeyPath =
-      L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-  struct Saved {
-    const wchar_t* name;
-    DWORD type;
-    std::vector<BYTE> value;
-    bool present;
-  };
-  void SetText(const wchar_t* name, const std::wstring& text) {
-    RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  }
-  HKEY m_key = nullptr;
-  std::vector<Saved> m_saved;
-};
-
 // The version check takes the system's proxy as the download does: both ask it for the whole
 // URL; a host on the bypass list is asked directly.
 TEST(WinTool, TheCheckAndTheDownloadGoThroughTheSystemsProxy) {
   const std::string body = "1.0.0.1";
   const std::string ok = "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\r\n" + body;
-  ScriptedServer proxy({{ReadUntil("\r\n\r\n"), Send(ok), Close()},
-                        {ReadUntil("\r\n\r\n"), Send(ok), Close()}});
+  ScriptedServer proxy(
+      {{ReadUntil("\r\n\r\n"), Send(ok), Close()}, {ReadUntil("\r\n\r\n"), Send(ok), Close()}});
   ScriptedServer origin({ReadUntil("\r\n\r\n"), Send(ok), Close()});
   const std::wstring server = L"127.0.0.1:" + std::to_wstring(proxy.Port());
   ProxySettings settings(server, L"localhost;127.0.0.1");
@@ -110,8 +58,7 @@ TEST(WinTool, TheCheckAndTheDownloadGoThroughTheSystemsProxy) {
   const RunResult download = Tool({"download", "http://radio.example/Kolvarin.exe", file});
   EXPECT_EQ(download.out, "done " + file + " 7\n") << download.err;
   // WinINet writes the port into the URL it asks the proxy for.
-  EXPECT_EQ(proxy.Received(1).rfind("GET http://radio.example:80/Kolvarin.exe HTTP/1.0\r\n", 0),
-            0u)
+  EXPECT_EQ(proxy.Received(1).rfind("GET http://radio.example:80/Kolvarin.exe HTTP/1.0\r\n", 0), 0u)
       << proxy.Received(1);
 
   const RunResult direct = Tool({"fetch", UrlOf(origin)});

@@ -6,8 +6,9 @@
 
 namespace testsupport {
 
-ToolRun RunTool(const std::vector<std::string>& args) {
-  const RunResult result = RunProgram(KOLVARIN_TOOL_BINARY, args);
+namespace {
+
+ToolRun Outcome(const RunResult& result) {
   ToolRun run;
   run.ended = result.status >= 0 && WIFEXITED(result.status);
   run.exitCode = run.ended ? WEXITSTATUS(result.status) : -1;
@@ -23,6 +24,28 @@ ToolRun RunTool(const std::vector<std::string>& args) {
     start = next;
   }
   return run;
+}
+
+} // namespace
+
+ToolRun RunTool(const std::vector<std::string>& args) {
+  return Outcome(RunProgram(KOLVARIN_TOOL_BINARY, args));
+}
+
+ToolRun RunTool(const std::vector<std::string>& args, const ToolProxy& proxy) {
+  std::vector<std::string> envArgs;
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                           "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+    envArgs.push_back("-u");
+    envArgs.push_back(name);
+  }
+  std::string noProxy;
+  for (const std::string& host : proxy.bypass)
+    noProxy += (noProxy.empty() ? "" : ",") + host;
+  envArgs.insert(envArgs.end(), {"http_proxy=" + proxy.address, "https_proxy=" + proxy.address,
+                                 "no_proxy=" + noProxy, KOLVARIN_TOOL_BINARY});
+  envArgs.insert(envArgs.end(), args.begin(), args.end());
+  return Outcome(RunProgram("/usr/bin/env", envArgs));
 }
 
 } // namespace testsupport
