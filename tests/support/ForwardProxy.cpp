@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace testsupport {
 
@@ -105,6 +106,21 @@ std::string ForwardProxy::URL(const ProxyUser& user) const {
 
 std::vector<std::string> ForwardProxy::AccessLog() const {
   return ReadLines(m_folder.Path() / "access.log");
+}
+
+bool ForwardProxy::WaitForLine(std::size_t from, const std::string& line,
+                               std::chrono::milliseconds limit) const {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const std::vector<std::string> log = AccessLog();
+    for (std::size_t i = from; i < log.size(); ++i) {
+      if (log[i] == line)
+        return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 } // namespace testsupport

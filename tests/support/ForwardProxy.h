@@ -9,6 +9,8 @@
 
 #include "LinuxPrograms.h"
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,6 +39,10 @@ public:
   // One line per request so far: "METHOD URL STATUS USER" (USER "-" when none signed in), e.g.
   // "CONNECT origin.kolvarin.example:4433 200 -".
   std::vector<std::string> AccessLog() const;
+  // Whether `line` is in the log at or after line number `from` (0 the first) within `limit`:
+  // squid logs a request when it ends, a tunnel when both sides have closed.
+  bool WaitForLine(std::size_t from, const std::string& line,
+                   std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
 
 private:
   std::string Command() const;

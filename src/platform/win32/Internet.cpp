@@ -3,6 +3,7 @@
 // the header block, and the caller's rule that only a 2xx answer counts.
 #include "platform/Internet.h"
 
+#include "platform/SystemProxy.h"
 #include "platform/Text.h"
 #include "platform/Tls.h"
 
@@ -234,6 +235,22 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
   return pending->ok && !abandoned;
 }
 
+// The credentials written in the address of the proxy the system's settings name for the
+// request's URL, offered for the proxy's challenge as the version check offers them: WinINet
+// takes the address from the same settings but leaves its credentials unused.
+void OfferProxyCredentials(const Handle& request) {
+  const std::optional<ProxySetting> proxy = SystemProxyFor(
+      OriginOf(request.scheme == "https", request.host, request.port) + request.object);
+  if (!proxy || proxy->username.empty())
+    return;
+  InternetSetOptionA(request.native, INTERNET_OPTION_PROXY_USERNAME,
+                     const_cast<char*>(proxy->username.c_str()),
+                     static_cast<DWORD>(proxy->username.size() + 1));
+  InternetSetOptionA(request.native, INTERNET_OPTION_PROXY_PASSWORD,
+                     const_cast<char*>(proxy->password.c_str()),
+                     static_cast<DWORD>(proxy->password.size() + 1));
+}
+
 // Our words for WinINet's error after a failed send, where we have them.
 std::string FailureWords(DWORD error) {
   using platform::tls::Failure;
@@ -319,6 +336,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
     return false;
   request->windowStart = Clock::now();
   for (int redirects = 0;; ++redirects) {
+    OfferProxyCredentials(*request);
     bool abandoned = false;
     DWORD error = 0;
     const bool ok = SendWithinStallLimit(request->native, headers, headersLength, optional,
