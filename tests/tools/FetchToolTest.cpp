@@ -396,8 +396,9 @@ TEST(DownloadTool, GoesThroughTheSystemsForwardProxy) {
   }
 }
 
-// The version check through the same proxy, over http (its own client: the whole URL asked
-// for, the Basic challenge answered once with the credentials of the proxy's address).
+// The version check through the same proxy (its own client: over http the whole URL asked for,
+// over https a CONNECT tunnel; the Basic challenge answered once with the credentials of the
+// proxy's address).
 TEST(FetchTool, GoesThroughTheSystemsForwardProxy) {
   if (!HaveTestNetwork())
     GTEST_SKIP() << "needs the test network of scripts/test";
@@ -408,30 +409,47 @@ TEST(FetchTool, GoesThroughTheSystemsForwardProxy) {
   const ProxyUser user{"yayinci", "gizli"};
   const ForwardProxy signedProxy(user);
   const std::string url = origin.HttpURL("/programlar/radyo/kolvarin.txt");
+  const std::string secureURL = origin.HttpsURL("/programlar/radyo/kolvarin.txt");
+  const std::string connect =
+      "CONNECT origin.kolvarin.example:" + std::to_string(origin.HttpsPort());
   const std::string refused =
       "ENetHTTPProtocolException: HTTP/1.1 407 Proxy Authentication Required\nReplyCode: 407\n";
   struct Case {
     const char* what;
+    std::string url;
     ToolProxy settings;
     std::string err; // empty: the body comes
     const ForwardProxy* through;
     std::string logged;
   };
   const Case cases[] = {
-      {"no sign-in", {proxy.URL()}, "", &proxy, "GET " + url + " 200 -"},
-      {"signed in", {signedProxy.URL(true)}, "", &signedProxy, "GET " + url + " 200 yayinci"},
+      {"no sign-in", url, {proxy.URL()}, "", &proxy, "GET " + url + " 200 -"},
+      {"signed in", url, {signedProxy.URL(true)}, "", &signedProxy, "GET " + url + " 200 yayinci"},
       {"a wrong password",
+       url,
        {signedProxy.URL({"yayinci", "yanlis"})},
        refused,
        &signedProxy,
        "GET " + url + " 407 yayinci"},
-      {"no credentials", {signedProxy.URL()}, refused, &signedProxy, "GET " + url + " 407 -"},
+      {"no credentials", url, {signedProxy.URL()}, refused, &signedProxy, "GET " + url + " 407 -"},
+      {"https, no sign-in", secureURL, {proxy.URL()}, "", &proxy, connect + " 200 -"},
+      {"https, signed in",
+       secureURL,
+       {signedProxy.URL(true)},
+       "",
+       &signedProxy,
+       connect + " 200 yayinci"},
+      {"https, a wrong password",
+       secureURL,
+       {signedProxy.URL({"yayinci", "yanlis"})},
+       refused,
+       &signedProxy,
+       connect + " 407 yayinci"},
   };
-  // The check's https through a proxy (CONNECT) joins this table when the check learns it.
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::size_t seen = c.through->AccessLog().size();
-    const ToolRun result = RunTool({"fetch", url}, c.settings);
+    const ToolRun result = RunTool({"fetch", c.url}, c.settings);
     if (c.err.empty()) {
       EXPECT_TRUE(result.ExitedWith(0)) << result.err;
       EXPECT_EQ(result.out, "1.0.0.1");
@@ -450,7 +468,8 @@ TEST(FetchTool, GoesThroughTheSystemsForwardProxy) {
 TEST(FetchTool, ExplainsItselfAndRefusesBadArguments) {
   const ToolRun help = RunTool({"fetch", "--help"});
   EXPECT_TRUE(help.ExitedWith(0));
-  EXPECT_NE(help.out.find("usage: kolvarin-tool fetch [--timeout MS] [--follow-redirects] URL"), std::string::npos);
+  EXPECT_NE(help.out.find("usage: kolvarin-tool fetch [--timeout MS] [--follow-redirects] URL"),
+            std::string::npos);
   const ToolRun renderHelp = RunTool({"render", "--help"});
   EXPECT_TRUE(renderHelp.ExitedWith(0));
   EXPECT_EQ(renderHelp.out.rfind("usage: kolvarin-tool render DIR\n", 0), 0u) << renderHelp.out;
