@@ -4,8 +4,11 @@
 
 #include "ScriptedServer.h"
 #include "Signing.h"
+#include "WebSite.h"
 #include "app/PlayerUpdate.h"
 #include "app/UpdateTexts.h"
+#include "platform/Internet.h"
+#include "platform/Tls.h"
 
 #include <QTest>
 #include <cstdlib>
@@ -163,6 +166,39 @@ TEST_F(SignatureCheck, APlantedLinkUnderTheSignatureNameIsNeverWrittenThrough) {
   ASSERT_EQ(verdicts.size(), 1u);
   EXPECT_TRUE(verdicts[0].Good) << verdicts[0].Reason;
   EXPECT_EQ(ReadBytes("victim"), "precious");
+}
+
+// A signature that the internet layer refuses to fetch is bad with the layer's own reason.
+TEST_F(SignatureCheck, ASignatureRefusedOnTheWayIsBadWithItsReason) {
+  if (!std::getenv("KOLVARIN_TEST_TLS"))
+    GTEST_SKIP() << "needs the test certificates of scripts/test";
+  const WebSite untrusted(
+      {.files = {{"/Kolvarin.exe.sig", signature}}, .certificate = "self-signed"});
+  const WebSite downgrading(
+      {.files = {{"/Kolvarin.exe.sig", signature}},
+       .redirects = {{"/down/Kolvarin.exe.sig", 302, "{http}/Kolvarin.exe.sig"}}});
+  const std::string prefix = "the signature could not be downloaded: ";
+  const std::pair<std::string, std::string> cases[] = {
+      {untrusted.HttpsURL("/Kolvarin.exe.sig"),
+       prefix + platform::tls::FailureText(platform::tls::Failure::NotTrusted)},
+      {downgrading.HttpsURL("/down/Kolvarin.exe.sig"),
+       prefix + platform::inet::InsecureRedirectText},
+  };
+  for (const auto& [url, reason] : cases) {
+    SCOPED_TRACE(url);
+    WriteBytes(app::PartialPlayerName, player);
+    app::PlayerSignatureCheck check(publisher.publicPem);
+    check.WaitThread = true;
+    std::vector<platform::SignatureVerdict> verdicts;
+    check.OnChecked = [&](const platform::SignatureVerdict& verdict) {
+      verdicts.push_back(verdict);
+    };
+    check.Start(url, app::SignatureName, app::PartialPlayerName);
+    ASSERT_EQ(verdicts.size(), 1u);
+    EXPECT_FALSE(verdicts[0].Good);
+    EXPECT_EQ(verdicts[0].Reason, reason);
+    EXPECT_FALSE(fs::exists(app::SignatureName));
+  }
 }
 
 } // namespace
