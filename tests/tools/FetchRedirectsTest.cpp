@@ -3,6 +3,10 @@
 // download keeps too: at most 5 in a row, relative ones from the request's URL.
 #include "ScriptedServer.h"
 #include "ToolProcess.h"
+#include "WebSite.h"
+#include "platform/Tls.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <string>
@@ -74,6 +78,79 @@ TEST(FetchTool, ARedirectLoopEndsAfterFiveRedirects) {
             "ENetException: Too many redirects: more than 5 in a row (the last to /loop)\n");
   // The first request and five redirects.
   EXPECT_EQ(server.Accepted(), 6);
+}
+
+// The version check over https against nginx with each of the tests' certificates and redirects
+// between the site's two origins, as an updater built for an https folder (or with
+// KOLVARIN_FOLLOW_REDIRECTS) makes it: a certificate that is not trusted, is for another name or
+// has expired fails before any request, naming its reason; redirects go up to https and within
+// it, never back down, at most 5 in a row.
+TEST(FetchTool, OverHttpsTrustsOnlyAGoodCertificateAndNeverRedirectsDown) {
+  if (!std::getenv("KOLVARIN_TEST_TLS") || !std::getenv("KOLVARIN_TEST_HOSTS"))
+    GTEST_SKIP() << "needs the test network and certificates of scripts/test";
+  using platform::tls::Failure;
+  const std::string version = "1.0.0.1";
+  for (const auto& [certificate, failure] :
+       {std::pair<const char*, Failure>{"self-signed", Failure::NotTrusted},
+        {"other-name", Failure::NameMismatch},
+        {"expired", Failure::Expired}}) {
+    SCOPED_TRACE(certificate);
+    const WebSite site({.files = {{"/kolvarin.txt", version}}, .certificate = certificate});
+    const ToolRun result = RunTool({"fetch", site.HttpsURL("/kolvarin.txt")});
+    EXPECT_TRUE(result.ExitedWith(1));
+    EXPECT_EQ(result.out, "");
+    const std::string expected =
+        std::string("ENetTLSError: TLS: ") + platform::tls::FailureText(failure) + " (";
+    EXPECT_EQ(result.err.rfind(expected, 0), 0u) << result.err;
+    EXPECT_EQ(site.AccessLog(), std::vector<std::string>{});
+  }
+
+  const WebSite site({.files = {{"/programlar/radyo/kolvarin.txt", version}},
+                      .redirects = {{"/up", 301, "{https}/programlar/radyo/kolvarin.txt"},
+                                    {"/programlar/eski.txt", 302, "radyo/kolvarin.txt"},
+                                    {"/down", 302, "{http}/programlar/radyo/kolvarin.txt"},
+                                    {"/up-then-down", 308, "{https}/down"},
+                                    {"/loop", 307, "{https}/loop"}}});
+  const std::string down = site.HttpURL("/programlar/radyo/kolvarin.txt");
+  struct Case {
+    std::string url;
+    std::string err; // empty: the version file arrives
+    std::vector<std::string> log;
+  };
+  const Case cases[] = {
+      {site.HttpsURL("/programlar/radyo/kolvarin.txt"), "",
+       {"https GET /programlar/radyo/kolvarin.txt 200"}},
+      {site.HttpURL("/up"), "", {"http GET /up 301", "https GET /programlar/radyo/kolvarin.txt 200"}},
+      {site.HttpsURL("/programlar/eski.txt"), "",
+       {"https GET /programlar/eski.txt 302", "https GET /programlar/radyo/kolvarin.txt 200"}},
+      {site.HttpsURL("/down"), "ENetException: Redirect from https to " + down + " refused\n",
+       {"https GET /down 302"}},
+      {site.HttpURL("/up-then-down"), "ENetException: Redirect from https to " + down + " refused\n",
+       {"http GET /up-then-down 308", "https GET /down 302"}},
+      {site.HttpsURL("/loop"),
+       "ENetException: Too many redirects: more than 5 in a row (the last to " +
+           site.HttpsURL("/loop") + ")\n",
+       std::vector<std::string>(6, "https GET /loop 307")},
+  };
+  std::size_t logged = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    const ToolRun result = RunTool({"fetch", "--follow-redirects", c.url});
+    if (c.err.empty()) {
+      EXPECT_TRUE(result.ExitedWith(0)) << result.err;
+      EXPECT_EQ(result.out, version);
+    } else {
+      EXPECT_TRUE(result.ExitedWith(1));
+      EXPECT_EQ(result.out, "");
+      EXPECT_EQ(result.err, c.err);
+    }
+    const std::vector<std::string> log = site.AccessLog();
+    ASSERT_GE(log.size(), logged);
+    EXPECT_EQ(
+        std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(logged), log.end()),
+        c.log);
+    logged = log.size();
+  }
 }
 
 } // namespace
