@@ -3,6 +3,7 @@
 // Publisher keys and signatures made by the stock openssl command, as a publisher makes them.
 
 #include "ChildProcess.h"
+#include "PlayerBytes.h"
 
 #include <filesystem>
 #include <fstream>
@@ -63,19 +64,6 @@ inline std::string FlipByte(std::string bytes, long index) {
   const std::size_t at =
       index < 0 ? bytes.size() - static_cast<std::size_t>(-index) : static_cast<std::size_t>(index);
   bytes.at(at) = static_cast<char>(bytes.at(at) ^ 0x01);
-  return bytes;
-}
-
-// A player-sized file's bytes: not a whole number of read blocks, no repeating pattern.
-inline std::string PlayerBytes(std::size_t size = 200 * 1024 + 17) {
-  std::string bytes(size, '\0');
-  std::uint32_t state = 2463534242u;
-  for (char& byte : bytes) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    byte = static_cast<char>(state);
-  }
   return bytes;
 }
 

@@ -1,5 +1,7 @@
 #include "WebSite.h"
 
+#include <algorithm>
+
 #include "ServerSocket.h"
 
 #include <cstdlib>
@@ -134,6 +136,13 @@ std::string WebSite::HttpURL(const std::string& path) const {
 
 std::vector<std::string> WebSite::AccessLog() const {
   return ReadLines(m_folder.Path() / "nginx" / "access.log");
+}
+
+std::vector<std::string> WebSite::AccessLogSince(std::size_t& seen) const {
+  std::vector<std::string> lines = AccessLog();
+  const std::size_t from = std::min(seen, lines.size());
+  seen = lines.size();
+  return {lines.begin() + static_cast<std::ptrdiff_t>(from), lines.end()};
 }
 
 } // namespace testsupport

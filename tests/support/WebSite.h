@@ -47,6 +47,8 @@ public:
   std::string HttpURL(const std::string& path) const;
   // One line per request so far: "SCHEME METHOD PATH STATUS", e.g. "https GET /a.exe 200".
   std::vector<std::string> AccessLog() const;
+  // The lines logged after the first `seen`; `seen` becomes the count of all lines.
+  std::vector<std::string> AccessLogSince(std::size_t& seen) const;
 
 private:
   void Start();
