@@ -32,6 +32,30 @@ TEST(VersionText, TheBodyIsReadInTheTurkishCodePage) {
   EXPECT_EQ(app::DownloadURL(app::PublisherAt("host")), "http://host/programlar/radyo/Kolvarin.exe");
 }
 
+TEST(PublisherSite, AFolderOfItsOwnAndWhetherItsRedirectsAreFollowed) {
+  // A publisher's own folder: its last "/" added when missing; https follows redirects always,
+  // http only when the build says so.
+  const struct {
+    std::string folder;
+    bool followSetting;
+    std::string versionURL;
+    bool follows;
+  } sites[] = {
+      {"https://radio.example/radyo", false, "https://radio.example/radyo/kolvarin.txt", true},
+      {"HTTPS://radio.example:8443/", false, "HTTPS://radio.example:8443/kolvarin.txt", true},
+      {"http://radio.example/a/", false, "http://radio.example/a/kolvarin.txt", false},
+      {"http://radio.example/a/", true, "http://radio.example/a/kolvarin.txt", true},
+  };
+  for (const auto& site : sites) {
+    const app::PublisherSite publisher = app::PublisherFolder(site.folder, site.followSetting);
+    EXPECT_EQ(app::VersionURL(publisher), site.versionURL) << site.folder;
+    EXPECT_EQ(publisher.followRedirects, site.follows) << site.folder;
+  }
+  // This build's own: the tests' build sets neither the URL nor the setting.
+  EXPECT_EQ(app::ConfiguredPublisher().folder, "http://www.kolvarin.example/programlar/radyo/");
+  EXPECT_FALSE(app::ConfiguredPublisher().followRedirects);
+}
+
 // The window against a scripted publisher, in a working folder that holds an old player.
 using UpdateWindow = UpdateFolderTest;
 using Form = UpdateForm;
