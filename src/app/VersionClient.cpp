@@ -1,6 +1,7 @@
 #include "app/VersionClient.h"
 
 #include "http/TNetHTTP.h"
+#include "platform/Internet.h"
 #include "platform/SystemProxy.h"
 #include "platform/Text.h"
 
@@ -36,8 +37,8 @@ void FollowRedirects(http::TNetHTTP& sget) {
   sget.OnRedirect = [](http::TNetCustomHTTP* sender, std::string& location, int& count,
                        bool& handled, http::TNetHTTPMethod&) {
     if (count > MaxRedirects)
-      throw net::ENetException("Too many redirects: more than " + std::to_string(MaxRedirects) +
-                               " in a row (the last to " + location + ")");
+      throw net::ENetException(std::string(platform::inet::TooManyRedirectsText) +
+                               " (the last to " + location + ")");
     // A scheme-relative Location ("//host/path") keeps the request's scheme.
     if (location.starts_with("//"))
       location = sender->CurrentURI.Protocol + ":" + location;
@@ -46,7 +47,8 @@ void FollowRedirects(http::TNetHTTP& sget) {
                                                        : target.Protocol;
     if (platform::SameText(sender->CurrentURI.Protocol, "https") &&
         !platform::SameText(scheme, "https"))
-      throw net::ENetException("Redirect from https to " + location + " refused");
+      throw net::ENetException(std::string(platform::inet::InsecureRedirectText) + " (to " +
+                               location + ")");
     handled = true;
   };
 }
