@@ -1,5 +1,6 @@
 #include "platform/Internet.h"
 #include "platform/Text.h"
+#include "platform/posix/OpenSslAtExit.h"
 #include "platform/Tls.h"
 
 #include <algorithm>
@@ -59,6 +60,8 @@ template <typename F> bool Bind(void* library, const char* name, F& function) {
 
 const CurlApi& Curl() {
   static const CurlApi api = [] {
+    // libcurl starts OpenSSL when it starts.
+    posix::LeaveOpenSslStateAtExit();
     CurlApi a;
     void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
     if (!library)

@@ -1,4 +1,5 @@
 #include "platform/Tls.h"
+#include "platform/posix/OpenSslAtExit.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -250,6 +251,7 @@ private:
 } // namespace
 
 std::unique_ptr<ClientSession> NewClientSession(Transport& transport) {
+  posix::LeaveOpenSslStateAtExit();
   return std::make_unique<OpenSslSession>(transport);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/PlayerSignature.h"
+#include "platform/posix/OpenSslAtExit.h"
 
 #include <array>
 #include <cerrno>
@@ -74,6 +75,7 @@ bool IsDerEcdsaSignature(std::string_view signature) {
 
 SignatureVerdict VerifyPlayerSignature(std::string_view publicKeyPem, const std::string& fileName,
                                        std::string_view signature) {
+  posix::LeaveOpenSslStateAtExit();
   const Key key = ReadPublicKey(publicKeyPem);
   if (!key)
     return Bad("the key is not a PEM public key");
