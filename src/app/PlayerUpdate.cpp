@@ -138,6 +138,31 @@ StartVerdict PlayerUpdate::JudgeStart(platform::ProgramState state, bool windowS
   return state == ProgramState::Failed ? StartVerdict::Failed : StartVerdict::Waiting;
 }
 
+const char* SwapMethodName(SwapMethod method) {
+  switch (method) {
+  case SwapMethod::None:
+    return "none";
+  case SwapMethod::Rename:
+    return "rename (no old player)";
+  case SwapMethod::LinkAndReplace:
+    return "link and replace";
+  case SwapMethod::Exchange:
+    return "exchange";
+  case SwapMethod::TwoRenames:
+    return "two renames";
+  case SwapMethod::AnotherRun:
+    return "another run";
+  }
+  return "?";
+}
+
+bool PlayerUpdate::AdoptInstallOfAnotherRun() {
+  if (!m_files.Exists(PlayerPath()) || !m_files.Exists(BackupPath()))
+    return false;
+  m_lastSwap = SwapMethod::AnotherRun;
+  return true;
+}
+
 bool PlayerUpdate::CanRollBack() const {
   return m_lastSwap != SwapMethod::None && m_lastSwap != SwapMethod::Rename;
 }

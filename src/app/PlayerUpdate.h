@@ -29,7 +29,11 @@ enum class SwapMethod {
   LinkAndReplace, // the backup linked to the old player, then the new file renamed over it
   Exchange,       // the two names swapped, then the old player renamed to the backup
   TwoRenames,     // the old player renamed to the backup, then the new file to the player
+  AnotherRun,     // another run of the updater installed it, the old player kept as the backup
 };
+
+// The method's name, as the log writes it.
+const char* SwapMethodName(SwapMethod method);
 
 // How the start of a newly installed player is judged so far.
 enum class StartVerdict {
@@ -87,6 +91,9 @@ public:
 
   // Whether the last install kept an old player to return to.
   bool CanRollBack() const;
+  // Takes the player and the backup that another run's install left (an elevated run's) as
+  // this one's, so that RollBack can return to the backup. False when either is missing.
+  bool AdoptInstallOfAnotherRun();
   // Puts the old player back after the new one failed to start: the backup becomes the player
   // and the new player is kept as FailedPlayerName (an older one of that name goes), with a
   // whole player under the player's name at every moment wherever the file system allows it.

@@ -69,8 +69,11 @@ TKvButton* MakeButton(TControl& parent, const platform::TRect& place, const std:
 
 } // namespace
 
-TFRMUPDATE::TFRMUPDATE(platform::TApplication& application)
-    : TFRMUPDATE(application, true, ConfiguredPublisher()) {}
+TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, RunKind kind)
+    : TFRMUPDATE(application, false, ConfiguredPublisher()) {
+  m_flow.UseRunKind(kind);
+  m_application.Dispatch([this] { FormCreate(); });
+}
 
 TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
                        PublisherSite site)
@@ -182,7 +185,7 @@ void TFRMUPDATE::BuildLayout() {
 }
 
 void TFRMUPDATE::FormCreate() {
-  m_flow.ClosePlayer();
+  m_flow.Begin();
 }
 
 void TFRMUPDATE::FormShow() {
@@ -256,6 +259,9 @@ void TFRMUPDATE::Finished() {
 }
 
 void TFRMUPDATE::Show() {
+  // An elevated run does the update, or the flow ended before it began.
+  if (!m_flow.WantsWindow())
+    return;
   if (!Shown()) {
     m_application.Dispatch([this] { FormShow(); });
     Host()->CentreOnScreen();

@@ -33,7 +33,8 @@ public:
   static constexpr int ClientWidth = 409;
   static constexpr int ClientHeight = 305;
 
-  explicit TFRMUPDATE(platform::TApplication& application);
+  // `kind`: what the program's arguments asked for (RunKindOf).
+  explicit TFRMUPDATE(platform::TApplication& application, RunKind kind = RunKind::Normal);
   ~TFRMUPDATE() override;
 
   // Handlers, each run on the user-interface thread.

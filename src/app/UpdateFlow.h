@@ -1,20 +1,24 @@
 #pragma once
 
 #include "app/PlayerUpdate.h"
+#include "app/UpdateLog.h"
 #include "app/UpdateTexts.h"
 #include "download/THTTPFetch.h"
 #include "http/TNetHTTP.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace net {
 class TNetIOHandlerTLS;
 }
 
 namespace platform {
+class ElevatedRun;
 class StartedProgram;
 class TApplication;
 struct SignatureVerdict;
@@ -23,6 +27,25 @@ struct SignatureVerdict;
 namespace app {
 
 class PlayerSignatureCheck;
+
+// How this run of the updater was started. A run that cannot change the player's folder starts
+// the program again with the administrator's rights (where the system has them) and this
+// argument, and waits for it; a second such run puts the old player back after the new one
+// could not start. The player is always started by the first run, never with those rights.
+enum class RunKind { Normal, Elevated, ElevatedRollBack };
+inline constexpr const char* ElevatedArgument = "--as-administrator";
+inline constexpr const char* RollBackArgument = "--roll-back";
+// The kind of run the program's arguments ask for.
+RunKind RunKindOf(int argc, char** argv);
+
+// What an elevated run tells the first one through its exit code.
+enum class ElevatedOutcome : int {
+  Done = 0,                 // nothing for the first run to do (also: the old player is back)
+  RollBackFailed = 1,       // the old player could not be put back
+  Installed = 2,            // a new player is installed, the old one kept: start and watch it
+  InstalledWithoutOld = 3,  // a new player took a free name: start it
+  CannotWrite = 4,          // the folder cannot be changed with these rights either
+};
 
 // What the update flow shows the user: the main window, or whatever stands in for it. Every
 // call comes on the user-interface thread.
@@ -72,6 +95,14 @@ public:
   UpdateFlow(const UpdateFlow&) = delete;
   UpdateFlow& operator=(const UpdateFlow&) = delete;
 
+  // The run's first step: finds out whether the player's folder can be changed, then closes
+  // the player. When the folder cannot be changed the player is left running and nothing is
+  // downloaded: a first run starts the elevated one and waits for it, and without one the user
+  // is told and the flow ends.
+  void Begin();
+  // Whether the window is to be shown: not while an elevated run does the update, nor after
+  // the flow ended before it began.
+  bool WantsWindow() const noexcept { return m_phase == Phase::Updating; }
   // Closes the running player: its window is asked to close, then every process of its name
   // is ended.
   void ClosePlayer();
@@ -87,12 +118,33 @@ public:
   void UsePublisherKey(std::string publicKeyPem);
   // The time a new player has to show that it starts.
   void UseStartLimit(std::chrono::milliseconds limit) { m_startLimit = limit; }
+  // Set before Begin.
+  void UseRunKind(RunKind kind) { m_runKind = kind; }
+  // Stand-ins for tests: the folder's check (why it cannot be changed, empty when it can) and
+  // the start of the elevated run.
+  using FolderCheck = std::function<std::string()>;
+  using ElevatedStart =
+      std::function<std::unique_ptr<platform::ElevatedRun>(const std::vector<std::string>&)>;
+  void UseFolderCheck(FolderCheck check) { m_folderCheck = std::move(check); }
+  void UseElevatedStart(ElevatedStart start) { m_elevatedStart = std::move(start); }
+  // Where this run's log lines go (decided by Begin).
+  const std::string& LogPath() const noexcept { return m_log.Path(); }
 
   // The installed version and the version file's bytes, once checked.
   std::string CurrentVersion;
   std::string NewVersion;
 
 private:
+  enum class Phase { Updating, HandedOff, Ended };
+  // Starts the elevated run with `arguments` and waits for it; false when it did not start.
+  bool HandOff(const std::vector<std::string>& arguments);
+  void WaitForElevatedRun();
+  void ElevatedRunEnded(int exitCode);
+  void RollBackElevated();
+  // An elevated run ends with `outcome` as its exit code.
+  void EndElevated(ElevatedOutcome outcome);
+  void StartInstalledPlayer();
+  void End();
   // Looks at the new player again after `delay`, unless StopStartWatch comes first.
   void StartWatchAfter(std::chrono::milliseconds delay);
   void StopStartWatch();
@@ -114,6 +166,16 @@ private:
   std::chrono::milliseconds m_startLimit = StartLimit;
   std::chrono::steady_clock::time_point m_newPlayerStarted;
   std::uint64_t m_playerWindowBefore = 0;
+  RunKind m_runKind = RunKind::Normal;
+  Phase m_phase = Phase::Updating;
+  FolderCheck m_folderCheck;
+  ElevatedStart m_elevatedStart;
+  std::unique_ptr<platform::ElevatedRun> m_elevatedRun;
+  UpdateLog m_log;
+  std::chrono::steady_clock::time_point m_runStarted = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point m_downloadStarted;
+  int m_downloadTotal = -1;
+  int m_downloadReaded = 0;
   // The start watch's current look; a look of an earlier number is stale.
   unsigned m_startWatchLook = 0;
   // Held by the flow while it lives: a look due after it has gone does nothing.

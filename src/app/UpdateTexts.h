@@ -51,6 +51,7 @@ inline constexpr const char* CheckFailed = "Site Bağlantısı Sağlanamadı Pro
 inline constexpr const char* DownloadFailed = "Bağlantı Sağlanamdı.";
 inline constexpr const char* RolledBack = "Yeni sürüm başlatılamadı. Önceki sürüm geri yüklendi.";
 inline constexpr const char* RollBackFailed = "Yeni sürüm başlatılamadı. Önceki sürüm geri yüklenemedi.";
+inline constexpr const char* NeedsAdministrator = "Güncelleme için yönetici izni gerekiyor.";
 inline constexpr const char* VersionPrefix = "Kolvarin Radyo Versiyon : ";
 inline constexpr const char* Kb = " Kb";
 } // namespace texts

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   }
   platform::TApplication application(argc, argv);
   application.SetTitle(app::texts::Title);
-  app::TFRMUPDATE form(application);
+  app::TFRMUPDATE form(application, app::RunKindOf(argc, argv));
   form.Show();
   return application.Run();
 }

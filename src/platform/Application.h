@@ -37,9 +37,14 @@ public:
   TWindowHost* MainWindow() const noexcept { return m_mainWindow; }
   void RegisterForm(TWindowHost* form);
 
-  // Makes the main window visible, then dispatches events until a terminate request has been
-  // taken. Returns the process exit code, 0.
+  // Makes the main window visible (unless a terminate request came first, or it is to stay
+  // hidden), then dispatches events until a terminate request has been taken. Returns the
+  // process exit code: 0 unless SetExitCode said otherwise.
   int Run();
+  void SetExitCode(int code) noexcept { m_exitCode = code; }
+  int ExitCode() const noexcept { return m_exitCode; }
+  // Run does not show the main window: the program works without one.
+  void KeepMainWindowHidden() noexcept { m_keepMainWindowHidden = true; }
 
   // Posts a quit request to the event loop; it ends when the loop takes it. Safe to call
   // before the loop runs; call it on the user-interface thread.
@@ -68,6 +73,8 @@ private:
   std::string m_title;
   TWindowHost* m_mainWindow = nullptr;
   bool m_terminated = false;
+  bool m_keepMainWindowHidden = false;
+  int m_exitCode = 0;
 };
 
 } // namespace platform

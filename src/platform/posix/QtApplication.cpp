@@ -104,10 +104,10 @@ void TApplication::DispatchAfter(std::chrono::milliseconds delay,
 }
 
 int TApplication::Run() {
-  if (m_mainWindow)
+  if (m_mainWindow && !m_terminated && !m_keepMainWindowHidden)
     Dispatch([this] { m_mainWindow->Show(); });
   QApplication::exec();
-  return 0;
+  return m_exitCode;
 }
 
 void TApplication::Terminate() {

@@ -74,7 +74,7 @@ void TApplication::DispatchAfter(std::chrono::milliseconds delay,
 }
 
 int TApplication::Run() {
-  if (m_mainWindow)
+  if (m_mainWindow && !m_terminated && !m_keepMainWindowHidden)
     Dispatch([this] { m_mainWindow->Show(); });
   // A hand-off queued before its wake message was posted is served at the start.
   CheckSynchronize();
@@ -84,7 +84,7 @@ int TApplication::Run() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  return 0;
+  return m_exitCode;
 }
 
 void TApplication::Terminate() {
