@@ -1,11 +1,15 @@
-// The download engine on the system's WinINet, with our limits on top: framing, stalls, and
-// only a 2xx answer taken for the file.
+// The download engine on the system's WinINet, with our limits on top: framing, stalls, sizes,
+// and only a 2xx answer taken for the file.
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 #include "download/THTTPFetch.h"
 #include "platform/Console.h"
 #include "platform/Internet.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,10 +24,13 @@ struct Outcome {
   int progressEvents = 0;
   int lastTotal = -1;
   int lastRead = -1;
+  bool fileMade = false;
   std::string file;
+  std::string reason;
 };
 
-Outcome Download(const std::string& url) {
+Outcome Download(const std::string& url,
+                 const std::function<void(download::THTTPFetch&)>& adjust = {}) {
   wintest::TempFolder folder;
   const std::string target = (folder.Path() / "download.bin").string();
   int argc = 1;
@@ -46,8 +53,12 @@ Outcome Download(const std::string& url) {
     outcome.size = size;
   };
   fetch.OnError = [&](download::THTTPFetch*) { outcome.error = true; };
+  if (adjust)
+    adjust(fetch);
   fetch.StartDownload();
+  outcome.fileMade = std::filesystem::exists(target);
   outcome.file = wintest::ReadAll(target);
+  outcome.reason = fetch.FailureReason();
   return outcome;
 }
 
@@ -147,6 +158,93 @@ TEST(WinInetDownload, NoServerIsAnError) {
   const Outcome outcome = Download("http://127.0.0.1:" + std::to_string(closedPort) + "/x");
   EXPECT_TRUE(outcome.error);
   EXPECT_EQ(outcome.progressEvents, 0);
+}
+
+} // namespace
+
+namespace {
+
+std::string Body(std::size_t size) {
+  std::string body(size, '\0');
+  for (std::size_t i = 0; i < size; ++i)
+    body[i] = static_cast<char>('A' + i % 23);
+  return body;
+}
+
+std::string Chunked(std::size_t size) {
+  const std::string body = Body(size);
+  std::string framed;
+  for (std::size_t at = 0; at < size; at += 1000) {
+    const std::string piece = body.substr(at, 1000);
+    char length[16];
+    std::snprintf(length, sizeof length, "%zx\r\n", piece.size());
+    framed += length + piece + "\r\n";
+  }
+  return framed + "0\r\n\r\n";
+}
+
+// The same size rule as on Linux: an announced file over the limit never makes a file, a body
+// that grows past it without announcing stops before the read that passes it is written.
+TEST(WinInetDownload, AFileLongerThanTheLimitFails) {
+  constexpr std::int64_t Limit = 4096;
+  struct Case {
+    const char* name;
+    std::string answer;
+    bool binary;
+    bool done;
+    bool fileMade;
+  };
+  const Case cases[] = {
+      {"announced at the limit", "HTTP/1.1 200 OK\r\nContent-Length: 4096\r\n\r\n" + Body(Limit),
+       true, true, true},
+      {"announced one above", "HTTP/1.1 200 OK\r\nContent-Length: 4097\r\n\r\n" + Body(Limit + 1),
+       true, false, false},
+      {"announced 2 GiB - 1", "HTTP/1.1 200 OK\r\nContent-Length: 2147483647\r\n\r\n" + Body(5000),
+       true, false, false},
+      {"no length, until the server closes", "HTTP/1.0 200 OK\r\n\r\n" + Body(200000), false, false,
+       true},
+      {"no length, chunked",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(200000), false, false,
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedServer server({ReadUntil("\r\n\r\n"), Send(c.answer), Close()});
+    const Outcome outcome = Download(UrlOf(server), [&](download::THTTPFetch& fetch) {
+      fetch.MaxFileSize = Limit;
+      fetch.BinaryData = c.binary;
+    });
+    EXPECT_EQ(outcome.done, c.done);
+    EXPECT_EQ(outcome.error, !c.done);
+    ASSERT_EQ(outcome.fileMade, c.fileMade);
+    if (c.done) {
+      EXPECT_TRUE(outcome.file == Body(Limit));
+    } else if (c.fileMade) {
+      EXPECT_LE(outcome.file.size(), static_cast<std::size_t>(Limit));
+      EXPECT_GT(outcome.file.size(), 0u);
+      EXPECT_TRUE(outcome.file == Body(Limit).substr(0, outcome.file.size()));
+      EXPECT_EQ(outcome.lastRead, static_cast<int>(outcome.file.size()));
+    }
+  }
+}
+
+// The component's own limit is the build's (256 MiB unless it set one): a server announcing a
+// byte more is refused before the file is made.
+TEST(WinInetDownload, TheDefaultLimitIsTheBuildsPlayerLimit) {
+#ifdef KOLVARIN_MAX_PLAYER_BYTES
+  constexpr std::int64_t Expected = KOLVARIN_MAX_PLAYER_BYTES;
+#else
+  constexpr std::int64_t Expected = std::int64_t{256} * 1024 * 1024;
+#endif
+  EXPECT_EQ(download::THTTPFetch().MaxFileSize, Expected);
+  ScriptedServer server({ReadUntil("\r\n\r\n"),
+                         Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(Expected + 1) +
+                              "\r\n\r\n" + Body(5000)),
+                         Close()});
+  const Outcome outcome = Download(UrlOf(server));
+  EXPECT_TRUE(outcome.error);
+  EXPECT_EQ(outcome.progressEvents, 0);
+  EXPECT_FALSE(outcome.fileMade);
 }
 
 } // namespace
