@@ -1,16 +1,18 @@
 // The download engine on the system's WinINet, with our limits on top: framing, stalls, sizes,
-// and only a 2xx answer taken for the file.
+// stalled sends, and only a 2xx answer taken for the file.
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 #include "download/THTTPFetch.h"
 #include "platform/Console.h"
 #include "platform/Internet.h"
+#include "platform/win32/InternetSendThreads.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -245,6 +247,61 @@ TEST(WinInetDownload, TheDefaultLimitIsTheBuildsPlayerLimit) {
   EXPECT_TRUE(outcome.error);
   EXPECT_EQ(outcome.progressEvents, 0);
   EXPECT_FALSE(outcome.fileMade);
+}
+
+// Waits up to `limit` for the internet layer's send threads to have ended.
+bool SendThreadsEnd(std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (platform::inet::SendThreadsRunning() != 0) {
+    if (std::chrono::steady_clock::now() > until)
+      return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+// A request whose answer's head does not come within the stall limit is closed, and its send
+// thread is waited for: it has ended when the download does. WinINet under Wine lets go of a
+// send only when the receive time-out ends it, not when its request is closed: a head that keeps
+// coming holds its thread until the server goes (its handles are left to it, never closed under
+// it).
+TEST(WinInetDownload, AStalledSendEndsWithTheDownload) {
+  ASSERT_TRUE(SendThreadsEnd(10s)) << "a send thread of an earlier test still runs";
+  platform::inet::SetStallLimit(800ms);
+  struct Case {
+    const char* name;
+    Script script;
+    bool endsWithTheDownload;
+  };
+  const Case cases[] = {
+      {"accepts and never answers", {ReadUntil("\r\n\r\n"), Hold(20000)}, true},
+      // The thread's receive time-out restarts at the byte: it would outlive the stall limit.
+      {"a byte of the status line, then silence",
+       {ReadUntil("\r\n\r\n"), Pause(400), Send("H"), Hold(20000)},
+       true},
+      {"answers the head, then stalls the body",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nabc"),
+        Hold(20000)},
+       true},
+      {"endless header lines",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\n"),
+        Endless("X-Filler: " + std::string(100, 'a') + "\r\n")},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      ScriptedServer server(c.script);
+      const Outcome outcome = Download(UrlOf(server));
+      EXPECT_TRUE(outcome.error);
+      EXPECT_FALSE(outcome.done);
+      if (c.endsWithTheDownload) {
+        EXPECT_EQ(platform::inet::SendThreadsRunning(), 0);
+      }
+    }
+    EXPECT_TRUE(SendThreadsEnd(10s)) << "the send thread outlived its server";
+  }
+  platform::inet::SetStallLimit(60s);
 }
 
 } // namespace
