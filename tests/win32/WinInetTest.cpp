@@ -1,5 +1,5 @@
 // The download engine on the system's WinINet, with our limits on top: framing, stalls, sizes,
-// stalled sends, and only a 2xx answer taken for the file.
+// header blocks, redirects, and only a 2xx answer taken for the file.
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 #include "download/THTTPFetch.h"
@@ -302,6 +302,80 @@ TEST(WinInetDownload, AStalledSendEndsWithTheDownload) {
     EXPECT_TRUE(SendThreadsEnd(10s)) << "the send thread outlived its server";
   }
   platform::inet::SetStallLimit(60s);
+}
+
+std::string Redirect(int n) {
+  return "HTTP/1.1 302 Found\r\nLocation: /hop" + std::to_string(n) +
+         "\r\nContent-Length: 0\r\n\r\n";
+}
+
+// The header cap and the redirect limit under WinINet: the cap counts the header blocks of all
+// the answers a request followed; WinINet reads a head whole before the cap is checked (a head
+// without end is ended by the stall limit, AStalledOrDrippingServerFailsTheTransfer) and keeps
+// interim answers to itself; a redirect loop ends at the sixth redirect. WinINet under Wine keeps
+// the first 4 KiB of a longer header line and reads past the rest, so such an answer may
+// succeed; either way nothing past the cap is kept.
+TEST(WinInetDownload, HeaderBlocksAndRedirectsHaveTheirLimits) {
+  const std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+  // 70 KiB of header lines: four such answers pass 256 KiB, three do not.
+  std::string filler;
+  for (int i = 0; i < 70; ++i)
+    filler += "X-Filler-" + std::to_string(i) + ": " + std::string(1000, 'f') + "\r\n";
+  auto redirectWithFiller = [&](int n) {
+    return "HTTP/1.1 302 Found\r\nLocation: /hop" + std::to_string(n) + "\r\n" + filler +
+           "Content-Length: 0\r\n\r\n";
+  };
+  auto answers = [](const std::vector<std::string>& sent) {
+    std::vector<Script> scripts;
+    for (const std::string& answer : sent)
+      scripts.push_back({ReadUntil("\r\n\r\n"), Send(answer), Close()});
+    return scripts;
+  };
+  std::string storm;
+  for (int i = 0; i < 1000; ++i)
+    storm += "HTTP/1.1 100 Continue\r\n\r\n";
+  enum class Ends { Done, Failed, EitherWay };
+  struct Case {
+    const char* name;
+    std::vector<Script> scripts;
+    Ends ends;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"5 redirects, then the file",
+       answers({Redirect(1), Redirect(2), Redirect(3), Redirect(4), Redirect(5), ok}), Ends::Done,
+       ""},
+      {"a redirect loop", answers({Redirect(1)}), Ends::Failed,
+       platform::inet::TooManyRedirectsText},
+      {"3 answers of 70 KiB of headers, then the file",
+       answers({redirectWithFiller(1), redirectWithFiller(2), ok}), Ends::Done, ""},
+      {"4 answers of 70 KiB of headers",
+       answers({redirectWithFiller(1), redirectWithFiller(2), redirectWithFiller(3),
+                redirectWithFiller(4), ok}),
+       Ends::Failed, ""},
+      {"one answer of 280 KiB of header lines",
+       answers({"HTTP/1.1 200 OK\r\n" + filler + filler + filler + filler +
+                "Content-Length: 2\r\n\r\nok"}),
+       Ends::Failed, ""},
+      {"a 300 KiB header line",
+       answers({"HTTP/1.1 200 OK\r\nX-Long: " + std::string(300 * 1024, 'l') +
+                "\r\nContent-Length: 2\r\n\r\nok"}),
+       Ends::EitherWay, ""},
+      {"1000 interim answers, then the file", answers({storm + ok}), Ends::Done, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedServer server(c.scripts);
+    const Outcome outcome = Download(UrlOf(server));
+    EXPECT_NE(outcome.done, outcome.error);
+    if (c.ends != Ends::EitherWay) {
+      EXPECT_EQ(outcome.done, c.ends == Ends::Done);
+    }
+    EXPECT_EQ(outcome.reason, c.reason);
+    if (outcome.done) {
+      EXPECT_EQ(outcome.file, "ok");
+    }
+  }
 }
 
 } // namespace

@@ -377,6 +377,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
   if (!request)
     return false;
   request->windowStart = Clock::now();
+  std::size_t headerBytes = 0;
   for (int redirects = 0;; ++redirects) {
     OfferProxyCredentials(*request);
     DWORD error = 0;
@@ -386,10 +387,12 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
       request->failed = true;
       return false;
     }
-    // The whole header block of the answer, measured without copying it.
+    // The header blocks of the answers so far, this one measured without copying it. WinINet
+    // has read the whole head by now and keeps interim answers to itself.
     DWORD size = 0;
     ::HttpQueryInfoA(request->native, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
-    if (size > MaxHeaderBytes) {
+    headerBytes += size;
+    if (headerBytes > MaxHeaderBytes) {
       request->failed = true;
       return false;
     }
