@@ -143,6 +143,9 @@ TEST(WinInetDownload, AStalledOrDrippingServerFailsTheTransfer) {
         Endless("X-Filler: " + std::string(100, 'a') + "\r\n")}},
       {"endless interim answers",
        {ReadUntil("\r\n\r\n"), Endless("HTTP/1.1 100 Continue\r\n\r\n")}},
+      {"one header line without end",
+       {ReadUntil("\r\n\r\n"), Send("HTTP/1.1 200 OK\r\nX-Long: "),
+        Endless(std::string(4096, 'l'))}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
