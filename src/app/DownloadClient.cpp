@@ -12,6 +12,8 @@ void DownloadClient(download::THTTPFetch& fetch) {
   fetch.WaitThread = false;
   // The download never writes into a file (or through a link) that is already there.
   fetch.ExclusiveFile = true;
+  // A player larger than the build's limit is refused, whatever the component did before.
+  fetch.MaxFileSize = download::DefaultMaxFileSize;
 }
 
 } // namespace app

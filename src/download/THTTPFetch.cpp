@@ -3,7 +3,14 @@
 #include "platform/Console.h"
 #include "platform/Internet.h"
 
+// The build may set its own limit (a CMake option); without one a player may be 256 MiB.
+#ifndef KOLVARIN_MAX_PLAYER_BYTES
+#define KOLVARIN_MAX_PLAYER_BYTES 268435456
+#endif
+
 namespace download {
+
+const std::int64_t DefaultMaxFileSize = KOLVARIN_MAX_PLAYER_BYTES;
 
 THTTPFetch::~THTTPFetch() {
   if (!m_worker)

@@ -10,6 +10,11 @@ namespace download {
 
 class THTTPFetch;
 
+// The largest file a download takes unless told otherwise: the build's KOLVARIN_MAX_PLAYER_BYTES,
+// 256 MiB when the build does not say. A server that announces or sends more cannot fill the
+// user's disk.
+extern const std::int64_t DefaultMaxFileSize;
+
 using TOnDoneFileEvent =
     std::function<void(THTTPFetch* sender, const std::string& fileName, int fileSize)>;
 using TOnDoneStringEvent = std::function<void(THTTPFetch* sender, const std::string& result)>;
@@ -39,9 +44,10 @@ public:
   // The file is created fresh: the transfer fails rather than write into a file (or through a
   // link) that is already there.
   bool ExclusiveFile = false;
-  // Above 0: a file announced or received longer than this many bytes fails the transfer; an
-  // announced one before anything is written.
-  std::int64_t MaxFileSize = 0;
+  // Above 0: a file announced or received longer than this many bytes fails the transfer: an
+  // announced one before the file is created, a growing one at the first read that passes the
+  // limit, before it is written. 0: no limit.
+  std::int64_t MaxFileSize = DefaultMaxFileSize;
 
   TOnProgressEvent OnProgress;
   TOnDoneFileEvent OnDoneFile;

@@ -113,6 +113,7 @@ void THTTPFetchThread::Transfer() {
   if (haveLength)
     m_fileSize = platform::StrToInt(lengthText->data());
   const std::int64_t maxSize = m_settings.MaxFileSize;
+  // An announced file over the limit is refused before the file is created.
   if (maxSize > 0 && haveLength && m_fileSize > maxSize) {
     m_succeeded = false;
     return;
@@ -130,9 +131,15 @@ void THTTPFetchThread::Transfer() {
     std::uint32_t count = 0;
     if (!inet::InternetReadFile(handles.request, chunk.data(), ChunkSize, &count) || count == 0)
       break;
+    const std::int64_t total = std::int64_t{m_readed} + count;
+    // A body that grows past the limit without having announced it stops here, before the read
+    // that passes the limit is written.
+    if (maxSize > 0 && total > maxSize) {
+      m_succeeded = false;
+      return;
+    }
     file.Write(chunk.data(), count);
     // The count stops at the largest 32-bit value instead of overflowing.
-    const std::int64_t total = std::int64_t{m_readed} + count;
     m_readed = static_cast<int>(std::min<std::int64_t>(total, INT32_MAX));
     if (m_hasProgress)
       Synchronize([this] { ReportProgress(); });
@@ -140,10 +147,6 @@ void THTTPFetchThread::Transfer() {
     // to fill the disk.
     if (haveLength && total > m_fileSize)
       break;
-    if (maxSize > 0 && total > maxSize) {
-      m_succeeded = false;
-      return;
-    }
   }
   m_succeeded = statusOK && m_fileSize == m_readed;
   file.Close();

@@ -34,7 +34,8 @@ public:
     bool UseCache = false;
     // The file must be new: never an existing file, never through a symbolic link.
     bool ExclusiveFile = false;
-    // Above 0: a body announced or received longer than this many bytes fails the transfer.
+    // Above 0: a body announced or received longer than this many bytes fails the transfer
+    // (announced: before the file is created; received: before the read past it is written).
     std::int64_t MaxFileSize = 0;
   };
 

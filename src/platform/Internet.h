@@ -8,7 +8,8 @@
 // systems (at most 5, never from https to http; the final answer counts), and a stall limit: a
 // connect or a read that gets less than 1 KiB within StallLimit fails (so does a server that
 // drips a byte now and then). The header blocks of one request, redirects and interim answers
-// included, may hold at most 256 KiB.
+// included, may hold at most 256 KiB (on Windows interim answers stay inside WinINet, and a head
+// is checked once read whole: docs/SECURITY.md).
 //
 // A request opened with INTERNET_FLAG_SECURE goes over TLS (1.2 or later) on the system's own
 // stack, the server's certificate checked against the system's trust store and the host's name;

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -179,39 +180,90 @@ TEST_F(DownloadTest, AnEmptyBodyOfLengthZeroSucceedsWithoutProgress) {
   EXPECT_EQ(fs::file_size(File()), 0u);
 }
 
+// A chunked body: `size` bytes in chunks of 1000.
+std::string Chunked(std::size_t size) {
+  const std::string body = Body(size);
+  std::string framed;
+  for (std::size_t at = 0; at < size; at += 1000) {
+    const std::string piece = body.substr(at, 1000);
+    char length[16];
+    std::snprintf(length, sizeof length, "%zx\r\n", piece.size());
+    framed += length + piece + "\r\n";
+  }
+  return framed + "0\r\n\r\n";
+}
+
 TEST_F(DownloadTest, AFileLongerThanTheLimitFails) {
+  constexpr std::int64_t Limit = 4096;
   struct Case {
     const char* what;
     std::string answer;
     bool binary;
     bool done;
-    std::size_t mostWritten; // the bytes on disk afterwards, at most
+    bool fileMade;
   };
   const Case cases[] = {
-      {"announced at the limit", Answer(Body(4096)), true, true, 4096},
-      {"announced one above, refused before any byte", Answer(Body(4097)), true, false, 0},
-      {"announced 1 GiB", "HTTP/1.0 200 OK\r\nContent-Length: 1073741824\r\n\r\n" + Body(5000),
-       true, false, 0},
-      // Without a length the reading stops at the first chunk past the limit.
-      {"no length, text", "HTTP/1.0 200 OK\r\n\r\n" + Body(200000), false, false,
-       4096 + download::THTTPFetchThread::ChunkSize},
+      {"announced at the limit", Answer(Body(Limit)), true, true, true},
+      {"announced one above, refused before the file is made", Answer(Body(Limit + 1)), true, false,
+       false},
+      {"announced 2 GiB - 1", "HTTP/1.0 200 OK\r\nContent-Length: 2147483647\r\n\r\n" + Body(5000),
+       true, false, false},
+      // Without a length the reading stops at the first read past the limit, unwritten.
+      {"no length, until the server closes", "HTTP/1.0 200 OK\r\n\r\n" + Body(200000), false, false,
+       true},
+      {"no length, chunked",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(200000), false, false,
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove(File());
     ScriptedServer server({ReadUntil("\r\n\r\n"), Send(c.answer), Close()}, 80);
     const Events events = Download("http://127.0.0.1/x", "Kolvarin.exe", [&](THTTPFetch& fetch) {
-      fetch.MaxFileSize = 4096;
+      fetch.MaxFileSize = Limit;
       fetch.BinaryData = c.binary;
     });
     EXPECT_EQ(events.done, c.done ? 1 : 0);
     EXPECT_EQ(events.errors, c.done ? 0 : 1);
-    const std::size_t written = fs::exists(File()) ? fs::file_size(File()) : 0u;
-    EXPECT_LE(written, c.mostWritten);
+    ASSERT_EQ(fs::exists(File()), c.fileMade);
     if (c.done) {
-      EXPECT_EQ(written, c.mostWritten);
+      EXPECT_EQ(FileText(File()), Body(Limit));
+    } else if (c.fileMade) {
+      // Only whole reads that kept within the limit were written, and progress told no more.
+      const std::string written = FileText(File());
+      EXPECT_LE(written.size(), static_cast<std::size_t>(Limit));
+      EXPECT_GT(written.size(), 0u);
+      EXPECT_TRUE(written == Body(Limit).substr(0, written.size()));
+      ASSERT_FALSE(events.progress.empty());
+      EXPECT_EQ(events.progress.back().second, static_cast<int>(written.size()));
     }
   }
+}
+
+// The updater's own download (and kolvarin-tool's) takes a player of up to 256 MiB, or what the
+// build set instead, also after the component served a smaller limit; more is refused as soon as
+// the server announces it.
+TEST_F(DownloadTest, TheUpdatersDownloadRefusesAPlayerAnnouncedOverTheBuildsLimit) {
+#ifdef KOLVARIN_MAX_PLAYER_BYTES
+  constexpr std::int64_t Expected = KOLVARIN_MAX_PLAYER_BYTES;
+#else
+  constexpr std::int64_t Expected = std::int64_t{256} * 1024 * 1024;
+#endif
+  THTTPFetch fetch;
+  EXPECT_EQ(fetch.MaxFileSize, Expected);
+  fetch.MaxFileSize = 4096;
+  app::DownloadClient(fetch);
+  EXPECT_EQ(fetch.MaxFileSize, Expected);
+
+  ScriptedServer server({ReadUntil("\r\n\r\n"),
+                         Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(Expected + 1) +
+                              "\r\n\r\n" + Body(5000)),
+                         Close()},
+                        80);
+  const Events events = Download("http://127.0.0.1/programlar/radyo/Kolvarin.exe");
+  EXPECT_EQ(events.errors, 1);
+  EXPECT_TRUE(events.progress.empty());
+  EXPECT_FALSE(fs::exists(File()));
 }
 
 TEST_F(DownloadTest, AProgressHandlerThatFailsEndsTheTransferAsFailed) {

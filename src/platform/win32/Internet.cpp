@@ -6,6 +6,7 @@
 #include "platform/SystemProxy.h"
 #include "platform/Text.h"
 #include "platform/Tls.h"
+#include "platform/win32/InternetSendThreads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,6 +31,10 @@ constexpr std::size_t MaxHeaderBytes = 256 * 1024;
 constexpr std::size_t ReadAheadBytes = 256 * 1024;
 // The most redirects one request follows.
 constexpr int RedirectLimit = 5;
+// How long a send given up at the stall limit is waited for once its request is closed.
+constexpr std::chrono::seconds CancelledSendGrace{2};
+
+std::atomic<int> g_sendThreads{0};
 
 std::atomic<long long> g_stallMs{60000};
 
@@ -43,6 +48,9 @@ struct Handle {
   // A connection's and a request's way back to their session, and where they go: what a
   // redirect needs to ask the next place the same way. The session is not owned.
   ::HINTERNET session = nullptr;
+  // The handle this one was opened from (a request's connection, a connection's session); not
+  // owned, and alive as long as this one is.
+  Handle* parent = nullptr;
   std::string scheme = "http";
   std::string host;
   std::uint16_t port = 0;
@@ -66,6 +74,7 @@ struct Handle {
   std::vector<char> held;
   std::size_t heldOffset = 0;
 
+  // The child before its parent: WinINet closes a parent's children with it.
   ~Handle() {
     if (native)
       ::InternetCloseHandle(native);
@@ -141,6 +150,7 @@ HINTERNET InternetConnectA(HINTERNET session, const char* server, std::uint16_t 
       Wrap(::InternetConnectA(session->native, address->host.c_str(), address->port, user, secret,
                               service, flags, context));
   if (connection) {
+    connection->parent = session;
     connection->session = session->native;
     connection->host = address->host;
     connection->port = address->port;
@@ -165,6 +175,7 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* o
   if (!request)
     return nullptr;
   SetTimeouts(request->native);
+  request->parent = connection;
   request->session = connection->session;
   request->scheme = (flags & INTERNET_FLAG_SECURE) ? "https" : "http";
   request->host = connection->host;
@@ -181,15 +192,25 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* o
 
 namespace {
 
-// Sends `native`'s request and waits for the head of its answer, within the stall limit. WinINet
-// reads a head without end (endless header lines, endless interim answers) for ever, and
-// closing the request does not stop it: the send runs on a thread of its own, and a head not
-// complete within the stall limit fails the request. That thread is left to end when the server
-// goes; it owns everything it uses, and the WinINet handle stays with it (`abandoned`).
-bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t headersLength,
-                          const void* optional, std::uint32_t optionalLength, bool& abandoned,
-                          DWORD& error) {
-  abandoned = false;
+enum class SendOutcome { Answered, Failed, TimedOut };
+
+// Leaves the handles above `request` to a send that has not let go of it: a parent is never
+// closed while a call on its child runs. They stay open until the process ends.
+void AbandonParents(Handle& request) {
+  request.redirectConnection = nullptr;
+  for (Handle* parent = request.parent; parent; parent = parent->parent)
+    parent->native = nullptr;
+}
+
+// Sends `request`'s request and waits for the head of its answer, within the stall limit. WinINet
+// reads a head without end (endless header lines, endless interim answers) for ever, so the send
+// runs on a thread of its own. A head not complete within the stall limit fails the request: its
+// handle is closed, the way WinINet documents for making a blocked call return, and the thread
+// is waited for a little longer. Wine's WinINet does not return then; its receive time-out ends
+// the send on a silent server within that while. A send that still runs keeps what it uses: the
+// request's parent handles are left to it (AbandonParents), and it ends when the server goes.
+SendOutcome SendWithinStallLimit(Handle& request, const char* headers, std::uint32_t headersLength,
+                                 const void* optional, std::uint32_t optionalLength, DWORD& error) {
   error = 0;
   struct PendingSend {
     ::HINTERNET native = nullptr;
@@ -203,7 +224,7 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
     DWORD error = 0;
   };
   auto pending = std::make_shared<PendingSend>();
-  pending->native = native;
+  pending->native = request.native;
   pending->hasHeaders = headers != nullptr;
   if (headers)
     pending->headers.assign(headers, headersLength == static_cast<std::uint32_t>(-1)
@@ -212,8 +233,13 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
   if (optional)
     pending->optional.assign(static_cast<const char*>(optional), optionalLength);
   const bool hasOptional = optional != nullptr;
+  std::thread sender;
+  ++g_sendThreads;
   try {
-    std::thread([pending, hasOptional] {
+    sender = std::thread([pending, hasOptional] {
+      struct Count {
+        ~Count() { --g_sendThreads; }
+      } count;
       const bool ok = ::HttpSendRequestA(pending->native,
                                          pending->hasHeaders ? pending->headers.data() : nullptr,
                                          static_cast<DWORD>(pending->headers.size()),
@@ -225,14 +251,30 @@ bool SendWithinStallLimit(::HINTERNET native, const char* headers, std::uint32_t
       pending->error = error;
       pending->done = true;
       pending->sent.notify_all();
-    }).detach();
+    });
   } catch (const std::system_error&) {
-    return false;
+    --g_sendThreads;
+    return SendOutcome::Failed;
   }
   std::unique_lock guard(pending->lock);
-  abandoned = !pending->sent.wait_for(guard, StallLimit(), [&] { return pending->done; });
-  error = abandoned ? 0 : pending->error;
-  return pending->ok && !abandoned;
+  const auto done = [&] { return pending->done; };
+  if (pending->sent.wait_for(guard, StallLimit(), done)) {
+    guard.unlock();
+    sender.join();
+    error = pending->error;
+    return pending->ok ? SendOutcome::Answered : SendOutcome::Failed;
+  }
+  ::InternetCloseHandle(request.native);
+  request.native = nullptr;
+  const bool ended = pending->sent.wait_for(guard, CancelledSendGrace, done);
+  guard.unlock();
+  if (ended) {
+    sender.join();
+  } else {
+    sender.detach();
+    AbandonParents(request);
+  }
+  return SendOutcome::TimedOut;
 }
 
 // The credentials written in the address of the proxy the system's settings name for the
@@ -335,26 +377,22 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, std::uint32_t head
   if (!request)
     return false;
   request->windowStart = Clock::now();
+  std::size_t headerBytes = 0;
   for (int redirects = 0;; ++redirects) {
     OfferProxyCredentials(*request);
-    bool abandoned = false;
     DWORD error = 0;
-    const bool ok = SendWithinStallLimit(request->native, headers, headersLength, optional,
-                                         optionalLength, abandoned, error);
-    if (abandoned) {
-      // The request's handle, and the connection it belongs to, stay with the send's thread.
-      request->native = nullptr;
-      request->redirectConnection = nullptr;
-    }
-    if (!ok) {
+    if (SendWithinStallLimit(*request, headers, headersLength, optional, optionalLength, error) !=
+        SendOutcome::Answered) {
       request->failure = FailureWords(error);
       request->failed = true;
       return false;
     }
-    // The whole header block of the answer, measured without copying it.
+    // The header blocks of the answers so far, this one measured without copying it. WinINet
+    // has read the whole head by now and keeps interim answers to itself.
     DWORD size = 0;
     ::HttpQueryInfoA(request->native, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
-    if (size > MaxHeaderBytes) {
+    headerBytes += size;
+    if (headerBytes > MaxHeaderBytes) {
       request->failed = true;
       return false;
     }
@@ -477,6 +515,10 @@ bool InternetReadFile(HINTERNET request, void* buffer, std::uint32_t toRead,
   request->heldOffset += n;
   *bytesRead = static_cast<std::uint32_t>(n);
   return true;
+}
+
+int SendThreadsRunning() {
+  return g_sendThreads.load();
 }
 
 bool InternetCloseHandle(HINTERNET handle) {
