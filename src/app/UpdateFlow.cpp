@@ -143,12 +143,16 @@ void UpdateFlow::Begin() {
 }
 
 bool UpdateFlow::HandOff(const std::vector<std::string>& arguments) {
+  std::string line = "starting an elevated run:";
+  for (const std::string& argument : arguments)
+    line += " " + argument;
+  // Before the start: the run's own lines come after this one.
+  m_log.Write(line);
   m_elevatedRun = m_elevatedStart(arguments);
   if (!m_elevatedRun) {
     m_log.Write("the elevated run was refused or is not available here");
     return false;
   }
-  m_log.Write("elevated run started, waiting for it");
   m_phase = Phase::HandedOff;
   m_application.KeepMainWindowHidden();
   WaitForElevatedRun();

@@ -3,6 +3,7 @@
 // working folder that holds an old player.
 #include "ChildProcess.h"
 #include "Publisher.h"
+#include "ReadOnlyFolder.h"
 #include "ReliabilityReport.h"
 #include "ScriptedServer.h"
 #include "Signing.h"
@@ -178,6 +179,29 @@ TEST_F(Updater, ARunningPlayerIsClosedBeforeTheCheck) {
   ASSERT_TRUE(player.WaitExit());
   EXPECT_TRUE(player.ExitedNormallyWith(0));
   EXPECT_TRUE(CloseUntilEnded(*updater));
+}
+
+TEST_F(Updater, AFolderItCannotWriteLeavesThePlayerRunningAndTellsOnce) {
+  Publisher publisher("1.0.0.1", "#!/bin/sh\n# Kolvarin 1.0.0.1\n");
+  ChildProcess player(SupportProgram("kv-fake-player"), {.args = {"close"}});
+  ASSERT_TRUE(player.ReadLine().has_value());
+  TempDir data;
+  ReadOnlyFolder readOnly(m_folder.Path());
+  ASSERT_TRUE(readOnly.ReadOnly());
+  ChildProcess updater(KOLVARIN_INSTALLED_UPDATE,
+                       {.workingDir = m_folder.Path(),
+                        .environment = {"XDG_STATE_HOME=" + data.Path().string()}});
+  // The message box is the one window; closing it ends the program with 0.
+  EXPECT_TRUE(CloseUntilEnded(updater));
+  EXPECT_TRUE(player.Running());
+  EXPECT_EQ(Text(Player()), OldPlayer);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_folder.Path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(publisher.AccessLog(), "");
+  const std::string log = Text(data.Path() / "Kolvarin" / "update.log");
+  EXPECT_NE(log.find("the player's folder cannot be changed: Cannot create file"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("no elevated run: the player is left running"), std::string::npos) << log;
 }
 
 // FNV-1a of a file's bytes, for the report.

@@ -9,6 +9,7 @@
 // (WINEPREFIX) made and its server running before the tests start.
 #include "ChildProcess.h"
 #include "Publisher.h"
+#include "ReadOnlyFolder.h"
 #include "ScriptedServer.h"
 #include "Signing.h"
 #include "TempDir.h"
@@ -319,6 +320,66 @@ TEST_F(WindowsUpdater, ARunningPlayerIsEndedBeforeTheCheckHoweverItAnswers) {
     TearDown();
   }
   ExpectRunnablePlayer("1.0.0.1");
+}
+
+// The log of a run that cannot write the player's folder, in the Wine prefix's
+// %LOCALAPPDATA%.
+fs::path LocalLog() {
+  const char* user = std::getenv("USER");
+  return fs::path(std::getenv("WINEPREFIX")) / "drive_c/users" / (user ? user : "root") /
+         "AppData/Local/Kolvarin/update.log";
+}
+
+TEST_F(WindowsUpdater, AFolderItCannotWriteIsHandedToAnElevatedRunAndThePlayerKeepsRunning) {
+  // Wine's "runas" starts the program again with the same rights: the elevated run, marked by
+  // its argument, cannot write either and says so to the first, which tells the user once.
+  Publisher publisher("1.0.0.1", PlayerVersion("1.0.0.1"));
+  auto player = StartWindows(Player());
+  ASSERT_TRUE(WaitFor([] { return platform::FindShownWindowByClass(PlayerClass) != 0; }, 30s));
+  fs::remove(LocalLog());
+  ReadOnlyFolder readOnly(m_folder.Path());
+  ASSERT_TRUE(readOnly.ReadOnly());
+  auto updater = Start();
+  EXPECT_TRUE(CloseUntilEnded(*updater, UpdaterClass));
+  EXPECT_TRUE(player->Running());
+  EXPECT_NE(platform::FindShownWindowByClass(PlayerClass), platform::NoWindow);
+  EXPECT_EQ(ReadBytes(Player()), m_oldPlayer);
+  EXPECT_FALSE(fs::exists(Backup()));
+  EXPECT_FALSE(fs::exists(Partial()));
+  EXPECT_EQ(publisher.AccessLog(), "");
+  std::vector<std::string> lines;
+  std::istringstream log(ReadBytes(LocalLog()));
+  for (std::string line; std::getline(log, line);)
+    lines.push_back(line.substr(line.find(' ', line.find(' ') + 1) + 1));
+  const std::vector<std::string> expected = {
+      "run: updater 1.0.0.0, player's folder ",
+      "the player's folder cannot be changed: ",
+      "starting an elevated run: --as-administrator",
+      "run: updater 1.0.0.0 (elevated run), player's folder ",
+      "the player's folder cannot be changed: ",
+      "run ended after ",
+      "elevated run ended with 4",
+      "the elevated run cannot change the folder either: nothing is downloaded",
+      "run ended after ",
+  };
+  ASSERT_EQ(lines.size(), expected.size()) << ReadBytes(LocalLog());
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(lines[i].substr(0, expected[i].size()), expected[i]) << i;
+}
+
+TEST_F(WindowsUpdater, TheElevatedRunInstallsTheNewPlayerButDoesNotStartIt) {
+  const std::string newPlayer = PlayerVersion("1.0.0.1");
+  Publisher publisher("1.0.0.1", newPlayer);
+  auto updater = StartWindows(m_folder.Path() / "kolvarin-update.exe", {"--as-administrator"});
+  ASSERT_TRUE(updater->WaitExit(60s));
+  EXPECT_TRUE(updater->ExitedNormallyWith(2));
+  EXPECT_EQ(ReadBytes(Player()), newPlayer);
+  EXPECT_EQ(ReadBytes(Backup()), m_oldPlayer);
+  EXPECT_TRUE(Starts().empty());
+  const std::string log = ReadBytes(m_folder.Path() / "Kolvarin.update.log");
+  EXPECT_NE(log.find("(elevated run)"), std::string::npos) << log;
+  EXPECT_NE(log.find("installed by "), std::string::npos) << log;
+  EXPECT_EQ(log.find("starting the new player"), std::string::npos) << log;
 }
 
 } // namespace
