@@ -77,10 +77,15 @@ void UpdateFlow::Check() {
   } else {
     m_view.ShowStatus(texts::Downloading);
     m_application.ProcessMessages();
-    // The download creates its file fresh and never writes through a link.
-    m_download.URL = DownloadURL(m_site);
-    m_download.FileName = m_update.BeginDownload();
-    m_download.StartDownload();
+    if (!m_update.PrepareBackupName()) {
+      // The old player could not be kept: the user hears it now, not after the whole download.
+      m_view.Tell(texts::DownloadFailed);
+    } else {
+      // The download creates its file fresh and never writes through a link.
+      m_download.URL = DownloadURL(m_site);
+      m_download.FileName = m_update.BeginDownload();
+      m_download.StartDownload();
+    }
   }
   m_view.ShowVersions(CurrentVersion, DecodeWindows1254(NewVersion));
 }
@@ -92,6 +97,8 @@ void UpdateFlow::DownloadProgress(int totalSize, int readed) {
 }
 
 void UpdateFlow::DownloadDone() {
+  // The engine reports success only for a file it has flushed through its own handle.
+  m_update.DownloadFlushed();
   if (!m_signatureCheck->HasKey()) {
     InstallAndStart();
     return;

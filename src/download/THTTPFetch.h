@@ -44,6 +44,8 @@ public:
   std::int64_t MaxFileSize = 0;
 
   TOnProgressEvent OnProgress;
+  // A successful transfer: its file is whole, flushed to the disk through the writer's own
+  // handle, and closed.
   TOnDoneFileEvent OnDoneFile;
   TOnDoneStringEvent OnDoneString;
   TNotifyEvent OnError;

@@ -145,8 +145,14 @@ void THTTPFetchThread::Transfer() {
       return;
     }
   }
-  m_succeeded = statusOK && m_fileSize == m_readed;
+  // A whole file reaches the disk through the writer's own handle before anyone renames it: a
+  // second open to flush it could be refused by a program that opened it as soon as it was
+  // closed. A flush that fails fails the transfer.
+  const bool whole = statusOK && m_fileSize == m_readed;
+  if (whole)
+    file.Sync();
   file.Close();
+  m_succeeded = whole;
 }
 
 } // namespace download
