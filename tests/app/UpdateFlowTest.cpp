@@ -345,11 +345,11 @@ TEST_F(UpdateFlow, TheDownloadIsFlushedByItsWriterAndNeverOpenedAgainToFlushIt) 
 #ifdef _WIN32
 // Holds a file the way a virus scanner does just after it was written: reading, sharing neither
 // its writing nor its removal, for `ms` milliseconds from now.
-std::thread HoldFile(const std::string& name, int ms) {
+std::jthread HoldFile(const std::string& name, int ms) {
   const HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-  return std::thread([file, ms] {
+  return std::jthread([file, ms] {
     Sleep(static_cast<DWORD>(ms));
     CloseHandle(file);
   });
@@ -359,14 +359,13 @@ TEST_F(UpdateFlow, ADownloadHeldBrieflyByAnotherProgramIsInstalledOnceItIsLetGo)
   const std::string player = StartingPlayer();
   ScriptedServer server(PublisherScripts(player), 80, Host);
   FlowUnderTest update;
-  std::thread holder;
+  std::jthread holder;
   update.fetch.OnDoneFile = [&](download::THTTPFetch*, const std::string& name, int) {
     holder = HoldFile(name, 1500);
     update.flow.DownloadDone();
   };
   update.flow.Check();
   ASSERT_TRUE(update.WaitToFinish(30000));
-  holder.join();
   EXPECT_TRUE(update.view.Told.empty());
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
   EXPECT_EQ(FileText(app::BackupName), "old player");
