@@ -81,7 +81,9 @@ void UpdateFlow::Check() {
       // The old player could not be kept: the user hears it now, not after the whole download.
       m_view.Tell(texts::DownloadFailed);
     } else {
-      // The download creates its file fresh and never writes through a link.
+      // The download creates its file fresh, never writes through a link, and flushes it
+      // before it reports success.
+      m_download.FlushFile = true;
       m_download.URL = DownloadURL(m_site);
       m_download.FileName = m_update.BeginDownload();
       m_download.StartDownload();
@@ -97,7 +99,8 @@ void UpdateFlow::DownloadProgress(int totalSize, int readed) {
 }
 
 void UpdateFlow::DownloadDone() {
-  // The engine reports success only for a file it has flushed through its own handle.
+  // The engine reports success only for a file it has flushed (FlushFile) through its own
+  // handle.
   m_update.DownloadFlushed();
   if (!m_signatureCheck->HasKey()) {
     InstallAndStart();

@@ -42,10 +42,12 @@ public:
   // Above 0: a file announced or received longer than this many bytes fails the transfer; an
   // announced one before anything is written.
   std::int64_t MaxFileSize = 0;
+  // A whole file is flushed to the disk through the writer's own handle before it is closed
+  // (no second open, which a program holding the file could refuse); a flush that fails fails
+  // the transfer.
+  bool FlushFile = false;
 
   TOnProgressEvent OnProgress;
-  // A successful transfer: its file is whole, flushed to the disk through the writer's own
-  // handle, and closed.
   TOnDoneFileEvent OnDoneFile;
   TOnDoneStringEvent OnDoneString;
   TNotifyEvent OnError;

@@ -145,11 +145,10 @@ void THTTPFetchThread::Transfer() {
       return;
     }
   }
-  // A whole file reaches the disk through the writer's own handle before anyone renames it: a
-  // second open to flush it could be refused by a program that opened it as soon as it was
-  // closed. A flush that fails fails the transfer.
+  // Flushed through the writer's own handle: a second open to flush it could be refused by a
+  // program that opened the file as soon as it was closed.
   const bool whole = statusOK && m_fileSize == m_readed;
-  if (whole)
+  if (whole && m_settings.FlushFile)
     file.Sync();
   file.Close();
   m_succeeded = whole;

@@ -36,6 +36,9 @@ public:
     bool ExclusiveFile = false;
     // Above 0: a body announced or received longer than this many bytes fails the transfer.
     std::int64_t MaxFileSize = 0;
+    // A whole file is flushed to the disk through the writer's own handle before it is closed;
+    // a flush that fails fails the transfer.
+    bool FlushFile = false;
   };
 
   // Created suspended and free-on-terminate.
