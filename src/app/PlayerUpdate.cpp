@@ -20,18 +20,32 @@ std::string PlayerUpdate::Folder() const {
 }
 
 bool PlayerUpdate::RestoreInterruptedSwap() {
-  if (m_files.Exists(PlayerPath()) || !m_files.Exists(BackupPath()))
+  if (m_files.Exists(PlayerPath()) || !m_files.IsFile(BackupPath()))
     return false;
   if (!m_files.Move(BackupPath(), PlayerPath()))
     return false;
-  m_files.SyncFolder(Folder());
+  SyncFolder();
   return true;
+}
+
+bool PlayerUpdate::PrepareBackupName() {
+  if (!m_files.Exists(PlayerPath()) || !m_files.Exists(BackupPath()))
+    return true;
+  m_files.Remove(BackupPath());
+  return !m_files.Exists(BackupPath());
 }
 
 std::string PlayerUpdate::BeginDownload() {
   m_files.Remove(PartialPath());
   m_downloadPending = true;
+  m_downloadFlushed = false;
   return PartialPath();
+}
+
+void PlayerUpdate::SyncFolder() {
+  // The renames stand whatever comes of their flush: a file system that cannot flush a folder
+  // (Unsupported) is no failure, and one whose flush fails cannot have them undone either.
+  m_files.SyncFolder(Folder());
 }
 
 void PlayerUpdate::DropPartialDownload() {
@@ -43,7 +57,7 @@ bool PlayerUpdate::Install() {
   m_downloadPending = false;
   m_lastSwap = SwapMethod::None;
   if (PrepareDownloadedFile() && Swap()) {
-    m_files.SyncFolder(Folder());
+    SyncFolder();
     return true;
   }
   m_files.Remove(PartialPath());
@@ -53,7 +67,7 @@ bool PlayerUpdate::Install() {
 bool PlayerUpdate::PrepareDownloadedFile() {
   // The new player's bytes reach the disk before any name points at them; it runs with the
   // installed player's permissions.
-  if (!m_files.SyncFile(PartialPath()))
+  if (!m_downloadFlushed && !m_files.SyncFile(PartialPath()))
     return false;
   const int mode = m_files.Mode(PlayerPath());
   m_files.SetMode(PartialPath(), mode >= 0 ? mode : 0755);
@@ -192,7 +206,7 @@ bool PlayerUpdate::RollBack() {
   }
   if (restored) {
     m_lastSwap = SwapMethod::None;
-    m_files.SyncFolder(Folder());
+    SyncFolder();
   }
   return restored;
 }

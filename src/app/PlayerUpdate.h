@@ -67,12 +67,23 @@ public:
   std::string BackupPath() const { return Path(BackupName); }
 
   // When an interrupted earlier run left the backup but no player, the backup becomes the
-  // player again. True when it did.
+  // player again. True when it did. Only a regular file is taken for the old player: a folder
+  // (or anything else) of the backup's name stays where it is.
   bool RestoreInterruptedSwap();
+
+  // Frees the backup's name before a download, so that an install that could not keep the old
+  // player is known before the download and not after it: a file there goes. False when
+  // something stays under the name (a folder, a file that cannot be removed). With no player
+  // there is nothing to keep, and nothing is removed.
+  bool PrepareBackupName();
 
   // Removes a leftover partial file (or anything planted under its name) and returns the name
   // the download is to create, fresh.
   std::string BeginDownload();
+  // The download's writer has flushed the partial file to the disk through its own handle (the
+  // download engine does before it reports success): Install does not open it again to flush
+  // it, which a program holding the file without sharing its writing would refuse.
+  void DownloadFlushed() { m_downloadFlushed = true; }
   // Whether a download has begun and is neither installed nor dropped.
   bool DownloadPending() const { return m_downloadPending; }
   // Removes the partial file.
@@ -105,6 +116,7 @@ private:
   std::string Path(std::string_view name) const;
   std::string Folder() const;
   bool PrepareDownloadedFile();
+  void SyncFolder();
   bool Swap();
   bool SwapByExchange();
   bool SwapByTwoRenames();
@@ -114,6 +126,7 @@ private:
   platform::FileOperations& m_files;
   std::string m_folder;
   bool m_downloadPending = false;
+  bool m_downloadFlushed = false;
   SwapMethod m_lastSwap = SwapMethod::None;
 };
 

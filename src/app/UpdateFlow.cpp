@@ -274,12 +274,20 @@ void UpdateFlow::Check() {
   } else {
     m_view.ShowStatus(texts::Downloading);
     m_application.ProcessMessages();
-    // The download creates its file fresh and never writes through a link.
-    m_download.URL = DownloadURL(m_site);
-    m_download.FileName = m_update.BeginDownload();
-    m_log.Write("download " + m_download.URL + " into " + m_download.FileName);
-    m_downloadStarted = std::chrono::steady_clock::now();
-    m_download.StartDownload();
+    if (!m_update.PrepareBackupName()) {
+      // The old player could not be kept: the user hears it now, not after the whole download.
+      m_log.Write("the backup's name cannot be freed: nothing is downloaded");
+      m_view.Tell(texts::DownloadFailed);
+    } else {
+      // The download creates its file fresh, never writes through a link, and flushes it
+      // before it reports success.
+      m_download.FlushFile = true;
+      m_download.URL = DownloadURL(m_site);
+      m_download.FileName = m_update.BeginDownload();
+      m_log.Write("download " + m_download.URL + " into " + m_download.FileName);
+      m_downloadStarted = std::chrono::steady_clock::now();
+      m_download.StartDownload();
+    }
   }
   m_view.ShowVersions(CurrentVersion, DecodeWindows1254(NewVersion));
 }
@@ -298,6 +306,9 @@ void UpdateFlow::DownloadDone() {
               (m_download.FinalURL().empty() || m_download.FinalURL() == m_download.URL
                    ? std::string()
                    : ", from " + m_download.FinalURL()));
+  // The engine reports success only for a file it has flushed (FlushFile) through its own
+  // handle.
+  m_update.DownloadFlushed();
   if (!m_signatureCheck->HasKey()) {
     InstallAndStart();
     return;

@@ -32,9 +32,9 @@ void THTTPFetch::StartDownload() {
   platform::inet::Startup();
   m_failureReason.clear();
   m_finalURL.clear();
-  THTTPFetchThread::Settings settings{AcceptTypes, Agent,    URL,           FileName,
-                                      UserName,    Password, PostQuery,     Referer,
-                                      BinaryData,  UseCache, ExclusiveFile, MaxFileSize};
+  THTTPFetchThread::Settings settings{AcceptTypes,   Agent,       URL,      FileName,   UserName,
+                                      Password,      PostQuery,   Referer,  BinaryData, UseCache,
+                                      ExclusiveFile, MaxFileSize, FlushFile};
   auto* worker = new THTTPFetchThread(std::move(settings), OnProgress);
   worker->OnTerminate = [this](platform::TThread* sender) {
     WorkerFinished(*static_cast<THTTPFetchThread*>(sender));

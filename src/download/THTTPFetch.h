@@ -48,6 +48,10 @@ public:
   // announced one before the file is created, a growing one at the first read that passes the
   // limit, before it is written. 0: no limit.
   std::int64_t MaxFileSize = DefaultMaxFileSize;
+  // A whole file is flushed to the disk through the writer's own handle before it is closed
+  // (no second open, which a program holding the file could refuse); a flush that fails fails
+  // the transfer.
+  bool FlushFile = false;
 
   TOnProgressEvent OnProgress;
   TOnDoneFileEvent OnDoneFile;

@@ -148,8 +148,13 @@ void THTTPFetchThread::Transfer() {
     if (haveLength && total > m_fileSize)
       break;
   }
-  m_succeeded = statusOK && m_fileSize == m_readed;
+  // Flushed through the writer's own handle: a second open to flush it could be refused by a
+  // program that opened the file as soon as it was closed.
+  const bool whole = statusOK && m_fileSize == m_readed;
+  if (whole && m_settings.FlushFile)
+    file.Sync();
   file.Close();
+  m_succeeded = whole;
 }
 
 } // namespace download

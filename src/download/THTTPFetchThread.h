@@ -37,6 +37,9 @@ public:
     // Above 0: a body announced or received longer than this many bytes fails the transfer
     // (announced: before the file is created; received: before the read past it is written).
     std::int64_t MaxFileSize = 0;
+    // A whole file is flushed to the disk through the writer's own handle before it is closed;
+    // a flush that fails fails the transfer.
+    bool FlushFile = false;
   };
 
   // Created suspended and free-on-terminate.

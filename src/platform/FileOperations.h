@@ -9,22 +9,38 @@ enum class FileResult { Done, Unsupported, Failed };
 
 // The file operations that replace the installed player, one system call each, so that every
 // platform gives each its strongest form and tests can record them or fail them one by one.
-// Paths are absolute or relative to the working folder. None raises. On Windows: Replace and
-// Move are MoveFileExW with write-through (or ReplaceFileW), Link is CreateHardLinkW, SyncFile
-// is FlushFileBuffers, and Exchange is unsupported.
+// Paths are absolute or relative to the working folder. None raises.
+//
+// On Windows: Replace and Move are MoveFileExW with MOVEFILE_WRITE_THROUGH, Link is
+// CreateHardLinkW, SyncFile and SyncFolder are FlushFileBuffers, and Exchange is unsupported.
+// Every path goes to the system in its long form ("\\?\C:\..." or "\\?\UNC\server\share\..."),
+// so a deep player folder does not meet the 260-character limit. A file of ours that carries the
+// read-only attribute has it cleared before it is removed or replaced over, and Remove, Replace,
+// Move and Link try again for up to 5 s, with growing pauses, while another program (a virus
+// scanner, an indexer) briefly holds the file.
 class FileOperations {
 public:
   virtual ~FileOperations() = default;
 
   // Whether the name exists (a link is not followed).
   virtual bool Exists(const std::string& path) = 0;
+  // Whether the name is a regular file (not a folder, not a link).
+  virtual bool IsFile(const std::string& path) = 0;
+  // Removes a file; never a folder.
   virtual bool Remove(const std::string& path) = 0;
-  // Flushes a file's data to the disk.
+  // Flushes a file's data to the disk by opening it again. A file still being written is better
+  // flushed through its writer's own handle (TWriteFile::Sync).
   virtual bool SyncFile(const std::string& path) = 0;
-  // Flushes a folder's entries (after renames in it) to the disk.
-  virtual bool SyncFolder(const std::string& path) = 0;
-  // The permission bits of a file, or -1 without one.
+  // Flushes a folder's entries (after renames in it) to the disk. Unsupported where the system
+  // or the file system cannot flush a folder (a file system without it, a folder that cannot be
+  // opened for it): the renames still stand, only their flush is not available.
+  virtual FileResult SyncFolder(const std::string& path) = 0;
+  // The permission bits of a file, or -1 without one. On Windows, which has no such bits, 0444
+  // for a read-only file and 0666 for any other.
   virtual int Mode(const std::string& path) = 0;
+  // Gives the file the permission bits. On Windows it changes nothing: a mode without write
+  // permission would make the file read-only, and a read-only file of ours could not be removed
+  // or replaced by the next run.
   virtual bool SetMode(const std::string& path, int mode) = 0;
   // Gives the file `from` the second name `to` (a hard link); never replaces `to`.
   virtual FileResult Link(const std::string& from, const std::string& to) = 0;

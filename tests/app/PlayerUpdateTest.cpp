@@ -30,6 +30,8 @@ const std::string Failed = app::FailedPlayerName;
 
 // What each name of the folder holds, by content.
 using FolderState = std::map<std::string, std::string>;
+// The content that makes a name a folder: it cannot be removed, linked or flushed as a file.
+const std::string AFolder = "<folder>";
 
 // A folder in memory behind the update's file operations. Names point at files, and a hard link
 // is a second name of the same file. Every operation that changes something is recorded with
@@ -61,8 +63,11 @@ public:
   int ModeOf(const std::string& name) const { return m_names.at(name)->mode; }
 
   bool Exists(const std::string& path) override { return m_names.count(path) > 0; }
+  bool IsFile(const std::string& path) override {
+    return Exists(path) && m_names[path]->bytes != AFolder;
+  }
   bool Remove(const std::string& path) override {
-    return Change("Remove " + path, [&] { return m_names.erase(path) > 0; });
+    return Change("Remove " + path, [&] { return IsFile(path) && m_names.erase(path) > 0; });
   }
   bool SyncFile(const std::string& path) override {
     return Change("SyncFile " + path, [&] {
@@ -72,8 +77,9 @@ public:
       return true;
     });
   }
-  bool SyncFolder(const std::string& path) override {
-    return Change("SyncFolder " + path, [] { return true; });
+  platform::FileResult SyncFolder(const std::string& path) override {
+    return Change("SyncFolder " + path, [] { return true; }) ? FileResult::Done
+                                                             : FileResult::Failed;
   }
   int Mode(const std::string& path) override { return Exists(path) ? m_names[path]->mode : -1; }
   bool SetMode(const std::string& path, int mode) override {
@@ -88,7 +94,7 @@ public:
     if (!hasLinks)
       return FileResult::Unsupported;
     const bool done = Change("Link " + from + " " + to, [&] {
-      if (!Exists(from) || Exists(to))
+      if (!IsFile(from) || Exists(to))
         return false;
       m_names[to] = m_names[from];
       return true;
@@ -97,7 +103,7 @@ public:
   }
   bool Replace(const std::string& from, const std::string& to) override {
     return Change("Replace " + from + " " + to, [&] {
-      if (!Exists(from))
+      if (!Exists(from) || (Exists(to) && !IsFile(to)))
         return false;
       m_names[to] = m_names[from];
       m_names.erase(from);
@@ -306,10 +312,52 @@ TEST(PlayerUpdateRestore, PutsTheBackupBackOnlyWhenThePlayerIsMissing) {
        {{Player, NewPlayer}, {Backup, OldPlayer}}},
       {"player alone", {{Player, OldPlayer}}, false, {{Player, OldPlayer}}},
       {"nothing", {}, false, {}},
+      // Only a file is taken for the old player.
+      {"a folder under the backup's name", {{Backup, AFolder}}, false, {{Backup, AFolder}}},
   };
   for (const Case& c : cases) {
     MemoryFolder folder(c.before);
     EXPECT_EQ(PlayerUpdate(folder).RestoreInterruptedSwap(), c.restored) << c.name;
+    EXPECT_EQ(folder.State(), c.after) << c.name;
+  }
+}
+
+TEST(PlayerUpdateBackupName, IsFreedOfAFileButNeverOfAFolderOrTheOnlyPlayer) {
+  struct Case {
+    const char* name;
+    FolderState before;
+    std::optional<int> failing;
+    bool free;
+    FolderState after;
+  };
+  const Case cases[] = {
+      {"an older backup goes",
+       {{Player, OldPlayer}, {Backup, OlderBackup}},
+       std::nullopt,
+       true,
+       {{Player, OldPlayer}}},
+      {"nothing there", {{Player, OldPlayer}}, std::nullopt, true, {{Player, OldPlayer}}},
+      {"a folder stays and is told",
+       {{Player, OldPlayer}, {Backup, AFolder}},
+       std::nullopt,
+       false,
+       {{Player, OldPlayer}, {Backup, AFolder}}},
+      {"a file that cannot be removed is told",
+       {{Player, OldPlayer}, {Backup, OlderBackup}},
+       0,
+       false,
+       {{Player, OldPlayer}, {Backup, OlderBackup}}},
+      // Without a player the install needs no backup, and the backup may be the only player.
+      {"no player: the backup is kept",
+       {{Backup, OldPlayer}},
+       std::nullopt,
+       true,
+       {{Backup, OldPlayer}}},
+  };
+  for (const Case& c : cases) {
+    MemoryFolder folder(c.before);
+    folder.failing = c.failing;
+    EXPECT_EQ(PlayerUpdate(folder).PrepareBackupName(), c.free) << c.name;
     EXPECT_EQ(folder.State(), c.after) << c.name;
   }
 }
@@ -484,7 +532,10 @@ public:
   bool Exists(const std::string& path) override { return m_system.Exists(path); }
   bool Remove(const std::string& path) override { return Watch(m_system.Remove(path)); }
   bool SyncFile(const std::string& path) override { return Watch(m_system.SyncFile(path)); }
-  bool SyncFolder(const std::string& path) override { return Watch(m_system.SyncFolder(path)); }
+  bool IsFile(const std::string& path) override { return m_system.IsFile(path); }
+  FileResult SyncFolder(const std::string& path) override {
+    return Watch(m_system.SyncFolder(path));
+  }
   int Mode(const std::string& path) override { return m_system.Mode(path); }
   bool SetMode(const std::string& path, int mode) override {
     return Watch(m_system.SetMode(path, mode));
@@ -587,6 +638,62 @@ TEST(PlayerUpdateOnDisk, APlayerThatIsAFolderIsSwappedWholeOrLeftAsItWas) {
     EXPECT_FALSE(installed);
     EXPECT_EQ(Contents(folder / Player / "settings.ini"), "volume=7");
     EXPECT_FALSE(fs::exists(folder / Backup));
+  }
+}
+
+TEST(PlayerUpdateOnDisk, AFolderUnderTheBackupsNameIsNeverTakenForThePlayerNorRemoved) {
+  for (const bool empty : {true, false}) {
+    testsupport::TempDir dir;
+    const fs::path folder = dir.Path();
+    fs::create_directory(folder / Backup);
+    if (!empty)
+      std::ofstream(folder / Backup / "notes.txt") << "mine";
+    PlayerUpdate update(platform::SystemFileOperations(), folder.string());
+
+    EXPECT_FALSE(update.RestoreInterruptedSwap()) << empty;
+    EXPECT_FALSE(fs::exists(folder / Player)) << empty;
+    std::ofstream(folder / Player) << OldPlayer;
+    EXPECT_FALSE(update.PrepareBackupName()) << empty;
+    EXPECT_TRUE(fs::is_directory(folder / Backup)) << empty;
+    if (!empty) {
+      EXPECT_EQ(Contents(folder / Backup / "notes.txt"), "mine");
+    }
+  }
+}
+
+// A player copied from a read-only medium, or marked so by its user.
+void MakeReadOnly(const fs::path& path) {
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+bool Writable(const fs::path& path) {
+  return (fs::status(path).permissions() & fs::perms::owner_write) != fs::perms::none;
+}
+
+TEST(PlayerUpdateOnDisk, AReadOnlyPlayerIsReplacedRunAfterRun) {
+  testsupport::TempDir dir;
+  const fs::path folder = dir.Path();
+  std::ofstream(folder / Player) << OldPlayer;
+  std::string installed = OldPlayer;
+  for (int run = 1; run <= 3; ++run) {
+    MakeReadOnly(folder / Player);
+    const std::string next = "player " + std::to_string(run);
+    PlayerUpdate update(platform::SystemFileOperations(), folder.string());
+    ASSERT_TRUE(update.PrepareBackupName()) << run;
+    std::ofstream(update.BeginDownload()) << next;
+
+    ASSERT_TRUE(update.Install()) << run;
+
+    EXPECT_EQ(Contents(folder / Player), next) << run;
+    EXPECT_EQ(Contents(folder / Backup), installed) << run;
+    EXPECT_FALSE(fs::exists(folder / Partial)) << run;
+    if (testsupport::SystemFiles().permissionBits) {
+      EXPECT_FALSE(Writable(folder / Player)) << "the installed player's bits, run " << run;
+    } else {
+      // Windows has only the read-only flag: a new player of ours never carries it.
+      EXPECT_TRUE(Writable(folder / Player)) << run;
+    }
+    installed = next;
   }
 }
 

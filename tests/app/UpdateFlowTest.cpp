@@ -12,12 +12,14 @@
 #include "platform/Elevation.h"
 #include "platform/Exceptions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -88,7 +90,9 @@ public:
 // The flow with a version client and a download engine of its own, wired as the window wires
 // its components.
 struct FlowUnderTest {
-  FlowUnderTest() {
+  explicit FlowUnderTest(platform::FileOperations& files = platform::SystemFileOperations())
+      : flow{
+            *platform::TApplication::Instance(), sget, fetch, view, app::PublisherAt(Host), files} {
     fetch.OnProgress = [this](download::THTTPFetchThread*, int total, int readed) {
       flow.DownloadProgress(total, readed);
     };
@@ -107,7 +111,53 @@ struct FlowUnderTest {
   RecordingView view;
   http::TNetHTTP sget;
   download::THTTPFetch fetch;
-  app::UpdateFlow flow{*platform::TApplication::Instance(), sget, fetch, view, app::PublisherAt(Host)};
+  app::UpdateFlow flow;
+};
+
+// The system's file operations with some of them refused, as a file system or another program
+// holding a file would refuse them.
+class RefusingFiles : public platform::FileOperations {
+public:
+  explicit RefusingFiles(std::vector<std::string> refused) : m_refused(std::move(refused)) {}
+  std::vector<std::string> Refused;
+
+  bool Exists(const std::string& path) override { return m_system.Exists(path); }
+  bool IsFile(const std::string& path) override { return m_system.IsFile(path); }
+  bool Remove(const std::string& path) override {
+    return Allowed("Remove") && m_system.Remove(path);
+  }
+  bool SyncFile(const std::string& path) override {
+    return Allowed("SyncFile") && m_system.SyncFile(path);
+  }
+  platform::FileResult SyncFolder(const std::string& path) override {
+    return Allowed("SyncFolder") ? m_system.SyncFolder(path) : platform::FileResult::Failed;
+  }
+  int Mode(const std::string& path) override { return m_system.Mode(path); }
+  bool SetMode(const std::string& path, int mode) override {
+    return Allowed("SetMode") && m_system.SetMode(path, mode);
+  }
+  platform::FileResult Link(const std::string& from, const std::string& to) override {
+    return Allowed("Link") ? m_system.Link(from, to) : platform::FileResult::Failed;
+  }
+  bool Replace(const std::string& from, const std::string& to) override {
+    return Allowed("Replace") && m_system.Replace(from, to);
+  }
+  platform::FileResult Exchange(const std::string& first, const std::string& second) override {
+    return Allowed("Exchange") ? m_system.Exchange(first, second) : platform::FileResult::Failed;
+  }
+  bool Move(const std::string& from, const std::string& to) override {
+    return Allowed("Move") && m_system.Move(from, to);
+  }
+
+private:
+  bool Allowed(const std::string& operation) {
+    if (std::find(m_refused.begin(), m_refused.end(), operation) == m_refused.end())
+      return true;
+    Refused.push_back(operation);
+    return false;
+  }
+  platform::FileOperations& m_system = platform::SystemFileOperations();
+  std::vector<std::string> m_refused;
 };
 
 // A player that starts, and bytes the system will not run as a program.
@@ -248,20 +298,84 @@ TEST_F(UpdateFlow, AFailedDownloadIsToldAndLeavesThePlayerAndNoPartialFile) {
 }
 
 TEST_F(UpdateFlow, ASwapThatFailsIsToldAndKeepsTheStatusAndThePlayer) {
+  // The file system refuses every way of keeping the old player as the backup.
+  RefusingFiles files({"Link", "Exchange", "Move"});
+  ScriptedServer server(PublisherScripts("new player"), 80, Host);
+  FlowUnderTest update(files);
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToBeTold());
+  EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::DownloadFailed});
+  EXPECT_EQ(update.view.Status, app::texts::Downloading);
+  EXPECT_EQ(update.view.FinishedCount, 0);
+  EXPECT_FALSE(files.Refused.empty());
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+  EXPECT_FALSE(fs::exists(app::BackupName));
+}
+
+TEST_F(UpdateFlow, ABackupNameThatCannotBeFreedIsToldBeforeAnyDownload) {
   // A folder with something in it cannot be removed to make room for the backup.
   fs::create_directory(app::BackupName);
   std::ofstream(fs::path(app::BackupName) / "keep") << "keep";
   ScriptedServer server(PublisherScripts("new player"), 80, Host);
   FlowUnderTest update;
   update.flow.Check();
-  ASSERT_TRUE(update.WaitToBeTold());
   EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::DownloadFailed});
+  WaitFor(300);
+  EXPECT_EQ(server.Accepted(), 1) << "only the version file was asked for";
+  EXPECT_EQ(update.view.Told.size(), 1u);
   EXPECT_EQ(update.view.Status, app::texts::Downloading);
   EXPECT_EQ(update.view.FinishedCount, 0);
   EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
   EXPECT_FALSE(fs::exists(app::PartialPlayerName));
   EXPECT_EQ(FileText(fs::path(app::BackupName) / "keep"), "keep");
 }
+
+TEST_F(UpdateFlow, TheDownloadIsFlushedByItsWriterAndNeverOpenedAgainToFlushIt) {
+  // Opening the finished download again to flush it is what a program that opened it without
+  // sharing its writing refuses.
+  RefusingFiles files({"SyncFile"});
+  const std::string player = StartingPlayer();
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update(files);
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish());
+  EXPECT_TRUE(update.view.Told.empty());
+  EXPECT_TRUE(files.Refused.empty());
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_EQ(FileText(app::BackupName), "old player");
+}
+
+#ifdef _WIN32
+// Holds a file the way a virus scanner does just after it was written: reading, sharing neither
+// its writing nor its removal, for `ms` milliseconds from now.
+std::jthread HoldFile(const std::string& name, int ms) {
+  const HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+  return std::jthread([file, ms] {
+    Sleep(static_cast<DWORD>(ms));
+    CloseHandle(file);
+  });
+}
+
+TEST_F(UpdateFlow, ADownloadHeldBrieflyByAnotherProgramIsInstalledOnceItIsLetGo) {
+  const std::string player = StartingPlayer();
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update;
+  std::jthread holder;
+  update.fetch.OnDoneFile = [&](download::THTTPFetch*, const std::string& name, int) {
+    holder = HoldFile(name, 1500);
+    update.flow.DownloadDone();
+  };
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish(30000));
+  EXPECT_TRUE(update.view.Told.empty());
+  EXPECT_EQ(FileText("Kolvarin.exe"), player);
+  EXPECT_EQ(FileText(app::BackupName), "old player");
+  EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+}
+#endif
 
 TEST_F(UpdateFlow, ABackupWithoutAPlayerIsPutBackFirst) {
   // An earlier run ended between the old player's rename to the backup and the new one's.

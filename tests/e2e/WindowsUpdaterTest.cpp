@@ -382,4 +382,83 @@ TEST_F(WindowsUpdater, TheElevatedRunInstallsTheNewPlayerButDoesNotStartIt) {
   EXPECT_EQ(log.find("starting the new player"), std::string::npos) << log;
 }
 
+// A player marked read-only (copied from a CD, or by its user): each run installs the newest
+// player, never leaves a read-only file of its own behind, and the next run can still replace
+// and remove everything. Wine shows a file without write permission as read-only, and, as
+// Windows, refuses to remove one.
+TEST_F(WindowsUpdater, AReadOnlyPlayerIsUpdatedRunAfterRun) {
+  std::string installed = m_oldPlayer;
+  for (int run = 1; run <= 3; ++run) {
+    const std::string version = "1.0.0." + std::to_string(run);
+    SCOPED_TRACE(version);
+    fs::permissions(Player(),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const std::string newPlayer = PlayerVersion(version);
+    Publisher publisher(version, newPlayer);
+    auto updater = Start();
+    // A failed install waits with its message box: the window is closed to end it.
+    const bool ended = updater->WaitExit(60s).has_value();
+    if (!ended)
+      CloseUntilEnded(*updater, UpdaterClass);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(updater->ExitedNormallyWith(0));
+    EXPECT_EQ(ReadBytes(Player()), newPlayer);
+    EXPECT_EQ(ReadBytes(Backup()), installed);
+    EXPECT_FALSE(fs::exists(Partial()));
+    // The started player ends, as the next run would end it.
+    TearDown();
+    ExpectRunnablePlayer(version);
+    installed = newPlayer;
+  }
+}
+
+// A folder whose Windows name is about 245 characters long: "Kolvarin.exe" still fits in the
+// 260 characters of a plain path, "Kolvarin.exe.part" does not.
+TEST_F(WindowsUpdater, AnUpdateInAFolderNearThePathLimitInstallsTheNewPlayer) {
+  fs::path deep = m_folder.Path();
+  // Wine names it "Z:" followed by its path here.
+  const auto windowsLength = [&] { return deep.string().size() + 2; };
+  while (windowsLength() < 244)
+    deep /= std::string(std::min<std::size_t>(40, 244 - windowsLength()), 'k');
+  fs::create_directories(deep);
+  ASSERT_GT(windowsLength() + std::string("\\Kolvarin.exe.part").size(), 259u);
+  ASSERT_LT(windowsLength() + std::string("\\Kolvarin.exe").size(), 260u);
+  fs::copy_file(m_folder.Path() / "kolvarin-update.exe", deep / "kolvarin-update.exe");
+  WriteBytes(deep / "Kolvarin.exe", m_oldPlayer);
+  const std::string newPlayer = PlayerVersion("1.0.0.1");
+  Publisher publisher("1.0.0.1", newPlayer);
+  ChildProcess updater(
+      Wine, StartOptions{.args = {(deep / "kolvarin-update.exe").string()}, .workingDir = deep});
+  const bool ended = updater.WaitExit(60s).has_value();
+  if (!ended)
+    CloseUntilEnded(updater, UpdaterClass);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(updater.ExitedNormallyWith(0));
+  EXPECT_EQ(ReadBytes(deep / "Kolvarin.exe"), newPlayer);
+  EXPECT_EQ(ReadBytes(deep / "Kolvarin.bak"), m_oldPlayer);
+  EXPECT_FALSE(fs::exists(deep / "Kolvarin.exe.part"));
+  EXPECT_NE(ReadBytes(deep / "started.txt").find("Kolvarin 1.0.0.1"), std::string::npos);
+}
+
+// Another program (kv-hold-file-win) opens the download while it is written, without sharing its
+// renaming, and lets go 1.5 s after it is complete: the install waits for it and succeeds.
+TEST_F(WindowsUpdater, ADownloadHeldByAnotherProgramIsInstalledOnceItIsLetGo) {
+  const std::string newPlayer = PlayerVersion("1.0.0.1") + std::string(1 << 20, '#');
+  Publisher publisher("1.0.0.1", newPlayer, "2m");
+  auto holder = StartWindows(m_build / "tests/support/kv-hold-file-win.exe",
+                             {"Kolvarin.exe.part", std::to_string(newPlayer.size()), "1500"});
+  auto updater = Start();
+  ASSERT_TRUE(holder->WaitExit(60s));
+  EXPECT_TRUE(holder->ExitedNormallyWith(0)) << "the holder saw the whole download";
+  const bool ended = updater->WaitExit(60s).has_value();
+  if (!ended)
+    CloseUntilEnded(*updater, UpdaterClass);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(updater->ExitedNormallyWith(0));
+  EXPECT_EQ(ReadBytes(Player()), newPlayer);
+  EXPECT_EQ(ReadBytes(Backup()), m_oldPlayer);
+  EXPECT_FALSE(fs::exists(Partial()));
+}
+
 } // namespace

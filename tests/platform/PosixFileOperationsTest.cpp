@@ -73,8 +73,18 @@ TEST_F(FileOperationsFolder, ModesExistenceAndRemoval) {
   EXPECT_EQ(m_files.Mode(Path("a")), 0750);
   EXPECT_EQ(m_files.Mode(Path("missing")), -1);
   EXPECT_TRUE(m_files.SyncFile(Path("a")));
-  EXPECT_TRUE(m_files.SyncFolder(m_dir.Path().string()));
-  // A link is a name of its own, whatever it points at.
+  EXPECT_EQ(m_files.SyncFolder(m_dir.Path().string()), FileResult::Done);
+  EXPECT_EQ(m_files.SyncFolder(Path("a")), FileResult::Failed);
+  EXPECT_EQ(m_files.SyncFolder(Path("missing")), FileResult::Failed);
+  // A link is a name of its own, whatever it points at, and no file; nor is a folder.
+  fs::create_symlink(Path("a"), Path("link"));
+  EXPECT_TRUE(m_files.IsFile(Path("a")));
+  EXPECT_FALSE(m_files.IsFile(Path("link")));
+  EXPECT_FALSE(m_files.IsFile(Path("d")));
+  EXPECT_FALSE(m_files.IsFile(Path("missing")));
+  EXPECT_FALSE(m_files.Remove(Path("d")));
+  EXPECT_TRUE(fs::is_directory(Path("d")));
+  fs::remove(Path("link"));
   fs::create_symlink(Path("missing"), Path("link"));
   EXPECT_TRUE(m_files.Exists(Path("link")));
   EXPECT_FALSE(m_files.SyncFile(Path("link")));

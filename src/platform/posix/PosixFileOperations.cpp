@@ -10,13 +10,8 @@ namespace platform {
 
 namespace {
 
-bool SyncPath(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
-  if (fd < 0)
-    return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
+int OpenToSync(const std::string& path, int flags) {
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
 }
 
 } // namespace
@@ -31,16 +26,34 @@ bool PosixFileOperations::Exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+bool PosixFileOperations::IsFile(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool PosixFileOperations::Remove(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
 bool PosixFileOperations::SyncFile(const std::string& path) {
-  return SyncPath(path, O_NOFOLLOW);
+  const int fd = OpenToSync(path, O_NOFOLLOW);
+  if (fd < 0)
+    return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
 }
 
-bool PosixFileOperations::SyncFolder(const std::string& path) {
-  return SyncPath(path.empty() ? "." : path, O_DIRECTORY);
+FileResult PosixFileOperations::SyncFolder(const std::string& path) {
+  const int fd = OpenToSync(path.empty() ? "." : path, O_DIRECTORY);
+  if (fd < 0)
+    return FileResult::Failed;
+  FileResult result = FileResult::Done;
+  if (::fsync(fd) != 0)
+    // Some file systems cannot flush a folder and say so with EINVAL.
+    result = errno == EINVAL || errno == EROFS ? FileResult::Unsupported : FileResult::Failed;
+  ::close(fd);
+  return result;
 }
 
 int PosixFileOperations::Mode(const std::string& path) {

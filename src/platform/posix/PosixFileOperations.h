@@ -9,9 +9,10 @@ namespace platform {
 class PosixFileOperations final : public FileOperations {
 public:
   bool Exists(const std::string& path) override;
+  bool IsFile(const std::string& path) override;
   bool Remove(const std::string& path) override;
   bool SyncFile(const std::string& path) override;
-  bool SyncFolder(const std::string& path) override;
+  FileResult SyncFolder(const std::string& path) override;
   int Mode(const std::string& path) override;
   bool SetMode(const std::string& path, int mode) override;
   FileResult Link(const std::string& from, const std::string& to) override;

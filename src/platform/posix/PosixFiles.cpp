@@ -37,6 +37,11 @@ void TWriteFile::Write(const void* bytes, std::size_t count) {
   }
 }
 
+void TWriteFile::Sync() {
+  if (::fsync(m_fd) != 0)
+    throw EFileError("Cannot flush \"" + m_name + "\". " + std::strerror(errno));
+}
+
 void TWriteFile::Close() {
   if (m_fd < 0)
     return;

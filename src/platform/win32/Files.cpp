@@ -1,15 +1,15 @@
 #include <windows.h>
 
 
-#include "platform/FileOperations.h"
 #include "platform/Files.h"
 #include "platform/StartProgram.h"
 #include "platform/win32/Unicode.h"
+#include "platform/win32/Win32FileOperations.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 
 namespace platform {
 
@@ -28,72 +28,177 @@ std::string FolderOf(const std::string& path) {
 
 namespace {
 
-// The file operations over Win32: renames written through, no exchanging rename.
-class Win32FileOperations final : public FileOperations {
-public:
-  bool Exists(const std::string& path) override {
-    return GetFileAttributesW(win32::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
+bool Busy(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
 
-  bool Remove(const std::string& path) override {
-    return DeleteFileW(win32::Widen(path).c_str()) != FALSE;
-  }
+bool IsFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
-  bool SyncFile(const std::string& path) override {
-    HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-      return false;
-    const bool synced = FlushFileBuffers(file) != FALSE;
-    CloseHandle(file);
-    return synced;
+// Takes the read-only attribute off a file (never a folder) so that it can be removed or
+// replaced; returns the attributes it had, for RestoreReadOnly.
+DWORD ClearReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !IsFolder(attributes) &&
+      (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    const DWORD cleared = attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
+    SetFileAttributesW(path.c_str(), cleared == 0 ? FILE_ATTRIBUTE_NORMAL : cleared);
   }
+  return attributes;
+}
 
-  bool SyncFolder(const std::string& path) override {
-    // Renames are written through when they happen; a folder has nothing more to flush.
-    const DWORD attributes = GetFileAttributesW(win32::Widen(path.empty() ? "." : path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  }
-
-  int Mode(const std::string& path) override {
-    struct _stat64 info {};
-    if (_wstat64(win32::Widen(path).c_str(), &info) != 0)
-      return -1;
-    return static_cast<int>(info.st_mode & 0777);
-  }
-
-  bool SetMode(const std::string& path, int mode) override {
-    return _wchmod(win32::Widen(path).c_str(), mode & (_S_IREAD | _S_IWRITE)) == 0;
-  }
-
-  FileResult Link(const std::string& from, const std::string& to) override {
-    if (CreateHardLinkW(win32::Widen(to).c_str(), win32::Widen(from).c_str(), nullptr))
-      return FileResult::Done;
-    const DWORD error = GetLastError();
-    return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
-                   error == ERROR_CALL_NOT_IMPLEMENTED
-               ? FileResult::Unsupported
-               : FileResult::Failed;
-  }
-
-  bool Replace(const std::string& from, const std::string& to) override {
-    return MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-  }
-
-  FileResult Exchange(const std::string&, const std::string&) override {
-    return FileResult::Unsupported;
-  }
-
-  bool Move(const std::string& from, const std::string& to) override {
-    // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
-    return MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
-                       MOVEFILE_WRITE_THROUGH) != FALSE;
-  }
-};
+// Gives a file that stayed in place the read-only attribute it had, keeping the failure's code.
+void RestoreReadOnly(const std::wstring& path, DWORD attributes) {
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+    return;
+  const DWORD error = GetLastError();
+  SetFileAttributesW(path.c_str(), attributes);
+  SetLastError(error);
+}
 
 } // namespace
+
+// Virus scanners and indexers open a file just after it was written or renamed, often without
+// sharing its deletion: what fails with their codes is tried again, with a pause twice as long
+// each time, until the limit is spent. The last failure's code stays for the caller.
+template <typename Attempt> bool Win32FileOperations::WhileBusy(Attempt attempt) const {
+  std::chrono::milliseconds waited{0};
+  std::chrono::milliseconds pause{10};
+  for (;;) {
+    if (attempt())
+      return true;
+    const DWORD error = GetLastError();
+    if (!Busy(error) || waited >= m_busyLimit)
+      return false;
+    const std::chrono::milliseconds step = std::min(pause, m_busyLimit - waited);
+    Sleep(static_cast<DWORD>(step.count()));
+    waited += step;
+    pause *= 2;
+    SetLastError(error);
+  }
+}
+
+bool Win32FileOperations::Exists(const std::string& path) {
+  return GetFileAttributesW(win32::LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32FileOperations::IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(win32::LongPath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+bool Win32FileOperations::Remove(const std::string& path) {
+  const std::wstring name = win32::LongPath(path);
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return false;
+  if (IsFolder(attributes)) {
+    // Not ours to remove, and no wait makes it removable.
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  ClearReadOnly(name);
+  if (WhileBusy([&] { return DeleteFileW(name.c_str()) != FALSE; }))
+    return true;
+  RestoreReadOnly(name, attributes);
+  return false;
+}
+
+bool Win32FileOperations::SyncFile(const std::string& path) {
+  HANDLE file = CreateFileW(win32::LongPath(path).c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  const bool synced = FlushFileBuffers(file) != FALSE;
+  CloseHandle(file);
+  return synced;
+}
+
+FileResult Win32FileOperations::SyncFolder(const std::string& path) {
+  const std::wstring name = win32::LongPath(path.empty() ? "." : path);
+  if (!IsFolder(GetFileAttributesW(name.c_str())))
+    return FileResult::Failed;
+  // NTFS flushes a folder's entries through a handle opened for writing with backup semantics;
+  // other file systems, or a folder we may not open so, refuse it.
+  HANDLE folder = CreateFileW(name.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE)
+    return FileResult::Unsupported;
+  const bool flushed = FlushFileBuffers(folder) != FALSE;
+  const DWORD error = GetLastError();
+  CloseHandle(folder);
+  if (flushed)
+    return FileResult::Done;
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+                 error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_PARAMETER ||
+                 error == ERROR_INVALID_HANDLE
+             ? FileResult::Unsupported
+             : FileResult::Failed;
+}
+
+int Win32FileOperations::Mode(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(win32::LongPath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return -1;
+  return (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+}
+
+bool Win32FileOperations::SetMode(const std::string& path, int) {
+  // Windows has no permission bits; the one it has, read-only, is never given to a file of ours.
+  return Exists(path);
+}
+
+FileResult Win32FileOperations::Link(const std::string& from, const std::string& to) {
+  const std::wstring source = win32::LongPath(from);
+  const std::wstring target = win32::LongPath(to);
+  if (IsFolder(GetFileAttributesW(source.c_str())))
+    return FileResult::Failed;
+  if (WhileBusy([&] { return CreateHardLinkW(target.c_str(), source.c_str(), nullptr) != FALSE; }))
+    return FileResult::Done;
+  const DWORD error = GetLastError();
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+                 error == ERROR_CALL_NOT_IMPLEMENTED
+             ? FileResult::Unsupported
+             : FileResult::Failed;
+}
+
+bool Win32FileOperations::Replace(const std::string& from, const std::string& to) {
+  const std::wstring source = win32::LongPath(from);
+  const std::wstring target = win32::LongPath(to);
+  if (IsFolder(GetFileAttributesW(target.c_str()))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  // Windows refuses to replace a read-only file; the old player keeps the attribute should the
+  // rename not happen.
+  const DWORD attributes = ClearReadOnly(target);
+  if (WhileBusy([&] {
+        return MoveFileExW(source.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+      }))
+    return true;
+  RestoreReadOnly(target, attributes);
+  return false;
+}
+
+FileResult Win32FileOperations::Exchange(const std::string&, const std::string&) {
+  return FileResult::Unsupported;
+}
+
+bool Win32FileOperations::Move(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail. A read-only source is
+  // renamed as any other: the attribute forbids writing and removing, not renaming.
+  const std::wstring source = win32::LongPath(from);
+  const std::wstring target = win32::LongPath(to);
+  return WhileBusy(
+      [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
+}
 
 FileOperations& SystemFileOperations() {
   static Win32FileOperations operations;
@@ -122,8 +227,8 @@ void TWriteFile::Create(const std::string& fileName, bool exclusive) {
   // file may be removed while it is written (a download given up while its worker still
   // writes): the removal takes effect when this handle is closed, at the latest at exit.
   HANDLE file = CreateFileW(
-      win32::Widen(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-      exclusive ? CREATE_NEW : CREATE_ALWAYS,
+      win32::LongPath(fileName).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+      nullptr, exclusive ? CREATE_NEW : CREATE_ALWAYS,
       FILE_ATTRIBUTE_NORMAL | (exclusive ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
   if (file == INVALID_HANDLE_VALUE)
     throw EFileError("Cannot create file \"" + fileName + "\". " + LastErrorText());
@@ -147,6 +252,11 @@ void TWriteFile::Write(const void* bytes, std::size_t count) {
     at += written;
     count -= written;
   }
+}
+
+void TWriteFile::Sync() {
+  if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(m_fd))))
+    throw EFileError("Cannot flush \"" + m_name + "\". " + LastErrorText());
 }
 
 void TWriteFile::Close() {

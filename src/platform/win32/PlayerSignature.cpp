@@ -181,7 +181,7 @@ SignatureVerdict VerifyPlayerSignature(std::string_view publicKeyPem, const std:
     return Bad("the signature is not a DER-encoded ECDSA signature");
 
   const HANDLE file =
-      CreateFileW(win32::Widen(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+      CreateFileW(win32::LongPath(fileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE)
     return Bad(CannotRead(fileName));

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace platform::win32 {
 
 std::wstring Widen(std::string_view utf8) {
@@ -23,6 +25,30 @@ std::string Narrow(std::wstring_view utf16) {
   WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), narrow.data(),
                       length, nullptr, nullptr);
   return narrow;
+}
+
+std::wstring LongPath(std::string_view utf8) {
+  const std::wstring path = Widen(utf8);
+  if (path.empty() || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
+    return path;
+  std::wstring full(std::max<std::size_t>(path.size() + MAX_PATH, 512), L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0)
+      return path;
+    if (length < full.size()) {
+      full.resize(length);
+      break;
+    }
+    // Too small: the length asked for counts the terminating zero.
+    full.assign(length, L'\0');
+  }
+  if (full.starts_with(L"\\\\"))
+    return L"\\\\?\\UNC\\" + full.substr(2);
+  if (full.size() >= 2 && full[1] == L':')
+    return L"\\\\?\\" + full;
+  return full;
 }
 
 std::string SystemErrorText(unsigned long code) {
