@@ -92,11 +92,11 @@ std::optional<char> ProcessState(pid_t pid) {
 // process that holds much memory takes a while to let it go after SIGKILL, which shows a sweep
 // that returns as soon as the signal is sent.
 TEST(TerminateProcessById, ReturnsOnlyOnceTheProcessHasEnded) {
-  ChildProcess child("/usr/bin/python3",
-                     {.args = {"-c", "import sys, time\n"
-                                     "hold = b'x' * (256 << 20)\n"
-                                     "print('ready', flush=True)\n"
-                                     "time.sleep(60)\n"}});
+  const char* const holdsMemory = "import time\n"
+                                  "hold = b'x' * (256 << 20)\n"
+                                  "print('ready', flush=True)\n"
+                                  "time.sleep(60)\n";
+  ChildProcess child("/usr/bin/python3", {.args = {"-c", holdsMemory}});
   ASSERT_EQ(child.ReadLine(30s), "ready");
   ASSERT_TRUE(platform::TerminateProcessById(child.Pid()));
   // Not reaped yet (the test is its parent), so a process that has ended is a zombie.

@@ -27,21 +27,25 @@ std::string Manifest(const std::wstring& program) {
   return text;
 }
 
+// clang-format off
+const char* const Declared[] = {
+    R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
+    R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)", // Windows 7
+    R"(<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>)", // 8
+    R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)", // 8.1
+    R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)", // 10 and 11
+    R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>)",
+    // The window does not scale itself yet: Windows is to stretch it.
+    R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">false</dpiAware>)",
+};
+// clang-format on
+
 TEST(WinProgramImage, BothProgramsDeclareTheirRightsSystemsLongPathsAndNoDpiAwareness) {
   for (const char* program : {KOLVARIN_TOOL_BINARY, KOLVARIN_UPDATE_EXE}) {
     SCOPED_TRACE(program);
     const std::string manifest = Manifest(WinPath(program));
     ASSERT_NE(manifest, "");
-    for (const char* entry : {
-             R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
-             R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)", // Windows 7
-             R"(<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>)", // 8
-             R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)", // 8.1
-             R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)", // 10 and 11
-             R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>)",
-             // The window does not scale itself yet: Windows is to stretch it.
-             R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">false</dpiAware>)",
-         })
+    for (const char* entry : Declared)
       EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
     EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
     EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
@@ -58,11 +62,10 @@ TEST(WinProgramImage, ADllPlantedBesideTheProgramIsNotLoaded) {
   fs::copy_file(WinPath(KOLVARIN_TOOL_BINARY), tool);
   fs::copy_file(WinPath(KOLVARIN_PLANTED_DLL), folder.Path() / "ws2_32.dll");
   wchar_t previous[512] = L"";
-  const bool hadOverrides =
-      GetEnvironmentVariableW(L"WINEDLLOVERRIDES", previous, 512) > 0;
-  SetEnvironmentVariableW(L"WINEDLLOVERRIDES",
-                          (std::wstring(previous) + (hadOverrides ? L";" : L"") + L"ws2_32=n,b")
-                              .c_str());
+  const bool hadOverrides = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", previous, 512) > 0;
+  SetEnvironmentVariableW(
+      L"WINEDLLOVERRIDES",
+      (std::wstring(previous) + (hadOverrides ? L";" : L"") + L"ws2_32=n,b").c_str());
   // Nothing listens on the discard port of loopback: the connection is refused at once.
   const RunResult result = wintest::Run(tool.wstring(), {"fetch", "http://127.0.0.1:9/"});
   SetEnvironmentVariableW(L"WINEDLLOVERRIDES", hadOverrides ? previous : nullptr);

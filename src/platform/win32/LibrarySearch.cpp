@@ -12,10 +12,10 @@ void Restrict() {
   // Windows 8 and later have it; Windows 7 only with its 2011 loader update. Looked up by name,
   // so that a Windows 7 without that update still starts the program.
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  const auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-                                       reinterpret_cast<void*>(GetProcAddress(
-                                           kernel, "SetDefaultDllDirectories")))
-                                 : nullptr;
+  const auto setDefault =
+      kernel ? reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+                   reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
+             : nullptr;
   if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
     return;
   // At least the working folder (the player's folder) leaves the search.
