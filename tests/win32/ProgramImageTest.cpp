@@ -54,21 +54,16 @@ TEST(WinProgramImage, BothProgramsDeclareTheirRightsSystemsLongPathsAndNoDpiAwar
 
 // A DLL of a system DLL's name beside the program is never loaded: the program's sockets come
 // from the system's ws2_32.dll although a planted one lies in its folder. Wine prefers its own
-// ws2_32 to one in the program's folder; told to prefer a native one (WINEDLLOVERRIDES, which
-// Windows ignores), it loads the planted file whenever the search looks in the program's folder.
+// ws2_32 to one in the program's folder; this suite runs with WINEDLLOVERRIDES telling it to
+// prefer a native one (tests/CMakeLists.txt; Windows ignores the variable), and then it loads the
+// planted file whenever the search looks in the program's folder.
 TEST(WinProgramImage, ADllPlantedBesideTheProgramIsNotLoaded) {
   TempFolder folder;
   const fs::path tool = folder.Path() / "kolvarin-tool.exe";
   fs::copy_file(WinPath(KOLVARIN_TOOL_BINARY), tool);
   fs::copy_file(WinPath(KOLVARIN_PLANTED_DLL), folder.Path() / "ws2_32.dll");
-  wchar_t previous[512] = L"";
-  const bool hadOverrides = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", previous, 512) > 0;
-  SetEnvironmentVariableW(
-      L"WINEDLLOVERRIDES",
-      (std::wstring(previous) + (hadOverrides ? L";" : L"") + L"ws2_32=n,b").c_str());
   // Nothing listens on the discard port of loopback: the connection is refused at once.
   const RunResult result = wintest::Run(tool.wstring(), {"fetch", "http://127.0.0.1:9/"});
-  SetEnvironmentVariableW(L"WINEDLLOVERRIDES", hadOverrides ? previous : nullptr);
   EXPECT_FALSE(fs::exists(folder.Path() / "planted-loaded.txt"));
   EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.err.find("Code: 10061"), std::string::npos) << result.err;
