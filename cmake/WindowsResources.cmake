@@ -14,16 +14,21 @@ add_custom_command(
   VERBATIM)
 add_custom_target(kv-window-icon DEPENDS ${KOLVARIN_WINDOW_ICON})
 
-# kolvarin_windows_resources(TARGET DESCRIPTION): gives the program the icon and a version
-# resource describing it.
+# The manifest both programs carry: their rights, the systems they know, long paths and DPI.
+set(KOLVARIN_MANIFEST ${PROJECT_SOURCE_DIR}/cmake/windows/app.manifest)
+
+# kolvarin_windows_resources(TARGET DESCRIPTION): gives the program the icon, the manifest and a
+# version resource describing it.
 function(kolvarin_windows_resources target description)
   set(KV_RC_NAME ${target})
   set(KV_RC_FILE ${target}.exe)
   set(KV_RC_DESCRIPTION ${description})
   set(KV_RC_ICON ${KOLVARIN_WINDOW_ICON})
+  set(KV_RC_MANIFEST ${KOLVARIN_MANIFEST})
   set(rc ${PROJECT_BINARY_DIR}/resources/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/windows/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
-  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${KOLVARIN_WINDOW_ICON})
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
+                              "${KOLVARIN_WINDOW_ICON};${KOLVARIN_MANIFEST}")
   add_dependencies(${target} kv-window-icon)
 endfunction()

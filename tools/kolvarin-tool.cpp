@@ -1,4 +1,5 @@
 // The updater's command-line companion for publishers and for black-box tests.
+#include "platform/LibrarySearch.h"
 #include "tools/CommandLine.h"
 #include "tools/DownloadCommand.h"
 #include "tools/FetchCommand.h"
@@ -31,6 +32,8 @@ const char* const Usage =
 } // namespace
 
 int main(int argc, char** systemArgv) {
+  // Before anything can load a library: none may come from the program's folder.
+  platform::RestrictLibrarySearch();
   std::vector<std::string> arguments = tools::CommandLineArguments(argc, systemArgv);
   std::vector<char*> pointers;
   for (std::string& argument : arguments)

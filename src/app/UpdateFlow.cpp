@@ -364,6 +364,10 @@ void UpdateFlow::InstallAndStart() {
 
 void UpdateFlow::StartInstalledPlayer() {
   m_log.Write("starting the new player");
+  // A player window shown before the start (one that would not close) is not the new player's.
+  // Looked for first: a new player quick to show its window must not have it taken for an old
+  // one.
+  m_playerWindowBefore = platform::FindShownWindowByClass(PlayerWindowClass);
   m_newPlayer = platform::StartWatchedProgram(std::string(PlayerExeName));
   if (!m_update.CanRollBack()) {
     // There was no old player to return to.
@@ -373,16 +377,15 @@ void UpdateFlow::StartInstalledPlayer() {
   }
   // The new player is watched from the event loop, which keeps the window answering.
   m_newPlayerStarted = std::chrono::steady_clock::now();
-  // A player window that was there before the start (one that would not close) is not the new
-  // player's.
-  m_playerWindowBefore = platform::FindWindowByClass(PlayerWindowClass);
   WatchNewPlayer();
 }
 
 void UpdateFlow::WatchNewPlayer() {
   using namespace std::chrono;
   const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - m_newPlayerStarted);
-  const platform::WindowHandle window = platform::FindWindowByClass(PlayerWindowClass);
+  // Only a window on the screen counts: a player that made its window and then failed before
+  // showing it (a missing file, a crash while starting) has not started.
+  const platform::WindowHandle window = platform::FindShownWindowByClass(PlayerWindowClass);
   const bool windowShown = window != platform::NoWindow && window != m_playerWindowBefore;
   switch (PlayerUpdate::JudgeStart(m_newPlayer->State(), windowShown, elapsed, m_startLimit)) {
   case StartVerdict::Waiting:

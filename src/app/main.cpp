@@ -3,11 +3,14 @@
 #include "app/TFRMUPDATE.h"
 #include "app/UpdateTexts.h"
 #include "platform/Application.h"
+#include "platform/LibrarySearch.h"
 
 #include <cstdio>
 #include <string>
 
 int main(int argc, char** argv) {
+  // Before anything can load a library: none may come from the program's folder.
+  platform::RestrictLibrarySearch();
   // Without a display to show the window on, say so rather than let the toolkit abort.
   std::string problem;
   if (!platform::TApplication::CanShowWindows(problem)) {

@@ -32,9 +32,14 @@ ReadFirstFields(const std::vector<std::string>& paths,
 // The executable of one process as SnapshotProcesses reports it.
 std::string ProcessExeFile(pid_t pid);
 
-// Ends the process at once (SIGKILL) without waiting for it to be gone. Refuses, and returns
-// false, for the caller's own process and for ids that do not name a single process; false
-// also when the system refuses (no right to signal it, no such process).
+// How long TerminateProcessById waits for the process it ended to be gone.
+inline constexpr std::chrono::milliseconds TerminateWaitLimit{5000};
+
+// Ends the process at once (SIGKILL; TerminateProcess on Windows) and waits, at most
+// TerminateWaitLimit, until it is gone (on Linux: gone or a zombie), so that the file of its
+// program is no longer in use when this returns. Refuses, and returns false, for the caller's
+// own process and for ids that do not name a single process; false also when the system refuses
+// (no right to end it, no such process).
 bool TerminateProcessById(pid_t pid);
 
 } // namespace platform

@@ -25,11 +25,14 @@ public:
   virtual ProgramState State() = 0;
 };
 
-// Starts a program detached from this one (its own session, standard streams on /dev/null);
-// the bare name is looked for in the program's own folder, then in the working folder. The
-// program keeps running when this one ends or drops the result. On Linux the process is
-// started with posix_spawn and asked about with waitpid; on Windows with CreateProcessW, and
-// asked about with WaitForSingleObject (no wait) and GetExitCodeProcess.
+// Starts a program detached from this one (its own session, standard streams on /dev/null): the
+// bare name in the working folder (the player's folder, where the swap put the new player), by
+// its absolute path, never a file of that name beside this program. The program keeps running
+// when this one ends or drops the result. On Linux the process is started with posix_spawn and
+// asked about with waitpid. On Windows it is started with CreateProcessW, with the error mode
+// that lets a crash or a missing DLL end it rather than hold it in a dialog, or, when Windows
+// answers that it needs elevation, through the shell (ShellExecuteExW), which asks the user;
+// it is asked about with WaitForSingleObject (no wait) and GetExitCodeProcess.
 std::unique_ptr<StartedProgram> StartWatchedProgram(const std::string& name);
 
 // Starts a program as StartWatchedProgram does without watching it. True when it started.

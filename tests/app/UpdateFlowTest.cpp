@@ -470,6 +470,32 @@ TEST_F(UpdateFlow, WithoutAKeyNoSignatureIsFetched) {
   EXPECT_EQ(FileText("Kolvarin.exe"), player);
 }
 
+#ifdef _WIN32
+
+// The recording stand-in player, told by its tag what to do when started without arguments.
+std::string RecordingPlayer(const std::string& tag) {
+  return FileText(wintest::WinPath(KOLVARIN_SUPPORT_DIR "/kv-recording-player-win.exe")) + "\n# " +
+         tag + "\n";
+}
+
+// A window that was never shown is not a start: a player that made its window and then failed
+// before showing it is rolled back. (A crash is not played here: Wine hands every unhandled
+// exception to its debugger, which keeps the process until the debugger is done, whatever the
+// error mode.)
+TEST_F(UpdateFlow, APlayerWhoseWindowNeverShowedAndThatFailedIsRolledBack) {
+  const std::string player = RecordingPlayer("Kolvarin 1.0.0.1 hidden exit 1");
+  ScriptedServer server(PublisherScripts(player), 80, Host);
+  FlowUnderTest update;
+  update.flow.Check();
+  ASSERT_TRUE(update.WaitToFinish(30000));
+  EXPECT_NE(FileText("started.txt"), "");
+  EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::RolledBack});
+  EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
+  EXPECT_EQ(FileText(app::FailedPlayerName), player);
+}
+
+#endif
+
 #ifndef _WIN32
 
 // Players that fail to start in the ways a Linux program can; the old one is put back and
@@ -552,6 +578,26 @@ TEST_F(RollBack, APlayerThatShowsItsWindowHasStarted) {
   EXPECT_EQ(FileText(app::BackupName), OldPlayer());
   EXPECT_FALSE(fs::exists(app::FailedPlayerName));
   EXPECT_FALSE(fs::exists("old-started.txt"));
+}
+
+// A window that was never shown is not a start: a player that made its window and then failed
+// before showing it is rolled back.
+TEST_F(RollBack, APlayerWhoseWindowNeverShowedAndThatFailedIsRolledBack) {
+  KV_REQUIRE_DISPLAY();
+  for (const char* mode : {"unmapped-exit", "unmapped-crash"}) {
+    fs::remove(app::FailedPlayerName);
+    std::ofstream("Kolvarin.exe", std::ios::trunc) << OldPlayer();
+    fs::permissions("Kolvarin.exe", fs::perms(0750));
+    const std::string player = "#!/bin/sh\nexec '" + SupportProgram("kv-fake-player").string() +
+                               "' " + mode + " --delay 1000\n";
+    ScriptedServer server(PublisherScripts(player), 80, Host);
+    FlowUnderTest update;
+    update.flow.Check();
+    ASSERT_TRUE(update.WaitToFinish()) << mode;
+    EXPECT_EQ(update.view.Told, std::vector<std::string>{app::texts::RolledBack}) << mode;
+    EXPECT_EQ(FileText("Kolvarin.exe"), OldPlayer()) << mode;
+    EXPECT_EQ(FileText(app::FailedPlayerName), player) << mode;
+  }
 }
 
 TEST_F(RollBack, APlayerStillRunningAtTheLimitHasStartedAndAFailureAfterItChangesNothing) {

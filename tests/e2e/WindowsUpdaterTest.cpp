@@ -461,4 +461,39 @@ TEST_F(WindowsUpdater, ADownloadHeldByAnotherProgramIsInstalledOnceItIsLetGo) {
   EXPECT_FALSE(fs::exists(Partial()));
 }
 
+// The updater kept in a folder of its own, which also holds a "Kolvarin.exe", run in the player's
+// folder: the player it starts and watches is the one it swapped in there.
+TEST_F(WindowsUpdater, TheSwappedPlayerInThePlayersFolderIsStartedNotOneBesideTheUpdater) {
+  TempDir updaterFolder;
+  fs::copy_file(m_build / "kolvarin-update.exe", updaterFolder.Path() / "kolvarin-update.exe");
+  WriteBytes(updaterFolder.Path() / "Kolvarin.exe", PlayerVersion("1.0.0.9"));
+  const std::string newPlayer = PlayerVersion("1.0.0.1");
+  Publisher publisher("1.0.0.1", newPlayer);
+  auto updater = StartWindows(updaterFolder.Path() / "kolvarin-update.exe");
+  ASSERT_TRUE(updater->WaitExit(60s));
+  EXPECT_TRUE(updater->ExitedNormallyWith(0));
+  EXPECT_EQ(ReadBytes(Player()), newPlayer);
+  EXPECT_EQ(ReadBytes(Backup()), m_oldPlayer);
+  const std::vector<StartRecord> starts = Starts();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].tag, "Kolvarin 1.0.0.1");
+  EXPECT_FALSE(fs::exists(updaterFolder.Path() / "started.txt"));
+}
+
+// A new player that makes its window and ends with a failure before showing it has not started.
+TEST_F(WindowsUpdater, ANewPlayerWhoseWindowNeverShowedAndThatFailedIsRolledBack) {
+  const std::string newPlayer = PlayerVersion("1.0.0.1 hidden exit 3");
+  Publisher publisher("1.0.0.1", newPlayer);
+  auto updater = Start();
+  const fs::path failed = m_folder.Path() / "Kolvarin.failed";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(failed); }, 60s));
+  EXPECT_TRUE(CloseUntilEnded(*updater, UpdaterClass));
+  EXPECT_EQ(ReadBytes(Player()), m_oldPlayer);
+  EXPECT_EQ(ReadBytes(failed), newPlayer);
+  const std::vector<StartRecord> starts = Starts();
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[0].tag, "Kolvarin 1.0.0.1 hidden exit 3");
+  EXPECT_EQ(starts[1].tag, "Kolvarin 1.0.0.0");
+}
+
 } // namespace

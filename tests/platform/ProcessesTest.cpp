@@ -77,6 +77,34 @@ TEST(TerminateProcessById, KillsAtOnce) {
   EXPECT_TRUE(child.KilledBy(SIGKILL));
 }
 
+// The state letter of /proc/PID/stat, or nothing once the process has been reaped.
+std::optional<char> ProcessState(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat;
+  std::getline(file, stat);
+  const std::size_t close = stat.rfind(')');
+  if (close == std::string::npos || close + 2 >= stat.size())
+    return std::nullopt;
+  return stat[close + 2];
+}
+
+// The swap that follows the sweep must not meet the dying player's program still mapped. A
+// process that holds much memory takes a while to let it go after SIGKILL, which shows a sweep
+// that returns as soon as the signal is sent.
+TEST(TerminateProcessById, ReturnsOnlyOnceTheProcessHasEnded) {
+  const char* const holdsMemory = "import time\n"
+                                  "hold = b'x' * (256 << 20)\n"
+                                  "print('ready', flush=True)\n"
+                                  "time.sleep(60)\n";
+  ChildProcess child("/usr/bin/python3", {.args = {"-c", holdsMemory}});
+  ASSERT_EQ(child.ReadLine(30s), "ready");
+  ASSERT_TRUE(platform::TerminateProcessById(child.Pid()));
+  // Not reaped yet (the test is its parent), so a process that has ended is a zombie.
+  EXPECT_EQ(ProcessState(child.Pid()), 'Z');
+  ASSERT_TRUE(child.WaitExit());
+  EXPECT_TRUE(child.KilledBy(SIGKILL));
+}
+
 TEST(TerminateProcessById, RefusesItselfGroupsAndProcessesThatAreGone) {
   EXPECT_FALSE(platform::TerminateProcessById(getpid()));
   EXPECT_FALSE(platform::TerminateProcessById(0));

@@ -66,6 +66,29 @@ TEST(StartProgram, TheProgramIsStartedByItsPathWithoutAShell) {
   fs::current_path(previous);
 }
 
+// The swap happens in the working folder (the player's); a program of the same name beside the
+// updater is not the one that was just installed.
+TEST(StartProgram, TheProgramInTheWorkingFolderIsStartedByItsFullPathNotOneBesideTheUpdater) {
+  TempDir folder;
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder.Path());
+  const std::string name = "kv-start-probe";
+  const fs::path beside = fs::path(platform::ExecutableFolder()) / name;
+  ASSERT_NE(fs::canonical(beside.parent_path()), fs::canonical(folder.Path()));
+  std::ofstream(beside) << "#!/bin/sh\necho beside > started\n";
+  fs::permissions(beside, fs::perms(0755));
+  std::ofstream(name) << "#!/bin/sh\necho \"$0\" > started\n";
+  fs::permissions(name, fs::perms(0755));
+  auto program = platform::StartWatchedProgram(name);
+  EXPECT_TRUE(WaitFor([&] { return program->State() == platform::ProgramState::Succeeded; }, 5s));
+  fs::remove(beside);
+  std::ifstream started("started");
+  std::string path;
+  std::getline(started, path);
+  EXPECT_EQ(path, (fs::canonical(folder.Path()) / name).string());
+  fs::current_path(previous);
+}
+
 TEST(StartProgram, AWatchedProgramReportsWhetherItRanAndHowItEnded) {
   using platform::ProgramState;
   struct Case {

@@ -5,13 +5,16 @@
 //
 // MODE close:  destroys its window and exits 0 when asked to close (after --delay ms);
 //      ignore: answers pings but ignores the close request;
-//      hang:   maps its window and then never reads another event.
+//      hang:   maps its window and then never reads another event;
+//      unmapped-exit, unmapped-crash: never maps its window, and --delay ms after making it
+//              exits with status 1 or dies of SIGSEGV (a player that fails while starting).
 // --busy MS: reads no event for MS ms after its window exists (a player starting or saving).
 // Prints "ready 0xWINDOW" on stdout once the window exists.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +25,8 @@
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr,
-                 "usage: %s close|ignore|hang [--class NAME] [--delay MS] [--busy MS] "
-                 "[--machine HOST] [--no-ping]\n",
+                 "usage: %s close|ignore|hang|unmapped-exit|unmapped-crash [--class NAME] "
+                 "[--delay MS] [--busy MS] [--machine HOST] [--no-ping]\n",
                  argv[0]);
     return 2;
   }
@@ -79,6 +82,15 @@ int main(int argc, char** argv) {
   Atom protocols[2] = {deleteWindow, pingAtom};
   XSetWMProtocols(display, window, protocols, ping ? 2 : 1);
 
+  if (mode.rfind("unmapped-", 0) == 0) {
+    XSync(display, False);
+    std::printf("ready 0x%lx\n", window);
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    if (mode == "unmapped-crash")
+      std::raise(SIGSEGV);
+    return 1;
+  }
   XMapWindow(display, window);
   XSync(display, False);
   std::printf("ready 0x%lx\n", window);

@@ -22,20 +22,25 @@ inline LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
   }
 }
 
-// Shows the window without taking the focus and serves it until it is destroyed: it closes on
-// WM_CLOSE unless `ignoresClose`, and when `hangs` its thread never takes another message. The
-// program's exit code: 3 or 4 when the class or the window cannot be made.
-inline int ShowPlayerWindow(HINSTANCE instance, bool ignoresClose, bool hangs) {
-  g_ignoreClose = ignoresClose;
+// Makes the player's window, not yet shown; null when the class or the window cannot be made.
+inline HWND MakePlayerWindow(HINSTANCE instance) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   windowClass.lpszClassName = L"Kolvarin";
   if (!RegisterClassW(&windowClass))
-    return 3;
-  HWND window = CreateWindowExW(0, L"Kolvarin", L"Kolvarin", WS_OVERLAPPEDWINDOW, 10, 10, 240, 120,
-                                nullptr, nullptr, instance, nullptr);
+    return nullptr;
+  return CreateWindowExW(0, L"Kolvarin", L"Kolvarin", WS_OVERLAPPEDWINDOW, 10, 10, 240, 120,
+                         nullptr, nullptr, instance, nullptr);
+}
+
+// Shows the window without taking the focus and serves it until it is destroyed: it closes on
+// WM_CLOSE unless `ignoresClose`, and when `hangs` its thread never takes another message. The
+// program's exit code: 4 when the window cannot be made.
+inline int ShowPlayerWindow(HINSTANCE instance, bool ignoresClose, bool hangs) {
+  g_ignoreClose = ignoresClose;
+  HWND window = MakePlayerWindow(instance);
   if (!window)
     return 4;
   ShowWindow(window, SW_SHOWNOACTIVATE);

@@ -104,6 +104,26 @@ TEST(WinToolHelp, TheSnapshotNamesEveryCopyOfThePlayerWhateverItsFolderAndCase) 
       WaitUntil([] { return platform::FindWindowByClass("Kolvarin") == platform::NoWindow; }, 10s));
 }
 
+// Only a shown window of the class is the player's: a program may keep hidden ones.
+TEST(WinDesktopWindows, AHiddenWindowOfTheClassIsPassedOverUntilItIsShown) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"KvHidden";
+  ASSERT_NE(RegisterClassW(&windowClass), 0);
+  HWND window = CreateWindowExW(0, L"KvHidden", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  const auto handle = static_cast<platform::WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
+  EXPECT_EQ(platform::FindWindowByClass("KvHidden"), handle);
+  EXPECT_EQ(platform::FindShownWindowByClass("KvHidden"), platform::NoWindow);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  EXPECT_EQ(platform::FindShownWindowByClass("kvhidden"), handle);
+  EXPECT_EQ(platform::FindShownWindowByClass("KvHidde"), platform::NoWindow);
+  DestroyWindow(window);
+  UnregisterClassW(L"KvHidden", windowClass.hInstance);
+}
+
 TEST(WinToolHelp, NeverEndsItsOwnProcessOrANonexistentOne) {
   EXPECT_FALSE(platform::TerminateProcessById(static_cast<pid_t>(GetCurrentProcessId())));
   EXPECT_FALSE(platform::TerminateProcessById(0));

@@ -1,7 +1,11 @@
 // A stand-in for an installed "Kolvarin.exe" that the updater starts: it records its start, then
 // shows a window of class "Kolvarin" until it is closed, or ends at once.
 //
-//   Kolvarin.exe [exit N | close | ignores | hangs]
+//   Kolvarin.exe [error-mode] [hidden] [exit N | close | ignores | hangs]
+//
+// "error-mode" writes the error mode the program was started with (GetErrorMode, in decimal) to
+// "error-mode.txt" beside it. "hidden" makes the window without ever showing it; then "exit N"
+// comes a second later, so that a watcher sees the hidden window first.
 //
 // The record is one line appended to the file named by KOLVARIN_PLAYER_LOG, else to
 // "started.txt" beside the program: its path, its arguments, its working folder and its tag,
@@ -113,11 +117,31 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   bool hangs = false;
   bool ignoresClose = false;
+  HWND hidden = nullptr;
   for (std::size_t i = 0; i < words.size(); ++i) {
+    if (words[i] == "error-mode") {
+      const std::wstring file =
+          program.substr(0, program.find_last_of(L"\\/") + 1) + L"error-mode.txt";
+      std::ofstream(std::filesystem::path(file)) << GetErrorMode();
+    }
+    if (words[i] == "hidden" && !hidden) {
+      hidden = standin::MakePlayerWindow(instance);
+      if (!hidden)
+        return 4;
+    }
+    if (words[i] == "exit" && hidden)
+      Sleep(1000);
     if (words[i] == "exit")
       return i + 1 < words.size() ? std::atoi(words[i + 1].c_str()) : 0;
     hangs = hangs || words[i] == "hangs";
     ignoresClose = ignoresClose || words[i] == "ignores";
+  }
+  if (hidden) {
+    // Serves the hidden window until it is closed.
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+      DispatchMessageW(&message);
+    return 0;
   }
   return standin::ShowPlayerWindow(instance, ignoresClose, hangs);
 }

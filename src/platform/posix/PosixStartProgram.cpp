@@ -18,10 +18,14 @@ std::string ExecutableFolder() {
 }
 
 std::unique_ptr<StartedProgram> StartWatchedProgram(const std::string& name) {
-  std::string program = ExecutableFolder() + "/" + name;
-  if (::access(program.c_str(), X_OK) != 0)
-    program = "./" + name;
-  return std::make_unique<PosixStartedProgram>(SpawnDetached({program}));
+  // By its full path, so that the started program's own idea of where it lies is the file the
+  // updater put there.
+  std::string folder(4096, '\0');
+  if (!::getcwd(folder.data(), folder.size()))
+    return std::make_unique<PosixStartedProgram>(SpawnDetached({"./" + name}));
+  folder.resize(std::char_traits<char>::length(folder.c_str()));
+  return std::make_unique<PosixStartedProgram>(
+      SpawnDetached({(folder == "/" ? "" : folder) + "/" + name}));
 }
 
 bool StartProgram(const std::string& name) {

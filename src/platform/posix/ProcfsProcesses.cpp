@@ -9,7 +9,9 @@
 #include <limits.h>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -121,11 +123,47 @@ std::vector<ProcessEntry> SnapshotProcesses(std::chrono::milliseconds limit) {
   return entries;
 }
 
+namespace {
+
+// Whether the process has ended: no longer there, or a zombie whose parent has not yet reaped it
+// (its memory and its program's file are already let go).
+bool Ended(pid_t pid) {
+  if (kill(pid, 0) != 0 && errno == ESRCH)
+    return true;
+  // The state follows the command name, which is in parentheses and may hold any character.
+  const std::string stat = FirstField(ProcPath(pid, "stat"));
+  const std::size_t close = stat.rfind(')');
+  if (stat.empty() || close == std::string::npos || close + 2 >= stat.size())
+    return stat.empty();
+  return stat[close + 2] == 'Z' || stat[close + 2] == 'X';
+}
+
+} // namespace
+
 bool TerminateProcessById(pid_t pid) {
   // kill() with 0 or a negative id signals groups of processes; never ours.
   if (pid <= 0 || pid == getpid())
     return false;
-  return kill(pid, SIGKILL) == 0;
+  // A process descriptor names this very process until it is reaped, so neither the signal nor
+  // the wait can reach another process that has since been given the same id.
+  const int process = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  if (process >= 0) {
+    const bool signalled = syscall(SYS_pidfd_send_signal, process, SIGKILL, nullptr, 0) == 0;
+    if (signalled) {
+      pollfd ended{process, POLLIN, 0};
+      while (poll(&ended, 1, static_cast<int>(TerminateWaitLimit.count())) < 0 && errno == EINTR) {
+      }
+    }
+    close(process);
+    return signalled;
+  }
+  // Without process descriptors (an older kernel): the id, and a look every few milliseconds.
+  if (kill(pid, SIGKILL) != 0)
+    return false;
+  const auto deadline = std::chrono::steady_clock::now() + TerminateWaitLimit;
+  while (!Ended(pid) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return true;
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
-// The player's window on Windows: found by its class, asked to close with WM_CLOSE.
+// The player's window on Windows: found by its class (among all or among the shown windows),
+// asked to close with WM_CLOSE.
 #include "platform/DesktopWindows.h"
 #include "platform/win32/Unicode.h"
 
@@ -19,6 +20,29 @@ WindowHandle FindWindowByClass(std::string_view className) {
   // Window class names compare without regard to case.
   const HWND window = FindWindowW(win32::Widen(className).c_str(), nullptr);
   return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+WindowHandle FindShownWindowByClass(std::string_view className) {
+  struct Search {
+    std::wstring className;
+    HWND found = nullptr;
+  } search{win32::Widen(className)};
+  // Top-level windows come topmost first; a program may keep hidden windows of its own class,
+  // which FindWindowW would name as readily as a shown one.
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(data);
+        wchar_t name[257];
+        const int length = GetClassNameW(window, name, 257);
+        if (length <= 0 || !::IsWindowVisible(window) ||
+            CompareStringOrdinal(name, length, wanted.className.c_str(),
+                                 static_cast<int>(wanted.className.size()), TRUE) != CSTR_EQUAL)
+          return TRUE;
+        wanted.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(search.found));
 }
 
 void RequestWindowClose(WindowHandle window, std::chrono::milliseconds timeout) {

@@ -1,5 +1,6 @@
 // The process snapshot through tool-help, looked up by name in kernel32.dll as the player's
-// closing has always done; ending a process with OpenProcess and TerminateProcess.
+// closing has always done; ending a process with OpenProcess and TerminateProcess, then waiting
+// for it to be gone.
 #include "platform/Processes.h"
 
 #include "platform/win32/Unicode.h"
@@ -12,8 +13,13 @@ namespace platform {
 
 namespace {
 
-// PROCESS_TERMINATE | PROCESS_VM_READ: the rights the player's closing has always asked for.
-constexpr DWORD TerminateAccess = 0x0401;
+// Only what ending the process and waiting for its end take: security software often refuses a
+// handle that may also read the process's memory.
+constexpr DWORD TerminateAccess = PROCESS_TERMINATE | SYNCHRONIZE;
+
+// TerminateProcess only starts the end: until the process has gone, its image is still mapped and
+// its file cannot be replaced.
+constexpr DWORD EndWaitMs = 5000;
 
 struct ToolHelp {
   using Snapshot = HANDLE(WINAPI*)(DWORD, DWORD);
@@ -75,6 +81,8 @@ bool TerminateProcessById(pid_t pid) {
   if (!process)
     return false;
   const bool ended = TerminateProcess(process, 0) != FALSE;
+  if (ended)
+    WaitForSingleObject(process, EndWaitMs);
   CloseHandle(process);
   return ended;
 }
