@@ -56,10 +56,13 @@ void PlayerUpdate::DropPartialDownload() {
 bool PlayerUpdate::Install() {
   m_downloadPending = false;
   m_lastSwap = SwapMethod::None;
+  m_lastFailure.clear();
   if (PrepareDownloadedFile() && Swap()) {
     SyncFolder();
     return true;
   }
+  // Before the removal, whose own outcome would take its place.
+  m_lastFailure = m_files.LastFailure();
   m_files.Remove(PartialPath());
   return false;
 }
@@ -182,6 +185,7 @@ bool PlayerUpdate::CanRollBack() const {
 }
 
 bool PlayerUpdate::RollBack() {
+  m_lastFailure.clear();
   if (!CanRollBack() || !m_files.Exists(BackupPath()) || !m_files.Exists(PlayerPath()))
     return false;
   // An older failed player that cannot be removed would leave the new one without its name.
@@ -195,8 +199,10 @@ bool PlayerUpdate::RollBack() {
   case FileResult::Done:
     // Until this rename the player's name holds the new player, after it the old one.
     restored = m_files.Replace(BackupPath(), PlayerPath());
-    if (!restored)
+    if (!restored) {
+      m_lastFailure = m_files.LastFailure();
       m_files.Remove(failed);
+    }
     break;
   case FileResult::Unsupported:
     restored = RollBackByExchange();
@@ -207,6 +213,8 @@ bool PlayerUpdate::RollBack() {
   if (restored) {
     m_lastSwap = SwapMethod::None;
     SyncFolder();
+  } else if (m_lastFailure.empty()) {
+    m_lastFailure = m_files.LastFailure();
   }
   return restored;
 }

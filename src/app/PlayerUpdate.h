@@ -93,6 +93,8 @@ public:
   // failure the partial file is removed and the player stays as it was. True when installed.
   bool Install();
   SwapMethod LastSwap() const { return m_lastSwap; }
+  // The system's code and reason for the last install or return that failed, for the log.
+  const std::string& LastFailure() const { return m_lastFailure; }
 
   // How the new player's start stands, `elapsed` after it began; its window counts as a start at
   // once. An end seen after the limit has passed no longer counts against it.
@@ -128,6 +130,7 @@ private:
   bool m_downloadPending = false;
   bool m_downloadFlushed = false;
   SwapMethod m_lastSwap = SwapMethod::None;
+  std::string m_lastFailure;
 };
 
 } // namespace app

@@ -178,15 +178,7 @@ void UpdateFlow::ElevatedRunEnded(int exitCode) {
   if (m_newPlayer) {
     // The run that was to put the old player back after the new one failed to start.
     m_newPlayer.reset();
-    if (exitCode == static_cast<int>(ElevatedOutcome::Done)) {
-      m_log.Write("rolled back: the old player is started");
-      platform::StartProgram(std::string(PlayerExeName));
-      m_view.Tell(texts::RolledBack);
-    } else {
-      m_log.Write("roll back failed");
-      m_view.Tell(texts::RollBackFailed);
-    }
-    End();
+    RolledBack(exitCode == static_cast<int>(ElevatedOutcome::Done));
     return;
   }
   switch (static_cast<ElevatedOutcome>(exitCode)) {
@@ -347,7 +339,9 @@ void UpdateFlow::PlayerSignatureChecked(const platform::SignatureVerdict& verdic
 
 void UpdateFlow::InstallAndStart() {
   if (!m_update.Install()) {
-    m_log.Write("install failed: the player is as it was");
+    m_log.Write("install failed" +
+                (m_update.LastFailure().empty() ? std::string() : " (" + m_update.LastFailure() + ")") +
+                ": the player is as it was");
     m_view.Tell(texts::DownloadFailed);
     return;
   }
@@ -417,13 +411,18 @@ void UpdateFlow::RollBackNewPlayer() {
     if (HandOff({ElevatedArgument, RollBackArgument}))
       return;
     m_newPlayer.reset();
-    m_log.Write("roll back failed");
-    m_view.Tell(texts::RollBackFailed);
-    End();
+    RolledBack(false);
     return;
   }
   m_newPlayer.reset();
-  if (m_update.RollBack()) {
+  const bool back = m_update.RollBack();
+  if (!back && !m_update.LastFailure().empty())
+    m_log.Write("the return failed with " + m_update.LastFailure());
+  RolledBack(back);
+}
+
+void UpdateFlow::RolledBack(bool back) {
+  if (back) {
     m_log.Write("rolled back: the old player is started");
     platform::StartProgram(std::string(PlayerExeName));
     m_view.Tell(texts::RolledBack);

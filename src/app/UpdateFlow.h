@@ -152,6 +152,8 @@ private:
   void InstallAndStart();
   void WatchNewPlayer();
   void RollBackNewPlayer();
+  // Tells how the return to the old player went (starting it when it is back) and ends.
+  void RolledBack(bool back);
 
   platform::TApplication& m_application;
   http::TNetHTTP& m_versionClient;

@@ -51,6 +51,10 @@ public:
   virtual FileResult Exchange(const std::string& first, const std::string& second) = 0;
   // Renames `from` to `to` when nothing is named `to`; never replaces.
   virtual bool Move(const std::string& from, const std::string& to) = 0;
+  // The system's code and reason for the failure of the operation that just failed on this
+  // thread ("errno 30: Read-only file system", "error 32: …"), for the log; empty where there
+  // is none to tell.
+  virtual std::string LastFailure() { return {}; }
 };
 
 // The running platform's file operations.

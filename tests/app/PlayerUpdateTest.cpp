@@ -661,6 +661,26 @@ TEST(PlayerUpdateOnDisk, AFolderUnderTheBackupsNameIsNeverTakenForThePlayerNorRe
   }
 }
 
+TEST(PlayerUpdateOnDisk, AFailedInstallKeepsTheSystemsCodeAndReasonForTheLog) {
+  testsupport::TempDir dir;
+  const fs::path folder = dir.Path();
+  std::ofstream(folder / Player) << OldPlayer;
+  std::ofstream(folder / Partial) << NewPlayer;
+  // A folder in the backup's place: the old player cannot be kept, so nothing is installed.
+  fs::create_directory(folder / Backup);
+  std::ofstream(folder / Backup / "notes.txt") << "mine";
+  PlayerUpdate update(platform::SystemFileOperations(), folder.string());
+
+  ASSERT_FALSE(update.Install());
+#ifdef _WIN32
+  EXPECT_EQ(update.LastFailure().rfind("error 5: ", 0), 0u) << update.LastFailure();
+#else
+  EXPECT_EQ(update.LastFailure().rfind("errno ", 0), 0u) << update.LastFailure();
+  EXPECT_GT(update.LastFailure().size(), std::string("errno 21: ").size()) << update.LastFailure();
+#endif
+  EXPECT_EQ(Contents(folder / Player), OldPlayer);
+}
+
 // A player copied from a read-only medium, or marked so by its user.
 void MakeReadOnly(const fs::path& path) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

@@ -194,22 +194,32 @@ TEST_F(WindowsUpdater, OverHttpsTheSignedPlayerIsInstalledAndNothingGoesOverPlai
   EXPECT_EQ(log.find("http "), std::string::npos) << log;
 }
 
+// A new player that ends with a failure at once, or that makes its window and ends with a
+// failure before showing it: neither has started.
 TEST_F(WindowsUpdater, ANewPlayerThatFailsAtOnceIsRolledBackAndTheOldOneStarted) {
-  const std::string newPlayer = PlayerVersion("1.0.0.1 exit 1");
-  Publisher publisher("1.0.0.1", newPlayer);
-  auto updater = Start();
-  const fs::path failed = m_folder.Path() / "Kolvarin.failed";
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(failed); }, 60s));
-  // The message box that tells of the return is the window left to close.
-  EXPECT_TRUE(CloseUntilEnded(*updater, UpdaterClass));
-  EXPECT_EQ(ReadBytes(Player()), m_oldPlayer);
-  EXPECT_EQ(ReadBytes(failed), newPlayer);
-  EXPECT_FALSE(fs::exists(Backup()));
-  const std::vector<StartRecord> starts = Starts();
-  ASSERT_EQ(starts.size(), 2u);
-  EXPECT_EQ(starts[0].tag, "Kolvarin 1.0.0.1 exit 1");
-  EXPECT_EQ(starts[1].tag, "Kolvarin 1.0.0.0");
-  ExpectRunnablePlayer("1.0.0.0");
+  for (const char* how : {"exit 1", "hidden exit 3"}) {
+    SCOPED_TRACE(how);
+    const std::string tag = std::string("1.0.0.1 ") + how;
+    const std::string newPlayer = PlayerVersion(tag);
+    WriteBytes(Player(), m_oldPlayer);
+    fs::remove(m_folder.Path() / "started.txt");
+    fs::remove(m_folder.Path() / "Kolvarin.failed");
+    Publisher publisher("1.0.0.1", newPlayer);
+    auto updater = Start();
+    const fs::path failed = m_folder.Path() / "Kolvarin.failed";
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(failed); }, 60s));
+    // The message box that tells of the return is the window left to close.
+    EXPECT_TRUE(CloseUntilEnded(*updater, UpdaterClass));
+    EXPECT_EQ(ReadBytes(Player()), m_oldPlayer);
+    EXPECT_EQ(ReadBytes(failed), newPlayer);
+    EXPECT_FALSE(fs::exists(Backup()));
+    const std::vector<StartRecord> starts = Starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].tag, "Kolvarin " + tag);
+    EXPECT_EQ(starts[1].tag, "Kolvarin 1.0.0.0");
+    ExpectRunnablePlayer("1.0.0.0");
+    TearDown();
+  }
 }
 
 // The check or the download fails: a message box, closed by the user, and the player as it was.
@@ -478,22 +488,6 @@ TEST_F(WindowsUpdater, TheSwappedPlayerInThePlayersFolderIsStartedNotOneBesideTh
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(starts[0].tag, "Kolvarin 1.0.0.1");
   EXPECT_FALSE(fs::exists(updaterFolder.Path() / "started.txt"));
-}
-
-// A new player that makes its window and ends with a failure before showing it has not started.
-TEST_F(WindowsUpdater, ANewPlayerWhoseWindowNeverShowedAndThatFailedIsRolledBack) {
-  const std::string newPlayer = PlayerVersion("1.0.0.1 hidden exit 3");
-  Publisher publisher("1.0.0.1", newPlayer);
-  auto updater = Start();
-  const fs::path failed = m_folder.Path() / "Kolvarin.failed";
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(failed); }, 60s));
-  EXPECT_TRUE(CloseUntilEnded(*updater, UpdaterClass));
-  EXPECT_EQ(ReadBytes(Player()), m_oldPlayer);
-  EXPECT_EQ(ReadBytes(failed), newPlayer);
-  const std::vector<StartRecord> starts = Starts();
-  ASSERT_EQ(starts.size(), 2u);
-  EXPECT_EQ(starts[0].tag, "Kolvarin 1.0.0.1 hidden exit 3");
-  EXPECT_EQ(starts[1].tag, "Kolvarin 1.0.0.0");
 }
 
 } // namespace

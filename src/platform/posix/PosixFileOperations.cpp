@@ -1,6 +1,7 @@
 #include "platform/posix/PosixFileOperations.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -103,6 +104,11 @@ bool PosixFileOperations::Move(const std::string& from, const std::string& to) {
   if (::link(from.c_str(), to.c_str()) != 0)
     return false;
   return ::unlink(from.c_str()) == 0;
+}
+
+std::string PosixFileOperations::LastFailure() {
+  const int error = errno;
+  return error == 0 ? std::string() : "errno " + std::to_string(error) + ": " + std::strerror(error);
 }
 
 } // namespace platform

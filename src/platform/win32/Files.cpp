@@ -200,6 +200,12 @@ bool Win32FileOperations::Move(const std::string& from, const std::string& to) {
       [&] { return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
 }
 
+std::string Win32FileOperations::LastFailure() {
+  const DWORD error = GetLastError();
+  return error == 0 ? std::string()
+                    : "error " + std::to_string(error) + ": " + win32::SystemErrorText(error);
+}
+
 FileOperations& SystemFileOperations() {
   static Win32FileOperations operations;
   return operations;

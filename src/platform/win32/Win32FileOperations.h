@@ -29,6 +29,7 @@ public:
   bool Replace(const std::string& from, const std::string& to) override;
   FileResult Exchange(const std::string& first, const std::string& second) override;
   bool Move(const std::string& from, const std::string& to) override;
+  std::string LastFailure() override;
 
 private:
   template <typename Attempt> bool WhileBusy(Attempt attempt) const;
