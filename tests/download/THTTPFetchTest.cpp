@@ -1,6 +1,7 @@
 #include "download/THTTPFetch.h"
 
 #include "ChildProcess.h"
+#include "DownloadBodies.h"
 #include "ScriptedServer.h"
 #include "app/DownloadClient.h"
 #include "platform/Internet.h"
@@ -24,12 +25,8 @@ std::string Answer(const std::string& body, const std::string& status = "200 OK"
          body;
 }
 
-std::string Body(std::size_t size) {
-  std::string body(size, '\0');
-  for (std::size_t i = 0; i < size; ++i)
-    body[i] = static_cast<char>('A' + i % 23);
-  return body;
-}
+using testsupport::Body;
+using testsupport::Chunked;
 
 std::string FileText(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -178,19 +175,6 @@ TEST_F(DownloadTest, AnEmptyBodyOfLengthZeroSucceedsWithoutProgress) {
   EXPECT_TRUE(events.progress.empty());
   EXPECT_TRUE(fs::exists(File()));
   EXPECT_EQ(fs::file_size(File()), 0u);
-}
-
-// A chunked body: `size` bytes in chunks of 1000.
-std::string Chunked(std::size_t size) {
-  const std::string body = Body(size);
-  std::string framed;
-  for (std::size_t at = 0; at < size; at += 1000) {
-    const std::string piece = body.substr(at, 1000);
-    char length[16];
-    std::snprintf(length, sizeof length, "%zx\r\n", piece.size());
-    framed += length + piece + "\r\n";
-  }
-  return framed + "0\r\n\r\n";
 }
 
 TEST_F(DownloadTest, AFileLongerThanTheLimitFails) {

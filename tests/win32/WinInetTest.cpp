@@ -1,5 +1,6 @@
 // The download engine on the system's WinINet, with our limits on top: framing, stalls, sizes,
 // header blocks, redirects, and only a 2xx answer taken for the file.
+#include "DownloadBodies.h"
 #include "ScriptedServer.h"
 #include "Win32Process.h"
 #include "download/THTTPFetch.h"
@@ -169,24 +170,8 @@ TEST(WinInetDownload, NoServerIsAnError) {
 
 namespace {
 
-std::string Body(std::size_t size) {
-  std::string body(size, '\0');
-  for (std::size_t i = 0; i < size; ++i)
-    body[i] = static_cast<char>('A' + i % 23);
-  return body;
-}
-
-std::string Chunked(std::size_t size) {
-  const std::string body = Body(size);
-  std::string framed;
-  for (std::size_t at = 0; at < size; at += 1000) {
-    const std::string piece = body.substr(at, 1000);
-    char length[16];
-    std::snprintf(length, sizeof length, "%zx\r\n", piece.size());
-    framed += length + piece + "\r\n";
-  }
-  return framed + "0\r\n\r\n";
-}
+using testsupport::Body;
+using testsupport::Chunked;
 
 // The same size rule as on Linux: an announced file over the limit never makes a file, a body
 // that grows past it without announcing stops before the read that passes it is written.
