@@ -113,6 +113,20 @@ protected:
     return starts;
   }
 
+  // The run ends with exit code 0, `newPlayer` installed in `folder` and `kept` as its backup.
+  // A failed install waits with its message box: the window is closed to end it.
+  void ExpectEndedWithInstalled(ChildProcess& updater, const fs::path& folder,
+                                const std::string& newPlayer, const std::string& kept) {
+    const bool ended = updater.WaitExit(60s).has_value();
+    if (!ended)
+      CloseUntilEnded(updater, UpdaterClass);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(updater.ExitedNormallyWith(0));
+    EXPECT_EQ(ReadBytes(folder / "Kolvarin.exe"), newPlayer);
+    EXPECT_EQ(ReadBytes(folder / "Kolvarin.bak"), kept);
+    EXPECT_FALSE(fs::exists(folder / "Kolvarin.exe.part"));
+  }
+
   // The file named "Kolvarin.exe" is a whole program that Windows starts: it runs, records its
   // start and ends with the exit code it is asked for.
   void ExpectRunnablePlayer(const std::string& expectedTag) {
@@ -407,15 +421,8 @@ TEST_F(WindowsUpdater, AReadOnlyPlayerIsUpdatedRunAfterRun) {
     const std::string newPlayer = PlayerVersion(version);
     Publisher publisher(version, newPlayer);
     auto updater = Start();
-    // A failed install waits with its message box: the window is closed to end it.
-    const bool ended = updater->WaitExit(60s).has_value();
-    if (!ended)
-      CloseUntilEnded(*updater, UpdaterClass);
-    ASSERT_TRUE(ended);
-    EXPECT_TRUE(updater->ExitedNormallyWith(0));
-    EXPECT_EQ(ReadBytes(Player()), newPlayer);
-    EXPECT_EQ(ReadBytes(Backup()), installed);
-    EXPECT_FALSE(fs::exists(Partial()));
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectEndedWithInstalled(*updater, m_folder.Path(), newPlayer, installed));
     // The started player ends, as the next run would end it.
     TearDown();
     ExpectRunnablePlayer(version);
@@ -440,14 +447,7 @@ TEST_F(WindowsUpdater, AnUpdateInAFolderNearThePathLimitInstallsTheNewPlayer) {
   Publisher publisher("1.0.0.1", newPlayer);
   ChildProcess updater(
       Wine, StartOptions{.args = {(deep / "kolvarin-update.exe").string()}, .workingDir = deep});
-  const bool ended = updater.WaitExit(60s).has_value();
-  if (!ended)
-    CloseUntilEnded(updater, UpdaterClass);
-  ASSERT_TRUE(ended);
-  EXPECT_TRUE(updater.ExitedNormallyWith(0));
-  EXPECT_EQ(ReadBytes(deep / "Kolvarin.exe"), newPlayer);
-  EXPECT_EQ(ReadBytes(deep / "Kolvarin.bak"), m_oldPlayer);
-  EXPECT_FALSE(fs::exists(deep / "Kolvarin.exe.part"));
+  ASSERT_NO_FATAL_FAILURE(ExpectEndedWithInstalled(updater, deep, newPlayer, m_oldPlayer));
   EXPECT_NE(ReadBytes(deep / "started.txt").find("Kolvarin 1.0.0.1"), std::string::npos);
 }
 
@@ -461,14 +461,8 @@ TEST_F(WindowsUpdater, ADownloadHeldByAnotherProgramIsInstalledOnceItIsLetGo) {
   auto updater = Start();
   ASSERT_TRUE(holder->WaitExit(60s));
   EXPECT_TRUE(holder->ExitedNormallyWith(0)) << "the holder saw the whole download";
-  const bool ended = updater->WaitExit(60s).has_value();
-  if (!ended)
-    CloseUntilEnded(*updater, UpdaterClass);
-  ASSERT_TRUE(ended);
-  EXPECT_TRUE(updater->ExitedNormallyWith(0));
-  EXPECT_EQ(ReadBytes(Player()), newPlayer);
-  EXPECT_EQ(ReadBytes(Backup()), m_oldPlayer);
-  EXPECT_FALSE(fs::exists(Partial()));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectEndedWithInstalled(*updater, m_folder.Path(), newPlayer, m_oldPlayer));
 }
 
 // The updater kept in a folder of its own, which also holds a "Kolvarin.exe", run in the player's
