@@ -75,10 +75,8 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, RunKind kind)
   m_application.Dispatch([this] { FormCreate(); });
 }
 
-TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate,
-                       PublisherSite site)
-    : m_application(application),
-      m_flow(application, sget, HTTPFetchFile, *this, std::move(site)) {
+TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate, PublisherSite site)
+    : m_application(application), m_flow(application, sget, HTTPFetchFile, *this, std::move(site)) {
   CreateHost();
   SetCaption(application.Title());
   SetColor(ToPixel(clBtnFace));
@@ -164,6 +162,16 @@ void TFRMUPDATE::BuildLayout() {
   KvButton1 = MakeButton(*this, {319, 268, 319 + 75, 268 + 25}, "Vazgeç", windowFont);
   Label1 = MakeLabel(*this, 324, 30, "Label1", windowFont, clWindowText);
   Label1->SetVisible(false);
+
+  // A screen reader reads each value with the caption beside it ("Dosya Boyutu: 3240258 Kb"),
+  // the link with the caption above it, and the bar with its group's.
+  KvURLLabel1->SetAccessibleLabel(Label2);
+  Label6->SetAccessibleLabel(Label3);
+  Label7->SetAccessibleLabel(Label4);
+  Label8->SetAccessibleLabel(Label5);
+  Label13->SetAccessibleLabel(Label10);
+  Label14->SetAccessibleLabel(Label11);
+  KvProgressBar1->SetAccessibleLabel(KvGroupBox1);
 
   // Tab visits the three buttons in their order; the containers take no focus.
   KvButton5->SetTabOrder(0);

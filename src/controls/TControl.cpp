@@ -1,5 +1,6 @@
 #include "controls/TControl.h"
 
+#include "controls/Accessible.h"
 #include "controls/Canvas.h"
 #include "controls/TForm.h"
 
@@ -109,6 +110,7 @@ void TControl::SetVisible(bool visible) {
     m_visible = true;
     Invalidate();
   }
+  AccessibleChanged(platform::TAccessibleChange::State);
 }
 
 void TControl::SetEnabled(bool enabled) {
@@ -118,6 +120,7 @@ void TControl::SetEnabled(bool enabled) {
   if (!enabled)
     Withdraw(false);
   Invalidate();
+  AccessibleChanged(platform::TAccessibleChange::State);
 }
 
 bool TControl::Showing() const {
@@ -175,6 +178,43 @@ void TControl::InvalidateRect(const TRect& rect) {
 void TControl::Click() {
   if (OnClick)
     OnClick();
+}
+
+std::string TControl::AccessibleName() const {
+  return m_accessibleLabel ? LabelName(m_accessibleLabel->AccessibleName()) : std::string();
+}
+
+unsigned TControl::AccessibleState() const {
+  using namespace platform;
+  unsigned state = 0;
+  TForm* form = const_cast<TControl*>(this)->Form();
+  if (!Showing() || (form && !form->Shown()))
+    state |= asInvisible;
+  else if (m_parent && VisibleFormRect().IsEmpty())
+    state |= asOffscreen;
+  if (!EnabledInTree())
+    state |= asUnavailable;
+  if (CanFocus())
+    state |= asFocusable;
+  if (Focused())
+    state |= asFocused;
+  return state;
+}
+
+void TControl::SetAccessibleLabel(TControl* label) {
+  if (label == m_accessibleLabel)
+    return;
+  if (m_accessibleLabel)
+    --m_accessibleLabel->m_labelsOthers;
+  m_accessibleLabel = label;
+  if (label)
+    ++label->m_labelsOthers;
+  AccessibleChanged(platform::TAccessibleChange::Name);
+}
+
+void TControl::AccessibleChanged(platform::TAccessibleChange change) {
+  if (TForm* form = Form())
+    form->AccessibleControlChanged(*this, change);
 }
 
 void TControl::AcceleratorPressed() {

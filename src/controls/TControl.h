@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/Accessibility.h"
 #include "platform/Bitmap.h"
 #include "platform/Geometry.h"
 #include "platform/Input.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,25 @@ public:
   std::function<void()> OnClick;
   virtual void Click();
 
+  // What the system's accessibility clients (screen readers) learn about the control. A control
+  // without a role (a picture, a bevel) is not shown to them: its children count as its
+  // parent's.
+  virtual std::optional<platform::TAccessibleRole> AccessibleRole() const { return std::nullopt; }
+  // By default the name of the control that labels it, without a trailing colon.
+  virtual std::string AccessibleName() const;
+  virtual std::string AccessibleValue() const { return {}; }
+  virtual std::optional<platform::TAccessibleRange> AccessibleRange() const { return std::nullopt; }
+  // The states it has now (platform::TAccessibleState bits).
+  virtual unsigned AccessibleState() const;
+  virtual std::string AccessibleDefaultAction() const { return {}; }
+  // Does the default action as a click would; false when the control has none or is disabled.
+  virtual bool DoAccessibleDefaultAction() { return false; }
+  // The control whose text names this one ("Dosya Boyutu :" names the size next to it): its
+  // name becomes this one's, and a label it names tells its text as its value.
+  TControl* AccessibleLabel() const { return m_accessibleLabel; }
+  void SetAccessibleLabel(TControl* label);
+  bool IsAccessibleLabel() const { return m_labelsOthers > 0; }
+
 protected:
   friend class TForm;
   friend void PaintControl(TControl&, platform::TBitmap&, int, TPoint, const platform::TRect&);
@@ -163,6 +184,9 @@ protected:
   // next read or its form next paints. Off a form, Layout() runs at once. A label whose text
   // changes with every chunk of a download is measured once a frame, not once a chunk.
   void RequestLayout();
+  // Tells the form's accessibility clients that the control's name, value or state changed
+  // (changes of names and values at a measured pace, the last one always told).
+  void AccessibleChanged(platform::TAccessibleChange change);
   // Brings the bounds up to date with the content (SetBounds invalidates what moves).
   virtual void Layout() {}
 
@@ -185,6 +209,8 @@ private:
   bool m_default = false;
   bool m_cancel = false;
   mutable bool m_layoutPending = false;
+  TControl* m_accessibleLabel = nullptr;
+  int m_labelsOthers = 0;
 };
 
 } // namespace controls

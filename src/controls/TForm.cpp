@@ -57,6 +57,11 @@ std::vector<TControl*> TabOrderList(TControl& root) {
 
 TForm::TForm() {
   SetBounds(0, 0, 0, 0);
+  m_pacer.SetTeller([this](TControl& control, platform::TAccessibleChange change) {
+    const int id = m_accessible.IdOf(control);
+    if (m_host && id >= 0)
+      m_host->AccessibleChanged(id, change);
+  });
 }
 
 TForm::~TForm() {
@@ -88,6 +93,12 @@ void TForm::SetCaption(const std::string& caption) {
   m_caption = caption;
   if (m_host)
     m_host->SetTitle(caption);
+  AccessibleChanged(platform::TAccessibleChange::Name);
+}
+
+void TForm::AccessibleControlChanged(TControl& control, platform::TAccessibleChange change) {
+  if (m_host)
+    m_pacer.Changed(control, change);
 }
 
 void TForm::SetColor(std::uint32_t color) {
@@ -153,8 +164,11 @@ bool TForm::FocusControl(TControl* control) {
   if (m_active) {
     if (previous)
       previous->FocusOut();
-    if (control && m_focused == control)
+    if (control && m_focused == control) {
       control->FocusIn();
+      if (m_focused == control)
+        control->AccessibleChanged(platform::TAccessibleChange::Focus);
+    }
   }
   return true;
 }
@@ -363,14 +377,19 @@ void TForm::HostActivate(bool active) {
     // The first activation of a window the application object showed.
     m_shown = true;
     FocusFirst();
+    // With no control to focus, the window itself has the focus.
+    if (!m_focused)
+      AccessibleChanged(platform::TAccessibleChange::Focus);
     return;
   }
   if (!m_focused)
     return;
-  if (active)
+  if (active) {
     m_focused->FocusIn();
-  else
+    m_focused->AccessibleChanged(platform::TAccessibleChange::Focus);
+  } else {
     m_focused->FocusOut();
+  }
 }
 
 void TForm::HostCloseRequest() {
@@ -456,8 +475,16 @@ void TForm::PaintTree(TControl& control, const TRect& rect) {
 
 void TForm::ControlWithdrawn(TControl& control, bool going) {
   // A control that leaves lays itself out when its bounds are read.
-  if (going)
+  if (going) {
     std::erase_if(m_layoutPending, [&](TControl* each) { return control.IsAncestorOf(*each); });
+    m_pacer.Forget(control);
+    // Nothing that stays may keep the control as its label.
+    for (TControl* each : m_accessible.Parts()) {
+      if (each->AccessibleLabel() && control.IsAncestorOf(*each->AccessibleLabel()) &&
+          !control.IsAncestorOf(*each))
+        each->SetAccessibleLabel(nullptr);
+    }
+  }
   if (m_focused && control.IsAncestorOf(*m_focused)) {
     TControl* previous = m_focused;
     m_focused = nullptr;

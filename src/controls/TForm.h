@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Accessible.h"
 #include "controls/TControl.h"
 #include "platform/Bitmap.h"
 #include "platform/WindowHost.h"
@@ -82,6 +83,15 @@ public:
   void HostCloseRequest() override;
   void HostResize(TSize size, int scale) override;
   const platform::TBitmap& HostPaint() override;
+  platform::TAccessibleTree* HostAccessibleTree() override { return &m_accessible; }
+
+  std::optional<platform::TAccessibleRole> AccessibleRole() const override {
+    return platform::TAccessibleRole::Window;
+  }
+  std::string AccessibleName() const override { return m_caption; }
+  TFormAccessible& Accessible() { return m_accessible; }
+  // Paces the changes of names and values the host tells (tests set its clock).
+  TAnnouncementPacer& AnnouncementPacer() { return m_pacer; }
 
 protected:
   virtual bool CloseQuery();
@@ -90,6 +100,7 @@ private:
   friend class TControl;
 
   void InvalidateFormRect(const platform::TRect& rect);
+  void AccessibleControlChanged(TControl& control, platform::TAccessibleChange change);
   void LayoutRequested(TControl& control);
   void ControlWithdrawn(TControl& control, bool going);
   void UpdateCursor();
@@ -117,6 +128,8 @@ private:
   unsigned m_buttons = 0;
   TPoint m_mouse{-1, -1};
   TCursor m_shownCursor = TCursor::Arrow;
+  TFormAccessible m_accessible{*this};
+  TAnnouncementPacer m_pacer;
 };
 
 // The controls in the order Tab visits them: depth first, siblings by TabOrder.

@@ -21,6 +21,27 @@ void TKvCustomButton::SetCaption(const std::string& caption) {
   m_caption = caption;
   SetAccelerator(AcceleratorOf(caption));
   Invalidate();
+  AccessibleChanged(platform::TAccessibleChange::Name);
+}
+
+std::string TKvCustomButton::AccessibleName() const {
+  return StripAccelerators(m_caption);
+}
+
+unsigned TKvCustomButton::AccessibleState() const {
+  unsigned state = TControl::AccessibleState();
+  if (Default())
+    state |= platform::asDefault;
+  if (m_pressed)
+    state |= platform::asPressed;
+  return state;
+}
+
+bool TKvCustomButton::DoAccessibleDefaultAction() {
+  if (!Showing() || !EnabledInTree())
+    return false;
+  Click();
+  return true;
 }
 
 void TKvCustomButton::SetHotTrack(bool value) {
@@ -244,8 +265,9 @@ void TKvCustomButton::PaintCaption(TCanvas& canvas, bool cues) {
     r.Top = r.Bottom - h - 1;
     break;
   }
-  const TColor color =
-      EnabledInTree() ? m_fontColor : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
+  const TColor color = EnabledInTree()
+                           ? m_fontColor
+                           : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
   canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, captionFont, color);
 }
 

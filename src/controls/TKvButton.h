@@ -66,6 +66,14 @@ public:
   void Click() override;
   // The button's picture, the parent's picture showing where the ring leaves the corners open.
   platform::TBitmap Render();
+  std::optional<platform::TAccessibleRole> AccessibleRole() const override {
+    return platform::TAccessibleRole::PushButton;
+  }
+  std::string AccessibleName() const override;
+  unsigned AccessibleState() const override;
+  std::string AccessibleDefaultAction() const override { return "press"; }
+  bool DoAccessibleDefaultAction() override;
+
   // The caption rectangle for the client area.
   TRect CaptionRect() const { return {5, 5, Width() - 5, Height() - 5}; }
 

@@ -14,6 +14,16 @@ void TKvLabel::SetCaption(const std::string& caption) {
     RequestLayout();
   else
     Invalidate();
+  AccessibleChanged(AccessibleLabel() ? platform::TAccessibleChange::Value
+                                      : platform::TAccessibleChange::Name);
+}
+
+std::string TKvLabel::AccessibleName() const {
+  return AccessibleLabel() ? TControl::AccessibleName() : StripAccelerators(m_caption);
+}
+
+std::string TKvLabel::AccessibleValue() const {
+  return AccessibleLabel() ? StripAccelerators(m_caption) : std::string();
 }
 
 void TKvLabel::SetAutoSize(bool value) {

@@ -43,6 +43,14 @@ public:
   void PaintOn(TCanvas& canvas);
   void Click() override;
 
+  std::optional<platform::TAccessibleRole> AccessibleRole() const override {
+    return platform::TAccessibleRole::StaticText;
+  }
+  // Its caption; a label that another names (SetAccessibleLabel) takes that one's name and
+  // tells its caption as its value.
+  std::string AccessibleName() const override;
+  std::string AccessibleValue() const override;
+
 protected:
   void Paint(TCanvas& canvas) override;
   void MouseUp(const TMouseEvent& event) override;

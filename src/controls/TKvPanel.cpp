@@ -71,8 +71,7 @@ void TKvCustomPanel::PaintSelf(TCanvas& canvas) {
                      : m_alignment == taRightJustify ? tfRight
                                                      : tfLeft;
     flags |= tfVCenter | (m_wordWrap ? tfWordBreak : tfSingleLine);
-    canvas.DrawText(m_caption, area, flags, m_font,
-                    EnabledInTree() ? clWindowText : clGrayText);
+    canvas.DrawText(m_caption, area, flags, m_font, EnabledInTree() ? clWindowText : clGrayText);
   }
 }
 
@@ -93,6 +92,7 @@ void TKvCustomGroupBox::SetCaption(const std::string& caption) {
     return;
   TKvCustomPanel::SetCaption(caption);
   SetAccelerator(AcceleratorOf(caption));
+  AccessibleChanged(platform::TAccessibleChange::Name);
 }
 
 void TKvCustomGroupBox::AcceleratorPressed() {

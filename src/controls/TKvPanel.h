@@ -21,6 +21,11 @@ class TKvCustomPanel : public TControl {
 public:
   TKvCustomPanel();
 
+  std::optional<platform::TAccessibleRole> AccessibleRole() const override {
+    return platform::TAccessibleRole::Grouping;
+  }
+  std::string AccessibleName() const override { return StripAccelerators(Caption()); }
+
   std::function<void(TKvCustomPanel* sender)> OnPaint;
 
 #define KV_PROPERTY(Type, Name, member)                                                            \
@@ -49,7 +54,9 @@ public:
   KV_PROPERTY(bool, WordWrap, m_wordWrap)
 #undef KV_PROPERTY
 
-  const platform::TFontSpec& Font() const { return m_font; }
+  const platform::TFontSpec& Font() const {
+    return m_font;
+  }
   void SetFont(const platform::TFontSpec& font);
   bool Transparent() const {
     return m_transparent;

@@ -44,6 +44,15 @@ void TKvCustomProgressBar::SetPercent(std::uint32_t value) {
   if (OnChange)
     OnChange(this, percent);
   RedrawNow();
+  AccessibleChanged(platform::TAccessibleChange::Value);
+}
+
+std::string TKvCustomProgressBar::AccessibleValue() const {
+  return std::to_string(m_percent) + "%";
+}
+
+std::optional<platform::TAccessibleRange> TKvCustomProgressBar::AccessibleRange() const {
+  return platform::TAccessibleRange{0, 100, static_cast<double>(m_percent)};
 }
 
 void TKvCustomProgressBar::RedrawNow() {
@@ -247,8 +256,8 @@ void TKvCustomProgressBar::DrawTraditional(TCanvas& canvas, const TRect& r, bool
   }
   const std::string text = Text();
   if (!text.empty())
-    canvas.DrawText(text, r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix,
-                    m_font, led ? m_barColor : clWindowText);
+    canvas.DrawText(text, r, tfCenter | tfVCenter | tfSingleLine | tfNoPrefix, m_font,
+                    led ? m_barColor : clWindowText);
 }
 
 } // namespace controls

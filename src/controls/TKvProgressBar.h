@@ -34,6 +34,13 @@ public:
   void SetShowPercent(bool value);
   bool ShowParts() const noexcept { return m_showParts; }
   void SetShowParts(bool value);
+
+  // The percentage, named by the control that labels the bar.
+  std::optional<platform::TAccessibleRole> AccessibleRole() const override {
+    return platform::TAccessibleRole::ProgressBar;
+  }
+  std::string AccessibleValue() const override;
+  std::optional<platform::TAccessibleRange> AccessibleRange() const override;
   TBarStyle BarStyle() const noexcept { return m_barStyle; }
   void SetBarStyle(TBarStyle value);
   TOrientation Orientation() const noexcept { return m_orientation; }

@@ -61,9 +61,27 @@ void TKvURLLabel::SetVisitedColor(TColor value) {
   UpdateFontColor();
 }
 
+void TKvURLLabel::SetURL(const std::string& url) {
+  if (url == m_url)
+    return;
+  m_url = url;
+  AccessibleChanged(platform::TAccessibleChange::Value);
+}
+
+std::string TKvURLLabel::Target() const {
+  return IsBlank(m_url) ? Caption() : m_url;
+}
+
+bool TKvURLLabel::DoAccessibleDefaultAction() {
+  if (!Showing() || !EnabledInTree())
+    return false;
+  Click();
+  return true;
+}
+
 void TKvURLLabel::Click() {
   TKvLabel::Click();
-  const std::string target = IsBlank(m_url) ? Caption() : m_url;
+  const std::string target = Target();
   if (IsBlank(target))
     return;
   if (platform::ShellOpen(target)) {

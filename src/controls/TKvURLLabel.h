@@ -13,7 +13,7 @@ public:
   TKvURLLabel();
 
   const std::string& URL() const { return m_url; }
-  void SetURL(const std::string& url) { m_url = url; }
+  void SetURL(const std::string& url);
   bool Visited() const { return m_visited; }
   void SetVisited(bool value);
   TColor UnvisitedColor() const { return m_unvisitedColor; }
@@ -24,7 +24,17 @@ public:
   // The click: OnClick, then the target opened.
   void Click() override;
 
+  // A link whose value is where it leads.
+  std::optional<platform::TAccessibleRole> AccessibleRole() const override {
+    return platform::TAccessibleRole::Link;
+  }
+  std::string AccessibleValue() const override { return Target(); }
+  std::string AccessibleDefaultAction() const override { return "jump"; }
+  bool DoAccessibleDefaultAction() override;
+
 private:
+  // What a click opens: URL, or the caption when URL is blank.
+  std::string Target() const;
   void UpdateFontColor();
 
   std::string m_url;

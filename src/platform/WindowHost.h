@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Accessibility.h"
 #include "platform/Bitmap.h"
 #include "platform/Geometry.h"
 #include "platform/Input.h"
@@ -44,6 +45,8 @@ public:
   // Brings the picture up to date and returns it: Width() * scale by Height() * scale device
   // pixels, top-left at the client area's top-left.
   virtual const TBitmap& HostPaint() = 0;
+  // The window's parts for the system's accessibility clients; null for a window without.
+  virtual TAccessibleTree* HostAccessibleTree() { return nullptr; }
 };
 
 // One top-level window of the platform, owned by a window object that draws all of its
@@ -71,6 +74,9 @@ public:
   // Puts the window, with its frame, in the middle of the screen, and again once the window
   // manager tells the frame; a host without a screen ignores it.
   virtual void CentreOnScreen() {}
+  // Tells the system's accessibility clients that a part of the window (its id in the tree of
+  // HostAccessibleTree) changed; a host without accessibility ignores it.
+  virtual void AccessibleChanged(int, TAccessibleChange) {}
 };
 
 // The platform's window, reporting to `events`; hidden until shown.

@@ -5,6 +5,7 @@
 #include "platform/WindowHost.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class TRecordingHost final : public platform::TWindowHost {
@@ -19,6 +20,9 @@ public:
   void Invalidate(const platform::TRect& rect) override { invalidated.push_back(rect); }
   void SetCursor(platform::TCursor value) override { cursor = value; }
   void SetCapture(bool value) override { capture = value; }
+  void AccessibleChanged(int id, platform::TAccessibleChange change) override {
+    accessibleChanges.emplace_back(id, change);
+  }
 
   bool shown = false;
   std::string title;
@@ -28,4 +32,5 @@ public:
   std::vector<platform::TRect> invalidated;
   platform::TCursor cursor = platform::TCursor::Arrow;
   bool capture = false;
+  std::vector<std::pair<int, platform::TAccessibleChange>> accessibleChanges;
 };
