@@ -1,6 +1,7 @@
 #include "platform/posix/QtWindowHost.h"
 
 #include "platform/FramePacer.h"
+#include "platform/posix/QtAccessible.h"
 
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -260,7 +261,8 @@ unsigned ShiftFromQtModifiers(Qt::KeyboardModifiers modifiers) {
 }
 
 TQtWindowHost::TQtWindowHost(TWindowEvents& events)
-    : m_widget(std::make_unique<HostWidget>(events)) {
+    : m_widget(std::make_unique<HostWidget>(events)),
+      m_accessible(std::make_unique<TQtAccessible>(*m_widget, events)) {
   // A form's window keeps its size: a title, the system menu and a close box, no more.
   m_widget->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -318,6 +320,10 @@ void TQtWindowHost::SetIcon(const std::vector<TBitmap>& sizes) {
 
 void TQtWindowHost::CentreOnScreen() {
   static_cast<HostWidget&>(*m_widget).CentreOnScreen();
+}
+
+void TQtWindowHost::AccessibleChanged(int id, TAccessibleChange change) {
+  m_accessible->Changed(id, change);
 }
 
 } // namespace posix

@@ -7,6 +7,8 @@
 
 namespace platform::posix {
 
+class TQtAccessible;
+
 // A form's window on Linux: one top-level QWidget that shows the form's picture and turns the
 // toolkit's events into the form's host entry points. The picture is in device pixels (a
 // device pixel ratio of 2 makes it twice as wide and high) and shown without scaling.
@@ -29,9 +31,12 @@ public:
   void SetCapture(bool capture) override;
   void SetIcon(const std::vector<TBitmap>& sizes) override;
   void CentreOnScreen() override;
+  void AccessibleChanged(int id, TAccessibleChange change) override;
 
 private:
   std::unique_ptr<QWidget> m_widget;
+  // Goes before the widget.
+  std::unique_ptr<TQtAccessible> m_accessible;
 };
 
 // Our key for a toolkit key code; TKey::None for keys the controls do not know.
