@@ -400,9 +400,9 @@ TQtAccessible::TQtAccessible(QWidget& widget, TWindowEvents& events)
 
 TQtAccessible::~TQtAccessible() {
   Owners().remove(&m_widget);
-  for (TQtPartAccessible* part : m_parts) {
+  for (const auto& [part, id] : m_parts) {
     if (part)
-      QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(part));
+      QAccessible::deleteAccessibleInterface(id);
   }
 }
 
@@ -421,12 +421,13 @@ TQtPartAccessible* TQtAccessible::Part(int id) {
     return nullptr;
   const auto index = static_cast<std::size_t>(id - 1);
   if (index >= m_parts.size())
-    m_parts.resize(index + 1, nullptr);
-  if (!m_parts[index]) {
-    m_parts[index] = new TQtPartAccessible(*this, id);
-    QAccessible::registerAccessibleInterface(m_parts[index]);
+    m_parts.resize(index + 1, {nullptr, 0});
+  auto& [part, partId] = m_parts[index];
+  if (!part) {
+    part = new TQtPartAccessible(*this, id);
+    partId = QAccessible::registerAccessibleInterface(part);
   }
-  return m_parts[index];
+  return part;
 }
 
 QAccessibleInterface* TQtAccessible::Interface(int id) {

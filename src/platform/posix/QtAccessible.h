@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QRect>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QWidget;
@@ -48,7 +49,8 @@ private:
 
   QWidget& m_widget;
   TWindowEvents& m_events;
-  std::vector<TQtPartAccessible*> m_parts; // at id - 1, null until asked for
+  // At id - 1, null until asked for, with the id the toolkit gave it.
+  std::vector<std::pair<TQtPartAccessible*, QAccessible::Id>> m_parts;
 };
 
 // A rectangle of a client area in layout pixels on the screen, in the toolkit's screen pixels,
