@@ -212,7 +212,8 @@ std::vector<WindowCase> WindowCases() {
        "1.0.0.1",
        std::string(4 << 20, '#'),
        "100k",
-       {"--until", "Kalan Zaman\" text=\"00:"},
+       // The labels' texts and the bar's value are set together: read once the value has moved.
+       {"--until", "progress bar \"[^\"]*\" value=[1-9]"},
        // The hidden label is named by the remaining time it keeps.
        {frame,
         cancel,

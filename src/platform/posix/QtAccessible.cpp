@@ -345,12 +345,11 @@ public:
   }
   int indexOfChild(const QAccessibleInterface* child) const override {
     const auto node = Window();
-    const int id = node ? Owner()->IdOf(child) : -1;
-    const auto found = node ? std::find(node->Children.begin(), node->Children.end(), id)
-                            : std::vector<int>::const_iterator();
-    return !node || found == node->Children.end()
-               ? -1
-               : static_cast<int>(found - node->Children.begin());
+    if (!node)
+      return -1;
+    const auto found =
+        std::find(node->Children.begin(), node->Children.end(), Owner()->IdOf(child));
+    return found == node->Children.end() ? -1 : static_cast<int>(found - node->Children.begin());
   }
   QAccessibleInterface* childAt(int x, int y) const override {
     TQtAccessible* owner = Owner();
