@@ -318,6 +318,19 @@ TEST_F(ScreenReader, PlacesEachPartWhereTheWindowDrawsIt) {
   }
 }
 
+TEST_F(ScreenReader, HearsWhichButtonHasTheFocusOnceTheWindowGetsIt) {
+  Publisher publisher("1.0.0.0", "unused");
+  const Reading reading = Read({"--until", "Kullandığınız Sürüm Güncel", "--focus-window"});
+  ASSERT_TRUE(reading.ended) << reading.Transcript();
+  const std::string heard = reading.Line("focus-events: ");
+  // The check is over and "Vazgeç" is the one button left to take the focus: the reader's last
+  // word is that button, after the window's own.
+  const std::size_t last = heard.rfind("; ");
+  ASSERT_NE(last, std::string::npos) << reading.Transcript();
+  EXPECT_EQ(heard.substr(0, heard.find("; ")), "frame \"Kolvarin Radyo Güncelleme\"");
+  EXPECT_EQ(heard.substr(last + 2), "push button \"Vazgeç\"");
+}
+
 TEST_F(ScreenReader, PressingCancelDuringADownloadEndsTheUpdaterAsAClickDoes) {
   Publisher publisher("1.0.0.1", std::string(4 << 20, '#'), "100k");
   const Reading reading = Read({"--until", "Kalan Zaman\" text=\"00:", "--press", "Vazgeç"});

@@ -8,6 +8,8 @@ process id, and then, in this order:
   --until REGEX      waits until a line of the main window's tree matches REGEX;
   prints the main window's tree between the lines "tree:" and "end" (one part a line);
   --value-events S   counts the value change events of the progress bar for S seconds;
+  --focus-window     gives the window the keyboard focus (as a click on it would) and prints
+                     the parts that tell they got it, in order;
   --press NAME       does the "press" action of the push button NAME;
   waits for the updater's end (or ends it) and prints "exit: CODE".
 
@@ -155,12 +157,37 @@ def count_value_events(bar, seconds):
     return values
 
 
+def focus_events(window, seconds=3):
+    """The parts that tell they got the focus once the window has it."""
+    focused = []
+
+    def heard(event):
+        if event.detail1 == 1:
+            focused.append("%s %s" % (event.source.getRoleName(), quoted(event.source.name or "")))
+
+    pyatspi.Registry.registerEventListener(heard, "object:state-changed:focused")
+    # Without a window manager the window is focused as one would: on the display itself.
+    found = subprocess.run(
+        ["xdotool", "search", "--onlyvisible", "--name", "^" + re.escape(window.name) + "$"],
+        check=True,
+        capture_output=True,
+        text=True,
+    )
+    subprocess.run(["xdotool", "windowfocus", "--sync", found.stdout.split()[0]], check=True)
+    loop = GLib.MainLoop()
+    GLib.timeout_add(int(seconds * 1000), loop.quit)
+    loop.run()
+    pyatspi.Registry.deregisterEventListener(heard, "object:state-changed:focused")
+    return focused
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("updater")
     parser.add_argument("--close-alert", action="store_true")
     parser.add_argument("--until")
     parser.add_argument("--value-events", type=float)
+    parser.add_argument("--focus-window", action="store_true")
     parser.add_argument("--press")
     arguments = parser.parse_args()
 
@@ -208,6 +235,9 @@ def main():
                 % (len(values), arguments.value_events, " ".join("%g" % v for v in values)),
                 flush=True,
             )
+
+        if arguments.focus_window:
+            print("focus-events: " + "; ".join(focus_events(window)), flush=True)
 
         if arguments.press:
             button = find(window, pyatspi.ROLE_PUSH_BUTTON, arguments.press)
