@@ -331,6 +331,20 @@ TEST_F(ScreenReader, HearsWhichButtonHasTheFocusOnceTheWindowGetsIt) {
   EXPECT_EQ(heard.substr(last + 2), "push button \"Vazgeç\"");
 }
 
+TEST_F(ScreenReader, HearsTheStatusNamedAnewWhenTheDownloadIsInstalled) {
+  const std::string newPlayer =
+      "#!/bin/sh\n# Kolvarin 1.0.0.1\n#" + std::string(1 << 20, 'n') + "\n";
+  Publisher publisher("1.0.0.1", newPlayer, "1m");
+  const Reading reading =
+      Read({"--until", "progress bar \"[^\"]*\" value=[1-9]", "--name-events", "5"});
+  ASSERT_TRUE(reading.ended) << reading.Transcript();
+  const std::string heard = reading.Line("name-events: ");
+  EXPECT_NE(heard.find("label \"Yükleme İşlemi Tamamlandı...\""), std::string::npos)
+      << reading.Transcript();
+  // The sizes beside their captions are values, not names.
+  EXPECT_EQ(heard.find("Kb"), std::string::npos) << heard;
+}
+
 TEST_F(ScreenReader, PressingCancelDuringADownloadEndsTheUpdaterAsAClickDoes) {
   Publisher publisher("1.0.0.1", std::string(4 << 20, '#'), "100k");
   const Reading reading = Read({"--until", "Kalan Zaman\" text=\"00:", "--press", "Vazgeç"});

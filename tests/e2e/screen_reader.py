@@ -8,6 +8,7 @@ process id, and then, in this order:
   --until REGEX      waits until a line of the main window's tree matches REGEX;
   prints the main window's tree between the lines "tree:" and "end" (one part a line);
   --value-events S   counts the value change events of the progress bar for S seconds;
+  --name-events S    prints the new names the parts tell for S seconds, in order;
   --focus-window     gives the window the keyboard focus (as a click on it would) and prints
                      the parts that tell they got it, in order;
   --press NAME       does the "press" action of the push button NAME;
@@ -157,6 +158,25 @@ def count_value_events(bar, seconds):
     return values
 
 
+def name_events(seconds):
+    """The new names told in `seconds`, each with its part's role."""
+    names = []
+
+    def heard(event):
+        # The event names the part; its name is read at once, while the updater still runs.
+        try:
+            names.append("%s %s" % (event.source.getRoleName(), quoted(event.source.name or "")))
+        except Exception:
+            names.append("(gone)")
+
+    pyatspi.Registry.registerEventListener(heard, "object:property-change:accessible-name")
+    loop = GLib.MainLoop()
+    GLib.timeout_add(int(seconds * 1000), loop.quit)
+    loop.run()
+    pyatspi.Registry.deregisterEventListener(heard, "object:property-change:accessible-name")
+    return names
+
+
 def focus_events(window, seconds=3):
     """The parts that tell they got the focus once the window has it."""
     focused = []
@@ -187,6 +207,7 @@ def main():
     parser.add_argument("--close-alert", action="store_true")
     parser.add_argument("--until")
     parser.add_argument("--value-events", type=float)
+    parser.add_argument("--name-events", type=float)
     parser.add_argument("--focus-window", action="store_true")
     parser.add_argument("--press")
     arguments = parser.parse_args()
@@ -235,6 +256,9 @@ def main():
                 % (len(values), arguments.value_events, " ".join("%g" % v for v in values)),
                 flush=True,
             )
+
+        if arguments.name_events:
+            print("name-events: " + "; ".join(name_events(arguments.name_events)), flush=True)
 
         if arguments.focus_window:
             print("focus-events: " + "; ".join(focus_events(window)), flush=True)
