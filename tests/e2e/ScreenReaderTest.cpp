@@ -331,6 +331,26 @@ TEST_F(ScreenReader, HearsWhichButtonHasTheFocusOnceTheWindowGetsIt) {
   EXPECT_EQ(heard.substr(last + 2), "push button \"Vazgeç\"");
 }
 
+TEST_F(ScreenReader, HearsTheSizeDownloadedAsNewTextAFewTimesASecond) {
+  Publisher publisher("1.0.0.1", std::string(8 << 20, '#'), "800k");
+  constexpr int seconds = 3;
+  const Reading reading = Read(
+      {"--until", "progress bar \"[^\"]*\" value=[1-9]", "--text-events", std::to_string(seconds)});
+  ASSERT_TRUE(reading.ended) << reading.Transcript();
+  const std::string heard = reading.Line("text-events: ");
+  // Each entry: "NAME"="TEXT", joined by "; ".
+  const std::regex downloaded("\"İndirilen Boyut\"=\"([0-9]+) Kb\"");
+  std::vector<long> sizes;
+  for (auto match = std::sregex_iterator(heard.begin(), heard.end(), downloaded);
+       match != std::sregex_iterator(); ++match)
+    sizes.push_back(std::stol((*match)[1]));
+  EXPECT_GE(sizes.size(), static_cast<std::size_t>(seconds)) << heard;
+  EXPECT_LE(sizes.size(), static_cast<std::size_t>(seconds * 5)) << heard;
+  for (std::size_t each = 1; each < sizes.size(); ++each)
+    EXPECT_GT(sizes[each], sizes[each - 1]) << heard;
+  EXPECT_NE(heard.find("\"Kalan Zaman\"=\"00:"), std::string::npos) << heard;
+}
+
 TEST_F(ScreenReader, HearsTheStatusNamedAnewWhenTheDownloadIsInstalled) {
   const std::string newPlayer =
       "#!/bin/sh\n# Kolvarin 1.0.0.1\n#" + std::string(1 << 20, 'n') + "\n";

@@ -9,6 +9,7 @@ process id, and then, in this order:
   prints the main window's tree between the lines "tree:" and "end" (one part a line);
   --value-events S   counts the value change events of the progress bar for S seconds;
   --name-events S    prints the new names the parts tell for S seconds, in order;
+  --text-events S    prints the texts the parts tell inserted for S seconds, in order;
   --focus-window     gives the window the keyboard focus (as a click on it would) and prints
                      the parts that tell they got it, in order;
   --press NAME       does the "press" action of the push button NAME;
@@ -177,6 +178,21 @@ def name_events(seconds):
     return names
 
 
+def text_events(seconds):
+    """The texts told inserted in `seconds`, each with its part's name."""
+    texts = []
+
+    def heard(event):
+        texts.append("%s=%s" % (quoted(event.source.name or ""), quoted(str(event.any_data))))
+
+    pyatspi.Registry.registerEventListener(heard, "object:text-changed:insert")
+    loop = GLib.MainLoop()
+    GLib.timeout_add(int(seconds * 1000), loop.quit)
+    loop.run()
+    pyatspi.Registry.deregisterEventListener(heard, "object:text-changed:insert")
+    return texts
+
+
 def focus_events(window, seconds=3):
     """The parts that tell they got the focus once the window has it."""
     focused = []
@@ -208,6 +224,7 @@ def main():
     parser.add_argument("--until")
     parser.add_argument("--value-events", type=float)
     parser.add_argument("--name-events", type=float)
+    parser.add_argument("--text-events", type=float)
     parser.add_argument("--focus-window", action="store_true")
     parser.add_argument("--press")
     arguments = parser.parse_args()
@@ -259,6 +276,9 @@ def main():
 
         if arguments.name_events:
             print("name-events: " + "; ".join(name_events(arguments.name_events)), flush=True)
+
+        if arguments.text_events:
+            print("text-events: " + "; ".join(text_events(arguments.text_events)), flush=True)
 
         if arguments.focus_window:
             print("focus-events: " + "; ".join(focus_events(window)), flush=True)
