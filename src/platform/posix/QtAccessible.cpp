@@ -85,7 +85,7 @@ class TQtPartAccessible final : public QAccessibleInterface,
                                 public QAccessibleActionInterface,
                                 public QAccessibleTextInterface {
 public:
-  TQtPartAccessible(TQtAccessible& owner, int id)
+  TQtPartAccessible(const TQtAccessible& owner, int id)
       : m_owner(owner), m_id(id), m_toldState(NodeState()), m_toldText(Shown()) {}
 
   int Id() const { return m_id; }
@@ -110,14 +110,13 @@ public:
     const auto node = m_owner.Node(m_id);
     if (!node)
       return related;
-    auto& owner = const_cast<TQtAccessible&>(m_owner);
     if ((match & QAccessible::Label) && node->LabelledBy > 0) {
-      if (QAccessibleInterface* label = owner.Interface(node->LabelledBy))
+      if (QAccessibleInterface* label = m_owner.Interface(node->LabelledBy))
         related.append({label, QAccessible::Label});
     }
     if (match & QAccessible::Labelled) {
       for (int each : node->LabelFor) {
-        if (QAccessibleInterface* labelled = owner.Interface(each))
+        if (QAccessibleInterface* labelled = m_owner.Interface(each))
           related.append({labelled, QAccessible::Labelled});
       }
     }
@@ -131,7 +130,7 @@ public:
     // The focused part, when it is this one or inside it.
     for (int id = tree->AccessibleFocus(); id > 0;) {
       if (id == m_id)
-        return const_cast<TQtAccessible&>(m_owner).Interface(tree->AccessibleFocus());
+        return m_owner.Interface(tree->AccessibleFocus());
       const auto node = tree->AccessibleNode(id);
       id = node ? node->Parent : -1;
     }
@@ -139,16 +138,16 @@ public:
   }
 
   QAccessibleInterface* childAt(int x, int y) const override {
-    return ChildAt(const_cast<TQtAccessible&>(m_owner), m_id, x, y);
+    return ChildAt(m_owner, m_id, {x, y});
   }
 
   // The child of part `parent` that holds the screen point, the deepest part there being inside
   // it.
-  static QAccessibleInterface* ChildAt(TQtAccessible& owner, int parent, int x, int y) {
+  static QAccessibleInterface* ChildAt(const TQtAccessible& owner, int parent, QPoint screen) {
     TAccessibleTree* tree = owner.Tree();
     if (!tree)
       return nullptr;
-    for (int id = tree->AccessibleAt(owner.ClientPoint({x, y})); id > 0;) {
+    for (int id = tree->AccessibleAt(owner.ClientPoint(screen)); id > 0;) {
       const auto node = tree->AccessibleNode(id);
       if (!node)
         return nullptr;
@@ -161,15 +160,13 @@ public:
 
   QAccessibleInterface* parent() const override {
     const auto node = m_owner.Node(m_id);
-    return node ? const_cast<TQtAccessible&>(m_owner).Interface(std::max(node->Parent, 0))
-                : nullptr;
+    return node ? m_owner.Interface(std::max(node->Parent, 0)) : nullptr;
   }
   QAccessibleInterface* child(int index) const override {
     const auto node = m_owner.Node(m_id);
     if (!node || index < 0 || index >= static_cast<int>(node->Children.size()))
       return nullptr;
-    return const_cast<TQtAccessible&>(m_owner).Interface(
-        node->Children[static_cast<std::size_t>(index)]);
+    return m_owner.Interface(node->Children[static_cast<std::size_t>(index)]);
   }
   int childCount() const override {
     const auto node = m_owner.Node(m_id);
@@ -256,7 +253,7 @@ public:
       return;
     // Done once the client has its answer: a click may open a message box, whose loop would
     // hold the answer back until the box is closed.
-    TQtAccessible* owner = &m_owner;
+    const TQtAccessible* owner = &m_owner;
     const int id = m_id;
     QMetaObject::invokeMethod(
         &m_owner.Widget(),
@@ -320,7 +317,7 @@ private:
     return node ? ShownText(*node) : QString();
   }
 
-  TQtAccessible& m_owner;
+  const TQtAccessible& m_owner;
   int m_id;
   unsigned m_toldState;
   QString m_toldText;
@@ -353,7 +350,7 @@ public:
   }
   QAccessibleInterface* childAt(int x, int y) const override {
     TQtAccessible* owner = Owner();
-    return owner ? TQtPartAccessible::ChildAt(*owner, 0, x, y) : nullptr;
+    return owner ? TQtPartAccessible::ChildAt(*owner, 0, {x, y}) : nullptr;
   }
   QAccessibleInterface* focusChild() const override {
     TQtAccessible* owner = Owner();
@@ -414,7 +411,7 @@ std::optional<TAccessibleNode> TQtAccessible::Node(int id) const {
   return tree ? tree->AccessibleNode(id) : std::nullopt;
 }
 
-TQtPartAccessible* TQtAccessible::Part(int id) {
+TQtPartAccessible* TQtAccessible::Part(int id) const {
   TAccessibleTree* tree = Tree();
   if (id <= 0 || !tree || id > tree->AccessibleCount())
     return nullptr;
@@ -429,7 +426,7 @@ TQtPartAccessible* TQtAccessible::Part(int id) {
   return part;
 }
 
-QAccessibleInterface* TQtAccessible::Interface(int id) {
+QAccessibleInterface* TQtAccessible::Interface(int id) const {
   if (id == 0)
     return QAccessible::queryAccessibleInterface(&m_widget);
   return Part(id);

@@ -33,7 +33,7 @@ public:
   QWidget& Widget() const { return m_widget; }
   std::optional<TAccessibleNode> Node(int id) const;
   // The toolkit's interface of a part: 0 the widget's; null for an id the form does not have.
-  QAccessibleInterface* Interface(int id);
+  QAccessibleInterface* Interface(int id) const;
   // The part an interface of this window stands for; -1 for another.
   int IdOf(const QAccessibleInterface* interface) const;
   TAccessibleTree* Tree() const { return m_events.HostAccessibleTree(); }
@@ -44,13 +44,14 @@ public:
   static TQtAccessible* Of(const QObject* widget);
 
 private:
-  TQtPartAccessible* Part(int id);
+  // Made on first use.
+  TQtPartAccessible* Part(int id) const;
   TSize ClientSize() const;
 
   QWidget& m_widget;
   TWindowEvents& m_events;
   // At id - 1, null until asked for, with the id the toolkit gave it.
-  std::vector<std::pair<TQtPartAccessible*, QAccessible::Id>> m_parts;
+  mutable std::vector<std::pair<TQtPartAccessible*, QAccessible::Id>> m_parts;
 };
 
 // A rectangle of a client area in layout pixels on the screen, in the toolkit's screen pixels,
