@@ -353,7 +353,7 @@ TEST_F(ScreenReader, HearsTheSizeDownloadedAsNewTextAFewTimesASecond) {
 TEST_F(ScreenReader, HearsTheStatusNamedAnewWhenTheDownloadIsInstalled) {
   const std::string newPlayer =
       "#!/bin/sh\n# Kolvarin 1.0.0.1\n#" + std::string(1 << 20, 'n') + "\n";
-  Publisher publisher("1.0.0.1", newPlayer, "1m");
+  Publisher publisher("1.0.0.1", newPlayer, "400k");
   const Reading reading =
       Read({"--until", "progress bar \"[^\"]*\" value=[1-9]", "--name-events", "5"});
   ASSERT_TRUE(reading.ended) << reading.Transcript();
