@@ -12,8 +12,9 @@ process id, and then, in this order:
   --text-events S    prints the texts the parts tell inserted for S seconds, in order;
   --focus-window     gives the window the keyboard focus (as a click on it would) and prints
                      the parts that tell they got it, in order;
-  --press NAME       does the "press" action of the push button NAME;
-  waits for the updater's end (or ends it) and prints "exit: CODE".
+  --press NAME       does the "press" action of the push button NAME, waits for the updater's
+                     end and prints "exit: CODE" ("exit: still running" after 10 s).
+An updater still running at the end is ended.
 
 One line for each part: two spaces for each level, then
   ROLE "NAME" text="..." value=N states=a,b actions=a,b labelled-by="..." label-for="..." at=X,Y,WxH
