@@ -9,7 +9,7 @@
 //
 // A part's line: "part", its id, role, name, value, states, location (x,y,width,height on the
 // screen) and default action, separated by tabs. An event's: "event", milliseconds since the
-// listening began, its kind, the part's id, and the part's name and value read when it came.
+// listening began, its kind, the part's id, and the part's name and value read just after.
 // Exit code 0, or 2 when there is no window or object, 3 for a part that is not there.
 #include <cstdio>
 #include <cwchar>
@@ -182,24 +182,46 @@ const char* EventName(DWORD event) {
   }
 }
 
+struct Heard {
+  DWORD when;
+  DWORD event;
+  LONG objectId;
+  LONG childId;
+};
+std::vector<Heard> g_heard;
+
+// Only notes the event: reading the part is a call into the window's process, during which
+// the next events would come in, nested, and be printed before this one.
 void CALLBACK EventCame(HWINEVENTHOOK, DWORD event, HWND window, LONG objectId, LONG childId, DWORD,
                         DWORD) {
-  const char* kind = EventName(event);
-  if (!kind || window != g_window || objectId != OBJID_CLIENT)
+  if (EventName(event) && window == g_window && objectId == OBJID_CLIENT)
+    g_heard.push_back({GetTickCount() - g_listenStart, event, objectId, childId});
+}
+
+// Prints the events heard, in their order, with the part's name and value read now.
+void PrintHeard() {
+  static bool printing = false;
+  if (printing)
     return;
-  std::string line = "event\t" + std::to_string(GetTickCount() - g_listenStart) + "\t" + kind +
-                     "\t" + std::to_string(childId);
-  IAccessible* object = nullptr;
-  VARIANT child;
-  VariantInit(&child);
-  if (SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(objectId),
-                                          static_cast<DWORD>(childId), &object, &child))) {
-    const long id = child.vt == VT_I4 ? child.lVal : CHILDID_SELF;
-    line += "\t" + Text(&IAccessible::get_accName, *object, id) + "\t" +
-            Text(&IAccessible::get_accValue, *object, id);
-    object->Release();
+  printing = true;
+  for (std::size_t next = 0; next < g_heard.size(); ++next) {
+    const Heard heard = g_heard[next];
+    std::string line = "event\t" + std::to_string(heard.when) + "\t" + EventName(heard.event) +
+                       "\t" + std::to_string(heard.childId);
+    IAccessible* object = nullptr;
+    VARIANT child;
+    VariantInit(&child);
+    if (SUCCEEDED(AccessibleObjectFromEvent(g_window, static_cast<DWORD>(heard.objectId),
+                                            static_cast<DWORD>(heard.childId), &object, &child))) {
+      const long id = child.vt == VT_I4 ? child.lVal : CHILDID_SELF;
+      line += "\t" + Text(&IAccessible::get_accName, *object, id) + "\t" +
+              Text(&IAccessible::get_accValue, *object, id);
+      object->Release();
+    }
+    Print(line);
   }
-  Print(line);
+  g_heard.clear();
+  printing = false;
 }
 
 int Listen(HWND window, IAccessible& object, DWORD milliseconds) {
@@ -219,8 +241,10 @@ int Listen(HWND window, IAccessible& object, DWORD milliseconds) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
+    PrintHeard();
   }
   UnhookWinEvent(hook);
+  PrintHeard();
   Walk(object);
   return 0;
 }
