@@ -3,7 +3,9 @@
 // AccessibleObjectFromWindow and prints what it reads, UTF-8, one line per part.
 //
 //   kv-accessible-reader-win walk            the parts
-//   kv-accessible-reader-win do ID|NAME      the part's default action, then "done HRESULT"
+//   kv-accessible-reader-win do ID|NAME      the part's default action, then "done HRESULT",
+//                                            and once the window has gone, "gone HRESULT" of
+//                                            the object still held
 //   kv-accessible-reader-win listen SECONDS  the window's focus, name, value and state events
 //                                            for that long, then the parts
 //
@@ -265,6 +267,16 @@ int DoDefaultAction(IAccessible& object, const std::wstring& part) {
   char line[32];
   std::snprintf(line, sizeof line, "done 0x%08lx", static_cast<unsigned long>(result));
   Print(line);
+  // The object is still held when the window goes (for 20 s at most): what it answers then.
+  for (int tries = 0; tries < 200 && IsWindow(g_window); ++tries)
+    Sleep(100);
+  if (!IsWindow(g_window)) {
+    BSTR name = nullptr;
+    const HRESULT after = object.get_accName(Child(CHILDID_SELF), &name);
+    SysFreeString(name);
+    std::snprintf(line, sizeof line, "gone 0x%08lx", static_cast<unsigned long>(after));
+    Print(line);
+  }
   return 0;
 }
 
@@ -280,6 +292,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   int status = 0;
+  g_window = window;
   if (command == L"do" && argc > 2)
     status = DoDefaultAction(*object, argv[2]);
   else if (command == L"listen" && argc > 2)
