@@ -281,6 +281,51 @@ TEST(WinMsaa, EveryPartIsASimpleElementOfTheOneObjectInReadingOrder) {
   parent->Release();
 }
 
+TEST(WinMsaa, UpDownLeftAndRightLeadToTheNearestShownPartOnThatSide) {
+  App app;
+  Window w;
+  IAccessible& object = w.Object();
+  struct Case {
+    const TControl* from;
+    long direction;
+    const TControl* to; // null: nothing there
+  } cases[] = {
+      {w.update, NAVDIR_RIGHT, w.manual},
+      {w.manual, NAVDIR_RIGHT, w.cancel},
+      {w.cancel, NAVDIR_RIGHT, nullptr},
+      {w.cancel, NAVDIR_LEFT, w.manual},
+      // The bar straight above before the group further up.
+      {w.manual, NAVDIR_UP, w.bar},
+      // Its group, not the group's labels behind it.
+      {w.bar, NAVDIR_UP, w.group},
+      // The button straight below before those aside.
+      {w.bar, NAVDIR_DOWN, w.manual},
+      {w.update, NAVDIR_DOWN, nullptr},
+      {w.sizeCaption, NAVDIR_RIGHT, w.size},
+      {w.linkCaption, NAVDIR_DOWN, w.link},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(w.Id(*c.from)) + " " + std::to_string(c.direction));
+    VARIANT to;
+    const HRESULT result = object.accNavigate(c.direction, Child(w.Id(*c.from)), &to);
+    if (c.to) {
+      EXPECT_EQ(result, S_OK);
+      EXPECT_EQ(to.vt, VT_I4);
+      EXPECT_EQ(to.lVal, w.Id(*c.to));
+    } else {
+      EXPECT_EQ(result, S_FALSE);
+      EXPECT_EQ(to.vt, VT_EMPTY);
+    }
+  }
+  // The hidden label under the buttons is passed over.
+  w.hidden->SetBounds(10, 190, 80, 10);
+  VARIANT to;
+  EXPECT_EQ(object.accNavigate(NAVDIR_DOWN, Child(w.Id(*w.update)), &to), S_FALSE);
+  w.hidden->SetVisible(true);
+  EXPECT_EQ(object.accNavigate(NAVDIR_DOWN, Child(w.Id(*w.update)), &to), S_OK);
+  EXPECT_EQ(to.lVal, w.Id(*w.hidden));
+}
+
 TEST(WinMsaa, IdsAndArgumentsTheWindowDoesNotHaveAreRefused) {
   App app;
   Window w;

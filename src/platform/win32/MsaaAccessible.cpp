@@ -5,6 +5,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace platform::win32 {
 
@@ -63,6 +66,49 @@ void UseComOnThisThread() {
 }
 
 } // namespace
+
+int NearestPart(const TAccessibleNode& from, const std::vector<TAccessibleNode>& parts,
+                long direction) {
+  const TRect start = from.Bounds;
+  int nearest = -1;
+  long best = 0;
+  for (const TAccessibleNode& part : parts) {
+    if (part.Id == from.Id || (part.State & asInvisible) || part.Bounds.IsEmpty())
+      continue;
+    const TRect place = part.Bounds;
+    // The gap to a part wholly on that side, and how far its middle is off the way there.
+    long gap = 0;
+    long aside = 0;
+    switch (direction) {
+    case NAVDIR_UP:
+      gap = start.Top - place.Bottom;
+      aside = std::labs(place.Left + place.Right - start.Left - start.Right) / 2;
+      break;
+    case NAVDIR_DOWN:
+      gap = place.Top - start.Bottom;
+      aside = std::labs(place.Left + place.Right - start.Left - start.Right) / 2;
+      break;
+    case NAVDIR_LEFT:
+      gap = start.Left - place.Right;
+      aside = std::labs(place.Top + place.Bottom - start.Top - start.Bottom) / 2;
+      break;
+    case NAVDIR_RIGHT:
+      gap = place.Left - start.Right;
+      aside = std::labs(place.Top + place.Bottom - start.Top - start.Bottom) / 2;
+      break;
+    default:
+      return -1;
+    }
+    if (gap < 0)
+      continue;
+    const long score = gap + 2 * aside;
+    if (nearest < 0 || score < best) {
+      nearest = part.Id;
+      best = score;
+    }
+  }
+  return nearest;
+}
 
 long MsaaRole(TAccessibleRole role) {
   switch (role) {
@@ -392,8 +438,17 @@ HRESULT TMsaaAccessible::accNavigate(long direction, VARIANT start, VARIANT* end
   case NAVDIR_UP:
   case NAVDIR_DOWN:
   case NAVDIR_LEFT:
-  case NAVDIR_RIGHT:
-    return E_NOTIMPL;
+  case NAVDIR_RIGHT: {
+    // The client area's place among other windows is its parent's to tell.
+    if (node.Id == 0)
+      return S_FALSE;
+    std::vector<TAccessibleNode> parts;
+    for (int id = 1; id <= count; ++id) {
+      if (std::optional<TAccessibleNode> part = m_tree->AccessibleNode(id))
+        parts.push_back(std::move(*part));
+    }
+    return AnswerPart(NearestPart(node, parts, direction), end);
+  }
   default:
     return E_INVALIDARG;
   }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 #include <windows.h>
 // The accessibility interfaces, after the system's base declarations.
 #include <oleacc.h>
@@ -85,6 +86,12 @@ long MsaaState(const TAccessibleNode& node);
 DWORD MsaaEvent(TAccessibleChange change);
 // "Alt+G" for the accelerator "g"; empty for none.
 std::wstring MsaaShortcut(const std::string& accelerator);
+
+// The part of `parts` a client reaches from `from` going up, down, left or right (NAVDIR_*):
+// the nearest shown one wholly on that side, the one straight across before one further aside;
+// -1 for none.
+int NearestPart(const TAccessibleNode& from, const std::vector<TAccessibleNode>& parts,
+                long direction);
 
 // The point of the client area's layout at a screen pixel, through the inverse of `toScreen`
 // (a scale and a move).
