@@ -306,7 +306,7 @@ TEST_F(WindowsAccessibility, PressingVazgecDuringADownloadEndsTheUpdaterAsAClick
 TEST_F(WindowsAccessibility, AListenerHearsTheBarAFewTimesASecondAndLastTheValueItShows) {
   // The chunks come 20 ms apart for about a second, each one percent more, some seconds after
   // the listener has begun.
-  ScriptedServer server(Publishing("1.0.0.1", 4000, 20), 80, Address);
+  ScriptedServer server(Publishing("1.0.0.1", 6000, 20), 80, Address);
   auto updater = StartUpdater();
   ASSERT_TRUE(WaitFor([] { return platform::FindShownWindowByClass(UpdaterClass) != 0; }, 30s));
   const RunResult listened = Reader({"listen", "12"});
