@@ -37,7 +37,8 @@ public:
   void CentreOnScreen() override;
   void AccessibleChanged(int id, TAccessibleChange change) override;
 
-  // A rectangle of the client area, in layout pixels, in the screen's device pixels.
+  // A rectangle of the client area, in layout pixels, in the screen's device pixels: screen
+  // readers place the parts and find them at a point through this alone.
   RECT ScreenRect(const TRect& rect) const;
 
 private:
