@@ -1,7 +1,8 @@
 # Delay-loaded system libraries: the Windows programs import the DLLs of the download, the shell,
-# the signature check and TLS only when one of their functions is first called, not at the start,
-# where Wine spends milliseconds on each DLL and the libraries it loads in turn. Each library's
-# functions are listed in cmake/windows/delay/NAME.def; a function missing there fails the link.
+# the signature check, TLS and screen readers only when one of their functions is first called,
+# not at the start, where Wine spends milliseconds on each DLL and the libraries it loads in turn.
+# Each library's functions are listed in cmake/windows/delay/NAME.def; a function missing there
+# fails the link.
 find_program(KOLVARIN_DLLTOOL NAMES ${KOLVARIN_MINGW}-dlltool REQUIRED)
 
 # kolvarin_delay_library(NAME): an imported library kv_delay_NAME that binds NAME.dll's listed
@@ -21,6 +22,6 @@ function(kolvarin_delay_library name)
   add_dependencies(kv_delay_${name} kv_delay_${name}_lib)
 endfunction()
 
-foreach(name wininet shell32 crypt32 bcrypt secur32)
+foreach(name wininet shell32 crypt32 bcrypt secur32 oleacc ole32 oleaut32)
   kolvarin_delay_library(${name})
 endforeach()

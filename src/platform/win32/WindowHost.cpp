@@ -383,6 +383,13 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     m_frameTimer = false;
     InvalidatePending();
     return 0;
+  case WM_GETOBJECT:
+    if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+      if (TAccessibleTree* tree = m_events.HostAccessibleTree())
+        return AnswerClientObject(m_accessible, m_window, wParam, *tree,
+                                  [this](const TRect& rect) { return ScreenRect(rect); });
+    }
+    return DefWindowProcW(m_window, message, wParam, lParam);
   case WM_SIZE:
     if (wParam != SIZE_MINIMIZED)
       m_events.HostResize({LOWORD(lParam), HIWORD(lParam)}, 1);
@@ -425,6 +432,16 @@ void TWin32WindowHost::Paint() {
   // The whole picture; the system clips it to the part that needs painting.
   ShowBitmap(dc, bitmap, bitmap.Bounds());
   EndPaint(m_window, &paint);
+}
+
+void TWin32WindowHost::AccessibleChanged(int id, TAccessibleChange change) {
+  NotifyAccessibleChange(m_window, id, change);
+}
+
+RECT TWin32WindowHost::ScreenRect(const TRect& rect) const {
+  POINT origin{0, 0};
+  ClientToScreen(m_window, &origin);
+  return {origin.x + rect.Left, origin.y + rect.Top, origin.x + rect.Right, origin.y + rect.Bottom};
 }
 
 } // namespace win32

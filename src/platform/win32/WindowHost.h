@@ -2,6 +2,7 @@
 
 #include "platform/FramePacer.h"
 #include "platform/WindowHost.h"
+#include "platform/win32/MsaaAccessible.h"
 
 #include <string_view>
 #include <windows.h>
@@ -34,6 +35,11 @@ public:
   void SetCapture(bool capture) override;
   void SetIcon(const std::vector<TBitmap>& sizes) override;
   void CentreOnScreen() override;
+  void AccessibleChanged(int id, TAccessibleChange change) override;
+
+  // A rectangle of the client area, in layout pixels, in the screen's device pixels: screen
+  // readers place the parts and find them at a point through this alone.
+  RECT ScreenRect(const TRect& rect) const;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,6 +58,8 @@ private:
   // Paints at most once a frame: a download changes the labels for every chunk.
   TFramePacer m_pacer;
   bool m_frameTimer = false;
+  // What screen readers were handed for the client area; it outlives the window in theirs.
+  TMsaaObject m_accessible;
 };
 
 // The picture among `sizes` for an icon of `size` pixels square; null when there is none.
