@@ -97,7 +97,11 @@ void TForm::SetCaption(const std::string& caption) {
 }
 
 void TForm::AccessibleControlChanged(TControl& control, platform::TAccessibleChange change) {
-  if (m_host)
+  // A hidden control's text is nothing a reader hears (the window keeps a hidden label whose
+  // caption follows the remaining time); that it is shown again is a change of state.
+  const bool text =
+      change == platform::TAccessibleChange::Name || change == platform::TAccessibleChange::Value;
+  if (m_host && !(text && !control.Showing()))
     m_pacer.Changed(control, change);
 }
 
