@@ -51,12 +51,21 @@ public:
   virtual TRect Measure(const TFontSpec& font, std::string_view text, const TRect& rect,
                         unsigned flags) = 0;
 
-  // The ink of the text laid out in `rect` and clipped to it, at `scale` device pixels per
-  // pixel: one byte per device pixel (0 no ink, 255 ink), rect.Width() * scale per row,
-  // rect.Height() * scale rows, the first row at the rectangle's top.
+  // The ink of the text at `dpi` (dots per 96 pixels, see DeviceScale.h) laid out in `rect`,
+  // a rectangle of device pixels, and clipped to it: the font drawn at its height scaled to the
+  // dpi (ScaledFont), never a picture stretched. One byte per device pixel (0 no ink, 255 ink),
+  // rect.Width() per row, rect.Height() rows, the first row at the rectangle's top. At a whole
+  // multiple of 96 the text is laid out in the layout's pixels and each drawn at that multiple.
   virtual std::vector<std::uint8_t> Render(const TFontSpec& font, std::string_view text,
-                                           const TRect& rect, unsigned flags, int scale) = 0;
+                                           const TRect& rect, unsigned flags, int dpi) = 0;
 };
+
+// The font as drawn at `dpi`: its height scaled and rounded to the nearest pixel.
+inline TFontSpec ScaledFont(TFontSpec font, int dpi) {
+  const long long scaled = (static_cast<long long>(font.Height) * dpi + 48) / 96;
+  font.Height = static_cast<int>(scaled > 0 ? scaled : 1);
+  return font;
+}
 
 // The engine of this platform; made on first use, alive until the process ends. Call it on
 // the user-interface thread only.

@@ -64,9 +64,22 @@ public:
   }
 
   std::vector<std::uint8_t> Render(const TFontSpec& font, std::string_view utf8, const TRect& rect,
-                                   unsigned flags, int scale) override;
+                                   unsigned flags, int dpi) override {
+    if (dpi <= 0)
+      return {};
+    if (dpi % 96 == 0) {
+      const int scale = std::max(dpi / 96, 1);
+      return RenderAt(font, utf8, {0, 0, rect.Width() / scale, rect.Height() / scale}, flags,
+                      scale);
+    }
+    return RenderAt(ScaledFont(font, dpi), utf8, {0, 0, rect.Width(), rect.Height()}, flags, 1);
+  }
 
 private:
+  // The text laid out in `rect` (pixels), each pixel drawn `scale` x `scale`.
+  std::vector<std::uint8_t> RenderAt(const TFontSpec& font, std::string_view utf8,
+                                     const TRect& rect, unsigned flags, int scale);
+
   static QString Text(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   }
@@ -90,8 +103,8 @@ private:
   QImage m_mask;
 };
 
-std::vector<std::uint8_t> TQtTextEngine::Render(const TFontSpec& font, std::string_view utf8,
-                                                const TRect& rect, unsigned flags, int scale) {
+std::vector<std::uint8_t> TQtTextEngine::RenderAt(const TFontSpec& font, std::string_view utf8,
+                                                  const TRect& rect, unsigned flags, int scale) {
   scale = std::max(scale, 1);
   const int width = std::max(rect.Width(), 0), height = std::max(rect.Height(), 0);
   std::vector<std::uint8_t> ink(static_cast<std::size_t>(width) * scale *
