@@ -33,9 +33,10 @@ constexpr TSize DeviceSize(TSize size, int dpi) {
   return {DeviceEdge(size.Width, dpi), DeviceEdge(size.Height, dpi)};
 }
 
-// The layout pixel that holds device pixel `value` (a mouse position).
+// The layout pixel that holds device pixel `value` (a mouse position): the last one whose
+// DeviceEdge is at or before it.
 constexpr int LayoutPosition(int value, int dpi) {
-  const long long scaled = static_cast<long long>(value) * BaseDpi;
+  const long long scaled = static_cast<long long>(value) * BaseDpi + BaseDpi / 2 - 1;
   return static_cast<int>(scaled >= 0 ? scaled / dpi : -((-scaled + dpi - 1) / dpi));
 }
 

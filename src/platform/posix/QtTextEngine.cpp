@@ -67,12 +67,8 @@ public:
                                    unsigned flags, int dpi) override {
     if (dpi <= 0)
       return {};
-    if (dpi % 96 == 0) {
-      const int scale = std::max(dpi / 96, 1);
-      return RenderAt(font, utf8, {0, 0, rect.Width() / scale, rect.Height() / scale}, flags,
-                      scale);
-    }
-    return RenderAt(ScaledFont(font, dpi), utf8, {0, 0, rect.Width(), rect.Height()}, flags, 1);
+    return RenderAt(dpi == BaseDpi ? font : DeviceFont(font, dpi), utf8,
+                    {0, 0, rect.Width(), rect.Height()}, flags, 1);
   }
 
 private:

@@ -301,11 +301,8 @@ std::vector<std::uint8_t> TGdiTextEngine::Render(const TFontSpec& font, std::str
                                                  const TRect& rect, unsigned flags, int dpi) {
   if (dpi <= 0)
     return {};
-  if (dpi % 96 == 0) {
-    const int scale = std::max(dpi / 96, 1);
-    return RenderAt(font, text, {0, 0, rect.Width() / scale, rect.Height() / scale}, flags, scale);
-  }
-  return RenderAt(ScaledFont(font, dpi), text, {0, 0, rect.Width(), rect.Height()}, flags, 1);
+  return RenderAt(dpi == BaseDpi ? font : DeviceFont(font, dpi), text,
+                  {0, 0, rect.Width(), rect.Height()}, flags, 1);
 }
 
 std::vector<std::uint8_t> TGdiTextEngine::RenderAt(const TFontSpec& font, std::string_view text,
