@@ -67,12 +67,13 @@ public:
                                            const TRect& rect, unsigned flags, int dpi) = 0;
 
   // The font that draws `font` at `dpi`: its height scaled to the nearest pixel (ScaledFont),
-  // less a pixel at a time while its line is taller than the layout's line scaled. A label is
-  // one layout line high, and a font's line, rounded at each size, grows faster than the scale
-  // at some sizes (Tahoma at 12 pixels: 14; at 18: 22, not 21); the descenders would be cut.
+  // less a pixel at a time while its line is taller than the fewest device pixels a layout line
+  // covers (the scaled line rounded down). A label is one layout line high, and a font's line,
+  // rounded at each size, grows faster than the scale at some sizes (Tahoma at 12 pixels: 14;
+  // at 18: 22, not 21); the descenders would be cut.
   TFontSpec DeviceFont(const TFontSpec& font, int dpi) {
     TFontSpec scaled = ScaledFont(font, dpi);
-    const int line = DeviceEdge(Metrics(font).Height, dpi);
+    const int line = static_cast<int>(static_cast<long long>(Metrics(font).Height) * dpi / BaseDpi);
     while (scaled.Height > 1 && Metrics(scaled).Height > line)
       --scaled.Height;
     return scaled;

@@ -152,9 +152,9 @@ TEST_P(DeviceScale, TextIsDrawnAtTheScaledFontSizeNotStretched) {
   const int size = platform::TextEngine().DeviceFont(font, scale.dpi).Height;
   EXPECT_LE(size, Nearest(12, scale.dpi));
   EXPECT_GE(size, Nearest(12, scale.dpi) - 1);
-  // Its line fits in the layout's line scaled.
+  // Its line fits in the layout's line scaled, rounded down.
   EXPECT_LE(platform::TextEngine().Metrics({"Tahoma", size, false, false}).Height,
-            Nearest(platform::TextEngine().Metrics(font).Height, scale.dpi));
+            platform::TextEngine().Metrics(font).Height * scale.dpi / 96);
   int inked = 0;
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 300; ++x)
