@@ -7,7 +7,7 @@
 // (WindowScale.h). With NEWDPI it then sends the window a WM_DPICHANGED to that dpi, with a
 // rectangle of the client area scaled to it, moved by (30, 20), and prints "suggested L T R B",
 // "window L T R B" and the same as before. With SHOT.bmp it then saves what the screen shows
-// of the window, its frame included, as a 24-bit BMP file.
+// of the window's client area as a 24-bit BMP file.
 #include "WindowScale.h"
 #include "app/TFRMUPDATE.h"
 #include "platform/Application.h"
@@ -58,8 +58,11 @@ void PrintState(ScaledWindow& window, HWND handle) {
 }
 
 bool SaveScreenshot(HWND handle, const char* path) {
-  RECT area{};
-  GetWindowRect(handle, &area);
+  RECT client{};
+  GetClientRect(handle, &client);
+  POINT origin{0, 0};
+  ClientToScreen(handle, &origin);
+  const RECT area{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
   const int width = area.right - area.left, height = area.bottom - area.top;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
