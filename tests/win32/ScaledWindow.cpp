@@ -3,9 +3,10 @@
 //
 //   kv-scaled-window-win [NEWDPI|- [SHOT.bmp]]
 //
-// Prints "awareness A", "dpi D", "client W H", "picture W H" and the placement of the controls
-// (WindowScale.h). With NEWDPI it then sends the window a WM_DPICHANGED to that dpi, with a
-// rectangle of the client area scaled to it, moved by (30, 20), and prints "suggested L T R B",
+// Prints "awareness A", "dpi D", "client W H", "picture W H", "hot NAME" (the control under
+// the mouse moved to the last device pixel of the Vazgeç button) and the placement of the
+// controls (WindowScale.h). With NEWDPI it then sends the window a WM_DPICHANGED to that dpi, with
+// a rectangle of the client area scaled to it, moved by (30, 20), and prints "suggested L T R B",
 // "window L T R B" and the same as before. With SHOT.bmp it then saves what the screen shows
 // of the window's client area as a 24-bit BMP file.
 #include "WindowScale.h"
@@ -54,6 +55,15 @@ void PrintState(ScaledWindow& window, HWND handle) {
   const platform::TBitmap& picture = window.HostPaint();
   std::printf("dpi %d\nclient %ld %ld\npicture %d %d\n", window.Dpi(), client.right, client.bottom,
               picture.Width(), picture.Height());
+  // The mouse on the button's last device pixel: a position left in device pixels would be
+  // past the button (and, beyond 100 %, past the window's layout).
+  const platform::TRect button = windowscale::Placement(window).back().device;
+  SendMessageW(handle, WM_MOUSEMOVE, 0, MAKELPARAM(button.Right - 1, button.Bottom - 1));
+  std::string hot = "none";
+  for (const auto& [name, control] : windowscale::Named(window))
+    if (control == window.HotControl())
+      hot = name;
+  std::printf("hot %s\n", hot.c_str());
   std::fputs(windowscale::Report(windowscale::Placement(window)).c_str(), stdout);
 }
 

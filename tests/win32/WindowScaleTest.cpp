@@ -54,6 +54,7 @@ private:
 struct State {
   std::vector<std::pair<std::string, std::vector<long>>> values;
   std::vector<windowscale::TPlaced> placed;
+  std::string hot; // the control under the mouse on the last device pixel of KvButton1
   std::vector<long> operator[](const std::string& name) const {
     for (const auto& [each, numbers] : values)
       if (each == name)
@@ -75,6 +76,10 @@ std::vector<State> Parse(const std::string& out) {
       states.emplace_back();
     if (name == "awareness")
       continue;
+    if (name == "hot") {
+      fields >> states.back().hot;
+      continue;
+    }
     const std::vector<windowscale::TPlaced> one = windowscale::ParseReport(line);
     if (!one.empty()) {
       states.back().placed.push_back(one.front());
@@ -115,6 +120,7 @@ TEST(WinWindowScale, TheWindowIsLaidOutAtEachScaleWithEveryCaptionWhole) {
     EXPECT_EQ(state["dpi"], (std::vector<long>{scale.dpi}));
     EXPECT_EQ(state["client"], (std::vector<long>{scale.width, scale.height}));
     EXPECT_EQ(state["picture"], (std::vector<long>{scale.width, scale.height}));
+    EXPECT_EQ(state.hot, "KvButton1");
     for (const std::string& failure : windowscale::Check(state.placed, scale.dpi, at96.placed))
       ADD_FAILURE() << failure;
     // With KOLVARIN_SCREENSHOTS naming a folder (a Unix path), what the screen shows of the
@@ -158,6 +164,7 @@ TEST(WinWindowScale, ADpiChangeLaysTheWindowOutAgainAtTheSuggestedRectangle) {
     EXPECT_EQ(after["dpi"], (std::vector<long>{change.to}));
     EXPECT_EQ(after["client"], (std::vector<long>{change.width, change.height}));
     EXPECT_EQ(after["picture"], (std::vector<long>{change.width, change.height}));
+    EXPECT_EQ(after.hot, "KvButton1");
     for (const std::string& failure : windowscale::Check(after.placed, change.to, at96.placed))
       ADD_FAILURE() << failure;
   }
