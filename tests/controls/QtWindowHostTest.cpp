@@ -132,6 +132,21 @@ TEST(QtWindowHost, MouseEventsReachTheControlsInPixels) {
   EXPECT_TRUE(Has(window.log, "O:leave"));
 }
 
+TEST(QtWindowHost, AMousePositionBetweenPixelsIsInThePixelThatHoldsIt) {
+  // Between whole scales the toolkit reports the position of a device pixel in fractions of a
+  // pixel: 49.75 lies in pixel 49, the button's last, not in the next.
+  Window window;
+  for (const double position : {49.75, 49.5, 49.0}) {
+    window.log.clear();
+    const QPointF local(position, 20.0);
+    QMouseEvent move(QEvent::MouseMove, local, window.widget->mapToGlobal(local), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window.widget, &move);
+    EXPECT_EQ(window.form.HotControl(), window.button) << position;
+    EXPECT_TRUE(Has(window.log, "B:move 39,10")) << position;
+  }
+}
+
 TEST(QtWindowHost, TabAcceleratorsEscapeAndTypedText) {
   Window window;
   ASSERT_TRUE(window.button->Focused());

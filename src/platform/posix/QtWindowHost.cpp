@@ -33,9 +33,11 @@ int DpiOf(const QWidget& widget) {
   return DpiOfRatio(widget.devicePixelRatioF());
 }
 
+// The layout pixel that holds the position; between whole scales the toolkit gives a device
+// pixel's position in fractions of a pixel, which rounding would move into the next pixel.
 TPoint PositionOf(const QMouseEvent& event) {
-  const QPoint point = event.position().toPoint();
-  return {point.x(), point.y()};
+  const QPointF point = event.position();
+  return {static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y()))};
 }
 
 bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
