@@ -63,7 +63,7 @@ protected:
 void BM_ProgressWrites(benchmark::State& state) {
   constexpr std::uint32_t Writes = 100000;
   TForm form;
-  form.HostResize({409, 24}, 1);
+  form.HostResize({409, 24}, platform::BaseDpi);
   CountingBar& bar = form.AddControl<CountingBar>();
   bar.SetBounds(0, 0, 409, 24);
   bar.SetBarStyle(bsGradient);
@@ -104,7 +104,7 @@ BENCHMARK(BM_ProgressWriteNoRepaint);
 // 1025 bytes, the form painted once every 64 writes: what a caption costs besides the paints.
 void BM_LabelCaptionWrites(benchmark::State& state) {
   TForm form;
-  form.HostResize({409, 114}, 1);
+  form.HostResize({409, 114}, platform::BaseDpi);
   TKvLabel& label = form.AddControl<TKvLabel>();
   label.SetFont(WindowFont(12));
   label.SetBounds(110, 76, 0, 0);

@@ -88,28 +88,28 @@ struct Backdrop {
   TForm form;
   Backdrop() {
     form.SetColor(ToPixel(clBtnFace));
-    form.HostResize({409, 305}, 1);
+    form.HostResize({409, 305}, platform::BaseDpi);
   }
 };
 
-// A host without a window on the screen, at the device scale of the platform's: the window's
-// states are drawn, never shown.
+// A host without a window on the screen, at the dpi of the platform's: the window's states are
+// drawn, never shown.
 class PictureHost final : public platform::TWindowHost {
 public:
-  explicit PictureHost(int scale) : m_scale(scale) {}
+  explicit PictureHost(int dpi) : m_dpi(dpi) {}
   void Show() override { m_visible = true; }
   void Hide() override { m_visible = false; }
   bool Visible() const override { return m_visible; }
   void SetTitle(const std::string&) override {}
   void SetClientSize(platform::TSize) override {}
   void SetPosition(platform::TPoint) override {}
-  int Scale() const override { return m_scale; }
+  int Dpi() const override { return m_dpi; }
   void Invalidate(const platform::TRect&) override {}
   void SetCursor(platform::TCursor) override {}
   void SetCapture(bool) override {}
 
 private:
-  int m_scale;
+  int m_dpi;
   bool m_visible = false;
 };
 
@@ -118,7 +118,7 @@ class StillWindow : public app::TFRMUPDATE {
 public:
   explicit StillWindow(platform::TApplication& application)
       : TFRMUPDATE(application, false, app::ConfiguredPublisher()) {
-    SetHost(std::make_unique<PictureHost>(Host()->Scale()));
+    SetHost(std::make_unique<PictureHost>(Host()->Dpi()));
   }
   void KvButton5Click() override {}
 };

@@ -28,9 +28,15 @@ TFontSpec WindowFont(int pixelSize, bool bold = false, bool underline = false) {
 class IconImage2 : public TControl {
 protected:
   void Paint(TCanvas& canvas) override {
-    if (m_icon.IsEmpty())
-      m_icon = platform::ProgramIconBitmap(32);
-    canvas.Blend((Width() - m_icon.Width()) / 2, (Height() - m_icon.Height()) / 2, m_icon);
+    // Between whole scales the icon is drawn at its size on the device, not stretched.
+    const int size =
+        canvas.Dpi() % platform::BaseDpi == 0 ? 32 : platform::ScaledLength(32, canvas.Dpi());
+    if (m_icon.IsEmpty() || m_icon.Width() != size)
+      m_icon = platform::ProgramIconBitmap(size);
+    if (size == 32)
+      canvas.Blend((Width() - m_icon.Width()) / 2, (Height() - m_icon.Height()) / 2, m_icon);
+    else
+      canvas.BlendDevicePicture(ClientRect(), m_icon);
   }
 
 private:
@@ -83,7 +89,7 @@ TFRMUPDATE::TFRMUPDATE(platform::TApplication& application, bool runFormCreate, 
   Host()->SetIcon(platform::ProgramIconSizes());
   SetClientSize({ClientWidth, ClientHeight});
   // Until the host reports its size (a host that shows nothing reports none), the form has it.
-  HostResize({ClientWidth, ClientHeight}, Host()->Scale());
+  HostResize({ClientWidth, ClientHeight}, Host()->Dpi());
   BuildLayout();
   application.RegisterForm(Host());
   if (!FRMUPDATE)

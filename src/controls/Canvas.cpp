@@ -75,8 +75,9 @@ std::string StripAccelerators(std::string_view text) {
   return result;
 }
 
-TCanvas::TCanvas(platform::TBitmap& target, int scale)
-    : m_target(target), m_scale(std::max(scale, 1)), m_clip(target.Bounds()) {}
+TCanvas::TCanvas(platform::TBitmap& target, int dpi)
+    : m_target(target), m_dpi(std::max(dpi, platform::BaseDpi)), m_pen(platform::PenWidth(m_dpi)),
+      m_clip(target.Bounds()) {}
 
 void TCanvas::Restore(TState state) {
   m_origin = state.origin;
@@ -84,9 +85,25 @@ void TCanvas::Restore(TState state) {
   m_excluded = std::move(state.excluded);
 }
 
+int TCanvas::MapAxis(int value, int origin, int extent) const {
+  // At a whole multiple of 96 the pen is the scale and both branches below agree with the
+  // proportional mapping, which keeps those pictures exactly what they were.
+  if (extent > 0) {
+    const int zone = std::min(EdgeZone, extent / 2);
+    if (value >= 0 && value <= zone)
+      return platform::DeviceEdge(origin, m_dpi) + value * m_pen;
+    if (value >= extent - zone && value <= extent)
+      return platform::DeviceEdge(origin + extent, m_dpi) - (extent - value) * m_pen;
+  }
+  return platform::DeviceEdge(origin + value, m_dpi);
+}
+
 TRect TCanvas::ToDevice(const TRect& rect) const {
-  return {(rect.Left + m_origin.X) * m_scale, (rect.Top + m_origin.Y) * m_scale,
-          (rect.Right + m_origin.X) * m_scale, (rect.Bottom + m_origin.Y) * m_scale};
+  return {MapX(rect.Left), MapY(rect.Top), MapX(rect.Right), MapY(rect.Bottom)};
+}
+
+TRect TCanvas::DeviceRect(const TRect& rect) const {
+  return ToDevice(rect);
 }
 
 void TCanvas::IntersectClip(const TRect& rect) {
@@ -123,37 +140,43 @@ template <typename Fill> void TCanvas::ForVisible(const TRect& device, Fill&& fi
 
 std::uint32_t* TCanvas::DirectPixels(const TRect& rect) {
   const TRect device = ToDevice(rect);
-  if (m_scale != 1 || !m_excluded.empty() || device.IsEmpty() ||
+  if (m_dpi != platform::BaseDpi || !m_excluded.empty() || device.IsEmpty() ||
       device.Intersected(m_clip) != device)
     return nullptr;
   return m_target.Row(device.Top) + device.Left;
 }
 
-void TCanvas::FillRect(const TRect& rect, TColor color) {
-  if (rect.IsEmpty())
-    return;
-  const std::uint32_t pixel = ToPixel(color);
-  ForVisible(ToDevice(rect), [this, pixel](const TRect& part) {
+void TCanvas::FillDevice(const TRect& device, std::uint32_t pixel) {
+  ForVisible(device, [this, pixel](const TRect& part) {
     for (int y = part.Top; y < part.Bottom; ++y)
       std::fill_n(m_target.Row(y) + part.Left, part.Width(), pixel);
   });
 }
 
+void TCanvas::FillRect(const TRect& rect, TColor color) {
+  if (rect.IsEmpty())
+    return;
+  FillDevice(ToDevice(rect), ToPixel(color));
+}
+
 void TCanvas::Pixel(int x, int y, TColor color) {
-  FillRect({x, y, x + 1, y + 1}, color);
+  const int left = MapX(x), top = MapY(y);
+  FillDevice({left, top, left + m_pen, top + m_pen}, ToPixel(color));
 }
 
 void TCanvas::Line(int x1, int y1, int x2, int y2, TColor color) {
   if (y1 == y2) {
     if (x1 != x2) {
       const int from = x1 < x2 ? x1 : x2 + 1;
-      FillRect({from, y1, from + std::abs(x2 - x1), y1 + 1}, color);
+      const int top = MapY(y1);
+      FillDevice({MapX(from), top, MapX(from + std::abs(x2 - x1)), top + m_pen}, ToPixel(color));
     }
     return;
   }
   if (x1 == x2) {
     const int from = y1 < y2 ? y1 : y2 + 1;
-    FillRect({x1, from, x1 + 1, from + std::abs(y2 - y1)}, color);
+    const int left = MapX(x1);
+    FillDevice({left, MapY(from), left + m_pen, MapY(from + std::abs(y2 - y1))}, ToPixel(color));
     return;
   }
   // Bresenham, without the end pixel.
@@ -175,32 +198,65 @@ void TCanvas::Line(int x1, int y1, int x2, int y2, TColor color) {
 }
 
 void TCanvas::FrameRect(const TRect& rect, TColor color, int penWidth) {
-  const int w = rect.Width(), h = rect.Height();
-  if (w <= 0 || h <= 0 || penWidth <= 0)
+  const TRect d = ToDevice(rect);
+  const int w = d.Width(), h = d.Height();
+  if (rect.IsEmpty() || w <= 0 || h <= 0 || penWidth <= 0)
     return;
-  const int p = std::min({penWidth, (w + 1) / 2, (h + 1) / 2});
-  FillRect({rect.Left, rect.Top, rect.Right, rect.Top + p}, color);
-  FillRect({rect.Left, rect.Bottom - p, rect.Right, rect.Bottom}, color);
-  FillRect({rect.Left, rect.Top, rect.Left + p, rect.Bottom}, color);
-  FillRect({rect.Right - p, rect.Top, rect.Right, rect.Bottom}, color);
+  // A pen wider than half the rectangle fills it.
+  const int layout = std::min({penWidth, (rect.Width() + 1) / 2, (rect.Height() + 1) / 2});
+  const int p = std::min({layout * m_pen, (w + 1) / 2, (h + 1) / 2});
+  const std::uint32_t pixel = ToPixel(color);
+  FillDevice({d.Left, d.Top, d.Right, d.Top + p}, pixel);
+  FillDevice({d.Left, d.Bottom - p, d.Right, d.Bottom}, pixel);
+  FillDevice({d.Left, d.Top, d.Left + p, d.Bottom}, pixel);
+  FillDevice({d.Right - p, d.Top, d.Right, d.Bottom}, pixel);
 }
 
-void TCanvas::Draw(int x, int y, const platform::TBitmap& picture) {
+std::vector<int> TCanvas::SourceIndices(int from, int count, bool alongX) const {
+  std::vector<int> indices;
+  const int first = alongX ? MapX(from) : MapY(from);
+  for (int i = 0; i < count; ++i) {
+    const int end = alongX ? MapX(from + i + 1) : MapY(from + i + 1);
+    while (first + static_cast<int>(indices.size()) < end)
+      indices.push_back(i);
+  }
+  return indices;
+}
+
+template <typename Put>
+void TCanvas::PutPicture(int x, int y, const platform::TBitmap& picture, Put&& put) {
   const TRect device = ToDevice({x, y, x + picture.Width(), y + picture.Height()});
-  const int scale = m_scale;
+  if (device.Intersected(m_clip).IsEmpty())
+    return;
+  const std::vector<int> columns = SourceIndices(x, picture.Width(), true);
+  const std::vector<int> rows = SourceIndices(y, picture.Height(), false);
   ForVisible(device, [&](const TRect& part) {
     for (int row = part.Top; row < part.Bottom; ++row) {
-      const std::uint32_t* from = picture.Row((row - device.Top) / scale);
+      const std::uint32_t* from = picture.Row(rows[static_cast<std::size_t>(row - device.Top)]);
       std::uint32_t* to = m_target.Row(row);
-      if (scale == 1) {
-        std::memcpy(to + part.Left, from + (part.Left - device.Left),
-                    static_cast<std::size_t>(part.Width()) * sizeof(std::uint32_t));
+      if (m_dpi == platform::BaseDpi) {
+        for (int column = part.Left; column < part.Right; ++column)
+          put(to[column], from[column - device.Left]);
         continue;
       }
       for (int column = part.Left; column < part.Right; ++column)
-        to[column] = from[(column - device.Left) / scale];
+        put(to[column], from[columns[static_cast<std::size_t>(column - device.Left)]]);
     }
   });
+}
+
+void TCanvas::Draw(int x, int y, const platform::TBitmap& picture) {
+  if (m_dpi == platform::BaseDpi) {
+    const TRect device = ToDevice({x, y, x + picture.Width(), y + picture.Height()});
+    ForVisible(device, [&](const TRect& part) {
+      for (int row = part.Top; row < part.Bottom; ++row)
+        std::memcpy(m_target.Row(row) + part.Left,
+                    picture.Row(row - device.Top) + (part.Left - device.Left),
+                    static_cast<std::size_t>(part.Width()) * sizeof(std::uint32_t));
+    });
+    return;
+  }
+  PutPicture(x, y, picture, [](std::uint32_t& to, std::uint32_t from) { to = from; });
 }
 
 namespace {
@@ -214,20 +270,38 @@ std::uint32_t ByteMul(std::uint32_t pixel, std::uint32_t alpha) {
   return high | low;
 }
 
+void BlendPixel(std::uint32_t& to, std::uint32_t source) {
+  to = 0xFF000000u | (source + ByteMul(to, 255 - (source >> 24)));
+}
+
 } // namespace
 
 void TCanvas::Blend(int x, int y, const platform::TBitmap& picture) {
-  const TRect device = ToDevice({x, y, x + picture.Width(), y + picture.Height()});
-  const int scale = m_scale;
-  ForVisible(device, [&](const TRect& part) {
+  PutPicture(x, y, picture, BlendPixel);
+}
+
+void TCanvas::DrawDevicePicture(const TRect& rect, const platform::TBitmap& picture) {
+  const TRect area = ToDevice(rect);
+  const TRect device{area.Left, area.Top, area.Left + picture.Width(), area.Top + picture.Height()};
+  ForVisible(device.Intersected(area), [&](const TRect& part) {
+    for (int row = part.Top; row < part.Bottom; ++row)
+      std::memcpy(m_target.Row(row) + part.Left,
+                  picture.Row(row - device.Top) + (part.Left - device.Left),
+                  static_cast<std::size_t>(part.Width()) * sizeof(std::uint32_t));
+  });
+}
+
+void TCanvas::BlendDevicePicture(const TRect& rect, const platform::TBitmap& picture) {
+  const TRect area = ToDevice(rect);
+  const int left = area.Left + (area.Width() - picture.Width()) / 2;
+  const int top = area.Top + (area.Height() - picture.Height()) / 2;
+  const TRect device{left, top, left + picture.Width(), top + picture.Height()};
+  ForVisible(device.Intersected(area), [&](const TRect& part) {
     for (int row = part.Top; row < part.Bottom; ++row) {
-      const std::uint32_t* from = picture.Row((row - device.Top) / scale);
+      const std::uint32_t* from = picture.Row(row - top);
       std::uint32_t* to = m_target.Row(row);
-      for (int column = part.Left; column < part.Right; ++column) {
-        const std::uint32_t source = from[(column - device.Left) / scale];
-        const std::uint32_t alpha = source >> 24;
-        to[column] = 0xFF000000u | (source + ByteMul(to[column], 255 - alpha));
-      }
+      for (int column = part.Left; column < part.Right; ++column)
+        BlendPixel(to[column], from[column - left]);
     }
   });
 }

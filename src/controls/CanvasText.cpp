@@ -1,6 +1,5 @@
 // TCanvas's text, through the platform's text engine.
 #include "controls/Canvas.h"
-
 #include "controls/TextInkCache.h"
 
 namespace controls {
@@ -12,7 +11,9 @@ TRect TCanvas::DrawText(std::string_view text, const TRect& rect, unsigned flags
   const TRect device = ToDevice(rect);
   if (rect.IsEmpty() || device.Intersected(m_clip).IsEmpty())
     return rect;
-  const std::vector<std::uint8_t>& ink = TextInkCache().Ink(font, text, rect, flags, m_scale);
+  // The engine lays the text out in the device rectangle; where it lies does not change the ink.
+  const std::vector<std::uint8_t>& ink =
+      TextInkCache().Ink(font, text, {0, 0, device.Width(), device.Height()}, flags, m_dpi);
   DrawInk(device, ink.data(), ToPixel(color));
   return rect;
 }

@@ -8,13 +8,15 @@
 
 namespace controls {
 
-void PaintControl(TControl& control, platform::TBitmap& bitmap, int scale, TPoint origin,
+void PaintControl(TControl& control, platform::TBitmap& bitmap, int dpi, TPoint origin,
                   const platform::TRect& clip) {
   if (bitmap.IsEmpty() || clip.IsEmpty())
     return;
-  TCanvas canvas(bitmap, scale);
+  TCanvas canvas(bitmap, dpi);
   canvas.SetOrigin(origin);
-  canvas.IntersectClip(clip.Offset(-origin.X, -origin.Y));
+  canvas.SetExtent({control.Width(), control.Height()});
+  // The form's dirty part maps as the form clears it, whatever the control's frames do.
+  canvas.IntersectDeviceClip(platform::DeviceRect(clip, canvas.Dpi()));
   control.Paint(canvas);
 }
 
@@ -34,10 +36,11 @@ platform::TBitmap RenderControl(TControl& control, bool overParents, std::uint32
     std::reverse(ancestors.begin(), ancestors.end());
     for (TControl* each : ancestors) {
       const TPoint at = each->FormOrigin();
-      PaintControl(*each, picture, 1, {at.X - origin.X, at.Y - origin.Y}, picture.Bounds());
+      PaintControl(*each, picture, platform::BaseDpi, {at.X - origin.X, at.Y - origin.Y},
+                   picture.Bounds());
     }
   }
-  PaintControl(control, picture, 1, {0, 0}, picture.Bounds());
+  PaintControl(control, picture, platform::BaseDpi, {0, 0}, picture.Bounds());
   return picture;
 }
 

@@ -6,10 +6,11 @@
 
 namespace controls {
 
-// Lets `control` paint itself into the form's picture `bitmap` (device pixels, `scale` per
-// pixel) on a canvas whose origin is the control's top-left corner `origin` in the form and
-// whose clip is `clip` (in the form), so that nothing outside the dirty part changes.
-void PaintControl(TControl& control, platform::TBitmap& bitmap, int scale, TPoint origin,
+// Lets `control` paint itself into the form's picture `bitmap` (device pixels at `dpi`) on a
+// canvas whose origin is the control's top-left corner `origin` in the form, whose extent is
+// the control's size and whose clip is `clip` (in the form), so that nothing outside the dirty
+// part changes.
+void PaintControl(TControl& control, platform::TBitmap& bitmap, int dpi, TPoint origin,
                   const platform::TRect& clip);
 
 // The control's own picture (its children left out) at one pixel per pixel, over `background`

@@ -157,6 +157,10 @@ void PaintSmooth(const TPixels& image, TGradientDirection direction, TColor star
   }
 }
 
+// The gradient of `direction` over the whole image.
+void PaintGradient(const TPixels& image, TGradientDirection direction, TColor start, TColor stop,
+                   int colors);
+
 } // namespace
 
 void FillGradientStrip(TPixels image, bool alongRows, int centre, TColor start, TColor stop,
@@ -185,6 +189,17 @@ void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection dir
     return;
   const TColor start = ColorToRGB(startColor);
   const TColor stop = ColorToRGB(stopColor);
+  if (canvas.Dpi() % platform::BaseDpi != 0 && rect.Left < rect.Right && rect.Top < rect.Bottom) {
+    // Between whole scales the gradient is computed for the device's pixels, not stretched.
+    const TRect device = canvas.DeviceRect(rect);
+    thread_local platform::TBitmap fine;
+    if (fine.Width() != device.Width() || fine.Height() != device.Height())
+      fine.Reset(device.Width(), device.Height());
+    PaintGradient({fine.Bits(), fine.Width(), fine.Height(), fine.Width()}, direction, start, stop,
+                  colors);
+    canvas.DrawDevicePicture(rect, fine);
+    return;
+  }
   // On a canvas with nothing in the way the bitmap is the canvas's own rectangle, which spares
   // the copy; otherwise an off-screen bitmap, kept between calls of the same size.
   std::uint32_t* direct =
@@ -194,6 +209,16 @@ void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection dir
     scratch.Reset(w, h);
   const TPixels image =
       direct ? TPixels{direct, w, h, canvas.Target().Width()} : TPixels{scratch.Bits(), w, h, w};
+  PaintGradient(image, direction, start, stop, colors);
+  if (!direct)
+    canvas.Draw(rect.Left, rect.Top, scratch);
+}
+
+namespace {
+
+void PaintGradient(const TPixels& image, TGradientDirection direction, TColor start, TColor stop,
+                   int colors) {
+  const int w = image.width, h = image.height;
   switch (direction) {
   case gdHorizontalEnd:
     FillGradientStrip(image, true, -1, start, stop, colors);
@@ -215,9 +240,9 @@ void DrawGradientRect(TCanvas& canvas, const TRect& rect, TGradientDirection dir
       PaintSmooth(image, direction, start, stop);
     break;
   }
-  if (!direct)
-    canvas.Draw(rect.Left, rect.Top, scratch);
 }
+
+} // namespace
 
 void DrawGradientRing(TCanvas& canvas, const TRect& rect, TGradientDirection direction,
                       TColor color1, TColor color2) {

@@ -24,7 +24,7 @@ class TControl;
 class TForm;
 
 // Paints one control of a form's picture (see ControlPainting.h).
-void PaintControl(TControl& control, platform::TBitmap& bitmap, int scale, TPoint origin,
+void PaintControl(TControl& control, platform::TBitmap& bitmap, int dpi, TPoint origin,
                   const platform::TRect& clip);
 
 struct TMouseEvent {

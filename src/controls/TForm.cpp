@@ -84,7 +84,7 @@ void TForm::SetHost(std::unique_ptr<platform::TWindowHost> host) {
   m_active = false;
   m_host->SetTitle(m_caption);
   m_host->SetClientSize({Width(), Height()});
-  Resize({Width(), Height()}, m_host->Scale());
+  Resize({Width(), Height()}, m_host->Dpi());
 }
 
 void TForm::SetCaption(const std::string& caption) {
@@ -110,7 +110,7 @@ void TForm::SetColor(std::uint32_t color) {
 }
 
 void TForm::SetClientSize(TSize size) {
-  Resize(size, m_scale);
+  Resize(size, m_dpi);
   if (m_host)
     m_host->SetClientSize(size);
 }
@@ -400,18 +400,20 @@ void TForm::HostCloseRequest() {
   Close();
 }
 
-void TForm::HostResize(TSize size, int scale) {
-  Resize(size, scale);
+void TForm::HostResize(TSize size, int dpi) {
+  Resize(size, dpi);
 }
 
-void TForm::Resize(TSize size, int scale) {
-  scale = std::max(scale, 1);
-  if (size == TSize{Width(), Height()} && scale == m_scale &&
-      m_bitmap.Size() == TSize{size.Width * scale, size.Height * scale})
+void TForm::Resize(TSize size, int dpi) {
+  // Never below 100 %: a display has no fewer pixels than the layout.
+  dpi = std::max(dpi, platform::BaseDpi);
+  size = {std::max(size.Width, 0), std::max(size.Height, 0)};
+  const TSize device = platform::DeviceSize(size, dpi);
+  if (size == TSize{Width(), Height()} && dpi == m_dpi && m_bitmap.Size() == device)
     return;
-  TControl::SetBounds({0, 0, std::max(size.Width, 0), std::max(size.Height, 0)});
-  m_scale = scale;
-  m_bitmap.Reset(Width() * scale, Height() * scale, m_color);
+  TControl::SetBounds({0, 0, size.Width, size.Height});
+  m_dpi = dpi;
+  m_bitmap.Reset(device.Width, device.Height, m_color);
   m_dirty.clear();
   InvalidateFormRect(ClientRect());
 }
@@ -460,16 +462,14 @@ const platform::TBitmap& TForm::HostPaint() {
 }
 
 void TForm::PaintRect(const TRect& rect) {
-  const TRect device{rect.Left * m_scale, rect.Top * m_scale, rect.Right * m_scale,
-                     rect.Bottom * m_scale};
-  const TRect area = device.Intersected(m_bitmap.Bounds());
+  const TRect area = platform::DeviceRect(rect, m_dpi).Intersected(m_bitmap.Bounds());
   for (int y = area.Top; y < area.Bottom; ++y)
     std::fill(m_bitmap.Row(y) + area.Left, m_bitmap.Row(y) + area.Right, m_color);
   PaintTree(*this, rect);
 }
 
 void TForm::PaintTree(TControl& control, const TRect& rect) {
-  PaintControl(control, m_bitmap, m_scale, control.FormOrigin(), rect);
+  PaintControl(control, m_bitmap, m_dpi, control.FormOrigin(), rect);
   for (const auto& child : control.Controls()) {
     const TRect clip = rect.Intersected(child->VisibleFormRect());
     if (!clip.IsEmpty())

@@ -3,6 +3,7 @@
 #include "controls/Accessible.h"
 #include "controls/TControl.h"
 #include "platform/Bitmap.h"
+#include "platform/DeviceScale.h"
 #include "platform/WindowHost.h"
 
 #include <cstdint>
@@ -62,9 +63,10 @@ public:
   TControl* DefaultControl();
   TControl* CancelControl();
 
-  // The picture of the whole form in device pixels, and the device pixels per pixel.
+  // The picture of the whole form in device pixels, and the dpi it is painted at (96 is one
+  // device pixel per pixel, see platform/DeviceScale.h).
   const platform::TBitmap& Bitmap() const { return m_bitmap; }
-  int Scale() const { return m_scale; }
+  int Dpi() const { return m_dpi; }
   // The parts invalidated and not yet painted, in the form's pixels.
   const std::vector<platform::TRect>& DirtyRects() const { return m_dirty; }
   // Runs the layouts the controls have asked for (RequestLayout); painting does it first.
@@ -81,7 +83,7 @@ public:
   void HostKeyUp(TKey key, unsigned shift) override;
   void HostActivate(bool active) override;
   void HostCloseRequest() override;
-  void HostResize(TSize size, int scale) override;
+  void HostResize(TSize size, int dpi) override;
   const platform::TBitmap& HostPaint() override;
   platform::TAccessibleTree* HostAccessibleTree() override { return &m_accessible; }
 
@@ -107,7 +109,7 @@ private:
   void SetHot(TControl* control);
   void ReleaseCapture();
   void FocusFirst();
-  void Resize(TSize size, int scale);
+  void Resize(TSize size, int dpi);
   void PaintRect(const platform::TRect& rect);
   void PaintTree(TControl& control, const platform::TRect& rect);
   TControl* FindAccelerator(char32_t letter);
@@ -116,7 +118,7 @@ private:
   std::string m_caption;
   std::uint32_t m_color = 0xFFF0F0F0u;
   platform::TBitmap m_bitmap;
-  int m_scale = 1;
+  int m_dpi = platform::BaseDpi;
   std::vector<platform::TRect> m_dirty;
   std::vector<TControl*> m_layoutPending;
   bool m_shown = false;

@@ -156,6 +156,10 @@ void TKvCustomProgressBar::RenderInto(platform::TBitmap& image) const {
   if (image.Width() != std::max(Width(), 1) || image.Height() != std::max(Height(), 1))
     image.Reset(std::max(Width(), 1), std::max(Height(), 1));
   TCanvas canvas(image);
+  PaintBar(canvas);
+}
+
+void TKvCustomProgressBar::PaintBar(TCanvas& canvas) const {
   TRect r{0, 0, Width(), Height()};
   canvas.FillRect(r, m_borderColor);
   TFrameParams frame;
@@ -190,7 +194,12 @@ platform::TBitmap TKvCustomProgressBar::Render() const {
 }
 
 void TKvCustomProgressBar::Paint(TCanvas& canvas) {
-  // Drawn at the layout's size, each pixel then covering the device pixels it stands for.
+  // At a whole scale drawn at the layout's size, each pixel then covering the device pixels it
+  // stands for; between whole scales drawn on the device's pixels, its text and gradient sharp.
+  if (canvas.Dpi() % platform::BaseDpi != 0) {
+    PaintBar(canvas);
+    return;
+  }
   RenderInto(m_picture);
   canvas.Draw(0, 0, m_picture);
 }

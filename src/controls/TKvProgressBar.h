@@ -95,6 +95,8 @@ protected:
 private:
   void RedrawNow();
   void RenderInto(platform::TBitmap& image) const;
+  // The bar, its frame and its text on `canvas`, in the control's coordinates.
+  void PaintBar(TCanvas& canvas) const;
   void DrawGradientProgress(TCanvas& canvas, const TRect& area) const;
   void DrawTraditional(TCanvas& canvas, const TRect& area, bool led) const;
   std::string Text() const;

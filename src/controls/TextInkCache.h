@@ -12,7 +12,7 @@
 
 namespace controls {
 
-// The ink of the texts drawn lately, by font, text, rectangle, layout and scale: a caption
+// The ink of the texts drawn lately, by font, text, device rectangle, layout and dpi: a caption
 // painted again (its control repainted because a neighbour or the bar beside it changed) is
 // not laid out, rasterised and emboldened again. The least recently used text goes first when
 // the cache holds more texts or bytes than its limits.
@@ -20,7 +20,7 @@ class TTextInkCache {
 public:
   using TRender = std::function<std::vector<std::uint8_t>(
       const platform::TFontSpec& font, std::string_view text, const platform::TRect& rect,
-      unsigned flags, int scale)>;
+      unsigned flags, int dpi)>;
 
   static constexpr std::size_t DefaultTexts = 64;
   static constexpr std::size_t DefaultBytes = 4u << 20;
@@ -31,7 +31,7 @@ public:
 
   // The ink as TTextEngine::Render gives it; valid until the next call.
   const std::vector<std::uint8_t>& Ink(const platform::TFontSpec& font, std::string_view text,
-                                       const platform::TRect& rect, unsigned flags, int scale);
+                                       const platform::TRect& rect, unsigned flags, int dpi);
 
   std::size_t Texts() const { return m_entries.size(); }
   std::size_t Bytes() const { return m_bytes; }
@@ -43,7 +43,7 @@ private:
     std::string text;
     platform::TRect rect;
     unsigned flags = 0;
-    int scale = 1;
+    int dpi = 96;
     std::vector<std::uint8_t> ink;
     std::uint64_t used = 0;
   };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DeviceScale.h"
 #include "platform/Geometry.h"
 
 #include <cstdint>
@@ -39,6 +40,13 @@ struct TTextMetrics {
   bool operator==(const TTextMetrics&) const = default;
 };
 
+// The font as drawn at `dpi`: its height scaled and rounded to the nearest pixel.
+inline TFontSpec ScaledFont(TFontSpec font, int dpi) {
+  const long long scaled = (static_cast<long long>(font.Height) * dpi + 48) / 96;
+  font.Height = static_cast<int>(scaled > 0 ? scaled : 1);
+  return font;
+}
+
 // The platform's text engine: the toolkit's on Linux, GDI on Windows. Texts are UTF-8.
 class TTextEngine {
 public:
@@ -51,11 +59,25 @@ public:
   virtual TRect Measure(const TFontSpec& font, std::string_view text, const TRect& rect,
                         unsigned flags) = 0;
 
-  // The ink of the text laid out in `rect` and clipped to it, at `scale` device pixels per
-  // pixel: one byte per device pixel (0 no ink, 255 ink), rect.Width() * scale per row,
-  // rect.Height() * scale rows, the first row at the rectangle's top.
+  // The ink of the text at `dpi` (dots per 96 pixels, see DeviceScale.h) laid out in `rect`,
+  // a rectangle of device pixels, and clipped to it: drawn in DeviceFont, never a picture
+  // stretched. One byte per device pixel (0 no ink, 255 ink), rect.Width() per row,
+  // rect.Height() rows, the first row at the rectangle's top.
   virtual std::vector<std::uint8_t> Render(const TFontSpec& font, std::string_view text,
-                                           const TRect& rect, unsigned flags, int scale) = 0;
+                                           const TRect& rect, unsigned flags, int dpi) = 0;
+
+  // The font that draws `font` at `dpi`: its height scaled to the nearest pixel (ScaledFont),
+  // less a pixel at a time while its line is taller than the fewest device pixels a layout line
+  // covers (the scaled line rounded down). A label is one layout line high, and a font's line,
+  // rounded at each size, grows faster than the scale at some sizes (Tahoma at 12 pixels: 14;
+  // at 18: 22, not 21); the descenders would be cut.
+  TFontSpec DeviceFont(const TFontSpec& font, int dpi) {
+    TFontSpec scaled = ScaledFont(font, dpi);
+    const int line = static_cast<int>(static_cast<long long>(Metrics(font).Height) * dpi / BaseDpi);
+    while (scaled.Height > 1 && Metrics(scaled).Height > line)
+      --scaled.Height;
+    return scaled;
+  }
 };
 
 // The engine of this platform; made on first use, alive until the process ends. Call it on

@@ -2,6 +2,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Bitmap.h"
+#include "platform/DeviceScale.h"
 #include "platform/Geometry.h"
 #include "platform/Input.h"
 
@@ -12,7 +13,7 @@
 namespace platform {
 
 // What a window host reports to the window object that owns it. Positions are in the window's
-// client area, in pixels (not device pixels).
+// client area, in pixels of the layout (not device pixels; see DeviceScale.h).
 class TWindowEvents {
 public:
   virtual ~TWindowEvents() = default;
@@ -40,10 +41,10 @@ public:
   virtual void HostActivate(bool active) = 0;
   // The user asked to close the window (its close box); the window object decides.
   virtual void HostCloseRequest() = 0;
-  // The client area's new size and the device pixels per pixel.
-  virtual void HostResize(TSize size, int scale) = 0;
-  // Brings the picture up to date and returns it: Width() * scale by Height() * scale device
-  // pixels, top-left at the client area's top-left.
+  // The client area's new size in pixels of the layout and the display's dpi (96 is 100 %).
+  virtual void HostResize(TSize size, int dpi) = 0;
+  // Brings the picture up to date and returns it: DeviceSize(size, dpi) device pixels, top-left
+  // at the client area's top-left.
   virtual const TBitmap& HostPaint() = 0;
   // The window's parts for the system's accessibility clients; null for a window without.
   virtual TAccessibleTree* HostAccessibleTree() { return nullptr; }
@@ -59,11 +60,12 @@ public:
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;
   virtual void SetTitle(const std::string& title) = 0; // UTF-8
+  // The client area's size in pixels of the layout; the host makes it that at its dpi.
   virtual void SetClientSize(TSize size) = 0;
   virtual void SetPosition(TPoint position) = 0;
-  // Device pixels per pixel.
-  virtual int Scale() const = 0;
-  // Asks for a HostPaint soon; the rectangle is in pixels of the client area.
+  // The display's dpi for this window (96 is 100 %, 144 is 150 %).
+  virtual int Dpi() const = 0;
+  // Asks for a HostPaint soon; the rectangle is in pixels of the layout of the client area.
   virtual void Invalidate(const TRect& rect) = 0;
   virtual void SetCursor(TCursor cursor) = 0;
   // Keeps the mouse's reports coming to this window while a button is held outside it.

@@ -32,7 +32,7 @@ TEST(ControlPainting, ControlsPaintInZOrderInsideTheirParentsAtEachScale) {
   for (int scale : {1, 2}) {
     TForm form;
     auto host = std::make_unique<TRecordingHost>();
-    host->scale = scale;
+    host->dpi = 96 * scale;
     form.SetHost(std::move(host));
     form.SetColor(Grey);
     form.SetClientSize({40, 30});

@@ -264,7 +264,7 @@ std::vector<std::string> Art(const TBitmap& image) {
 
 TEST_F(DrawingKit, AtScaleTwoEveryPixelCoversTwoByTwo) {
   TBitmap image(8, 6, Rgb(9, 9, 9));
-  TCanvas canvas(image, 2);
+  TCanvas canvas(image, 192);
   EXPECT_EQ(canvas.Width(), 4);
   EXPECT_EQ(canvas.Height(), 3);
   canvas.Pixel(0, 0, RGB(255, 0, 0));
@@ -323,7 +323,7 @@ TEST_F(DrawingKit, AGradientInAClippedOrScaledCanvasIsTheSamePicture) {
   const TBitmap alone = Gradient(6, 4, gdVerticalCenter, RGB(255, 0, 0), RGB(0, 0, 0));
   // At ×2, moved by an origin and with a part excluded, the gradient keeps its colours.
   TBitmap image(20, 12, Rgb(9, 9, 9));
-  TCanvas canvas(image, 2);
+  TCanvas canvas(image, 192);
   canvas.SetOrigin({3, 1});
   canvas.ExcludeClip({0, 0, 1, 1});
   DrawGradientRect(canvas, {0, 0, 6, 4}, gdVerticalCenter, RGB(255, 0, 0), RGB(0, 0, 0));

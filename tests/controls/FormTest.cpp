@@ -393,7 +393,7 @@ TEST(FormPainting, TheBackgroundFillsThePictureInDevicePixels) {
   for (int scale : {1, 2}) {
     TForm form;
     auto host = std::make_unique<TRecordingHost>();
-    host->scale = scale;
+    host->dpi = 96 * scale;
     form.SetHost(std::move(host));
     form.SetClientSize({20, 10});
     ASSERT_EQ(form.Bitmap().Size(), (platform::TSize{20 * scale, 10 * scale}));
@@ -431,7 +431,7 @@ TEST(FormHost, CaptionSizeAndShowReachTheHost) {
   EXPECT_EQ(f.host->clientSize, (platform::TSize{200, 100}));
   EXPECT_TRUE(f.host->shown);
   // The window reports another size: the picture follows.
-  f.form.HostResize({50, 40}, 2);
+  f.form.HostResize({50, 40}, 192);
   EXPECT_EQ(f.form.Bitmap().Size(), (platform::TSize{100, 80}));
   EXPECT_EQ(f.form.DirtyRects(), (std::vector<TRect>{{0, 0, 50, 40}}));
 }

@@ -1,5 +1,5 @@
 // A form in a real window on the display through the Qt host, at the device pixel ratio the
-// environment sets (the suite runs once as it is and once with QT_SCALE_FACTOR=2).
+// environment sets (the suite runs as it is and with QT_SCALE_FACTOR 1.25, 1.5 and 2).
 #include "platform/posix/QtWindowHost.h"
 
 #include "PaintPacing.h"
@@ -21,9 +21,17 @@ using Log = std::vector<std::string>;
 
 namespace {
 
-int ExpectedScale() {
+int ExpectedDpi() {
   const char* factor = std::getenv("QT_SCALE_FACTOR");
-  return factor ? std::atoi(factor) : 1;
+  return factor ? platform::DpiOfRatio(std::atof(factor)) : platform::BaseDpi;
+}
+
+// A layout position's first device pixel, and its last one.
+int First(int position) {
+  return platform::DeviceEdge(position, ExpectedDpi());
+}
+int Last(int position) {
+  return platform::DeviceEdge(position + 1, ExpectedDpi()) - 1;
 }
 
 // A spy that fills itself with blue.
@@ -72,20 +80,24 @@ struct Window {
 
 TEST(QtWindowHost, ThePictureIsInDevicePixelsAndShownUnscaled) {
   Window window;
-  const int scale = ExpectedScale();
-  EXPECT_EQ(window.form.Scale(), scale);
-  EXPECT_EQ(window.form.Bitmap().Size(), (platform::TSize{120 * scale, 80 * scale}));
+  const int dpi = ExpectedDpi();
+  EXPECT_EQ(window.form.Dpi(), dpi);
+  // The toolkit's own device size of the widget (its size times the ratio, rounded) is the
+  // picture's, so that the picture covers the window exactly.
+  const qreal ratio = window.widget->devicePixelRatioF();
+  const QSize device(qRound(120 * ratio), qRound(80 * ratio));
+  EXPECT_EQ(window.form.Bitmap().Size(), (platform::TSize{device.width(), device.height()}));
   EXPECT_EQ(window.widget->size(), QSize(120, 80));
   EXPECT_EQ(window.widget->windowTitle(), QString::fromUtf8("Kolvarin Radyo Güncelleme"));
   const QImage shown = window.widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
-  ASSERT_EQ(shown.size(), QSize(120 * scale, 80 * scale));
-  EXPECT_EQ(shown.pixel(5 * scale, 5 * scale), 0xFFFF0000u);
-  EXPECT_EQ(shown.pixel(10 * scale, 10 * scale), 0xFF0000FFu);
-  EXPECT_EQ(shown.pixel(50 * scale - 1, 40 * scale - 1), 0xFF0000FFu);
-  EXPECT_EQ(shown.pixel(50 * scale, 40 * scale), 0xFFFF0000u);
-  // What the window shows is the form's picture, pixel for pixel.
-  for (int y = 0; y < shown.height(); y += 3) {
-    for (int x = 0; x < shown.width(); x += 3)
+  ASSERT_EQ(shown.size(), device);
+  EXPECT_EQ(shown.pixel(Last(9), Last(9)), 0xFFFF0000u);
+  EXPECT_EQ(shown.pixel(First(10), First(10)), 0xFF0000FFu);
+  EXPECT_EQ(shown.pixel(Last(49), Last(39)), 0xFF0000FFu);
+  EXPECT_EQ(shown.pixel(First(50), First(40)), 0xFFFF0000u);
+  // What the window shows is the form's picture, pixel for pixel: nothing smoothed or moved.
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x)
       ASSERT_EQ(shown.pixel(x, y), window.form.Bitmap().Pixel(x, y)) << x << "," << y;
   }
 }
@@ -118,6 +130,21 @@ TEST(QtWindowHost, MouseEventsReachTheControlsInPixels) {
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(window.widget, &leave);
   EXPECT_TRUE(Has(window.log, "O:leave"));
+}
+
+TEST(QtWindowHost, AMousePositionBetweenPixelsIsInThePixelThatHoldsIt) {
+  // Between whole scales the toolkit reports the position of a device pixel in fractions of a
+  // pixel: 49.75 lies in pixel 49, the button's last, not in the next.
+  Window window;
+  for (const double position : {49.75, 49.5, 49.0}) {
+    window.log.clear();
+    const QPointF local(position, 20.0);
+    QMouseEvent move(QEvent::MouseMove, local, window.widget->mapToGlobal(local), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window.widget, &move);
+    EXPECT_EQ(window.form.HotControl(), window.button) << position;
+    EXPECT_TRUE(Has(window.log, "B:move 39,10")) << position;
+  }
 }
 
 TEST(QtWindowHost, TabAcceleratorsEscapeAndTypedText) {
@@ -154,10 +181,13 @@ TEST(QtWindowHost, TheCharacterAKeyStandsFor) {
     const char* text;
     char32_t character;
   } cases[] = {
-      {Qt::Key_Ccedilla, "", U'Ç'}, {0x15E, "ş", U'Ş'}, // a key code beyond Latin-1: the letter's
-                                                        // upper case
+      {Qt::Key_Ccedilla, "", U'Ç'},
+      {0x15E, "ş", U'Ş'},     // a key code beyond Latin-1: the letter's
+                              // upper case
       {Qt::Key_I, "ı", U'I'}, // the dotless i's key: the toolkit's upper case of it
-      {Qt::Key_unknown, "ğ", U'ğ'}, {Qt::Key_Space, " ", 0}, {Qt::Key_Escape, "", 0},
+      {Qt::Key_unknown, "ğ", U'ğ'},
+      {Qt::Key_Space, " ", 0},
+      {Qt::Key_Escape, "", 0},
   };
   for (const auto& c : cases)
     EXPECT_EQ(platform::posix::CodePointFromQtKey(c.key, QString::fromUtf8(c.text)), c.character)

@@ -31,7 +31,7 @@ struct ButtonWindow {
   TFormInput input{window};
   int clicks = 0;
   ButtonWindow() {
-    window.HostResize({200, 100}, 1);
+    window.HostResize({200, 100}, platform::BaseDpi);
     window.SetColor(ToPixel(clBtnFace));
     button = &window.AddControl<TKvButton>();
     button->SetBounds(7, 20, 75, 25);
@@ -173,7 +173,7 @@ struct DialogForm {
   int okClicks = 0;
   int cancelClicks = 0;
   DialogForm() {
-    window.HostResize({200, 100}, 1);
+    window.HostResize({200, 100}, platform::BaseDpi);
     field = &window.AddControl<Field>();
     field->SetBounds(5, 5, 50, 20);
     ok = &window.AddControl<TKvButton>();

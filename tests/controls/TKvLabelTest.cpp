@@ -1,9 +1,10 @@
 #include "controls/TKvLabel.h"
-#include "controls/TKvURLLabel.h"
-#include "controls/TForm.h"
-#include "platform/Shell.h"
+
 #include "FormInput.h"
 #include "RecordingHost.h"
+#include "controls/TForm.h"
+#include "controls/TKvURLLabel.h"
+#include "platform/Shell.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ protected:
 
 TEST_F(Labels, CaptionsSetManyTimesBetweenTwoPaintsArePaintedOnceEndingOnTheLast) {
   TForm form;
-  form.HostResize({200, 50}, 1);
+  form.HostResize({200, 50}, platform::BaseDpi);
   auto& label = form.AddControl<CountingLabel>();
   form.HostPaint();
   label.paints = label.layouts = 0;
@@ -57,7 +58,7 @@ TEST_F(Labels, CaptionsSetManyTimesBetweenTwoPaintsArePaintedOnceEndingOnTheLast
 
 TEST_F(Labels, ACaptionIsMeasuredWhenTheBoundsAreReadAndAtOnceOffAForm) {
   TForm form;
-  form.HostResize({200, 50}, 1);
+  form.HostResize({200, 50}, platform::BaseDpi);
   auto& onForm = form.AddControl<CountingLabel>();
   CountingLabel alone;
   TKvLabel reference;
@@ -78,7 +79,7 @@ TEST_F(Labels, AfterManyCaptionsThePictureIsThatOfTheLastAlone) {
   // Growing and shrinking between paints, nothing reading the label's bounds meanwhile.
   const auto picture = [](const std::vector<std::string>& captions) {
     TForm form;
-    form.HostResize({200, 50}, 1);
+    form.HostResize({200, 50}, platform::BaseDpi);
     auto& label = form.AddControl<TKvLabel>();
     label.SetBounds(10, 10, 0, 0);
     label.SetTransparent(true);
@@ -105,7 +106,7 @@ TEST_F(Labels, AfterManyCaptionsThePictureIsThatOfTheLastAlone) {
 
 TEST_F(Labels, ALabelThatShrinksLeavesNoTextBehind) {
   TForm form;
-  form.HostResize({200, 50}, 1);
+  form.HostResize({200, 50}, platform::BaseDpi);
   auto& label = form.AddControl<TKvLabel>();
   label.SetTransparent(true);
   label.SetCaption("12345678 Kb");
@@ -121,7 +122,7 @@ TEST_F(Labels, ALabelThatShrinksLeavesNoTextBehind) {
 
 TEST_F(Labels, AClickReleasedInsideAnEnabledLabelRaisesOnClick) {
   TForm form;
-  form.HostResize({200, 50}, 1);
+  form.HostResize({200, 50}, platform::BaseDpi);
   auto& label = form.AddControl<TKvLabel>();
   label.SetCaption("Label");
   int clicks = 0;
@@ -195,7 +196,7 @@ TEST_F(Labels, AURLLabelSizesItselfToItsTextAndShowsTheHandOnItsForm) {
     host = owned.get();
     form.SetHost(std::move(owned));
   }
-  form.HostResize({500, 50}, 1);
+  form.HostResize({500, 50}, platform::BaseDpi);
   auto& label = form.AddControl<TKvURLLabel>();
   const int emptyWidth = label.Width(), emptyHeight = label.Height();
   label.SetCaption("http://www.kolvarin.example/programlar/radyo/kolvarin.txt");

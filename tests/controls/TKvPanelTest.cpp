@@ -1,8 +1,9 @@
+#include "controls/TKvPanel.h"
+
 #include "FormInput.h"
 #include "WindowFont.h"
 #include "controls/ControlPainting.h"
 #include "controls/TForm.h"
-#include "controls/TKvPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ std::uint32_t OneStepShort(TColor start, TColor stop, int rows) {
     return static_cast<int>((to * 65536LL + (rows - 1) * step) / 65536);
   };
   return Rgb(channel(GetRValue(a), GetRValue(b)), channel(GetGValue(a), GetGValue(b)),
-              channel(GetBValue(a), GetBValue(b)));
+             channel(GetBValue(a), GetBValue(b)));
 }
 
 TEST_F(Panels, TheHeaderPanelShadesFromTheWindowColourToADarkerFace) {
@@ -136,7 +137,7 @@ protected:
 
 TEST_F(Panels, ATransparentGroupBoxShowsItsParentUnderItsBody) {
   TForm form;
-  form.HostResize({300, 300}, 1);
+  form.HostResize({300, 300}, platform::BaseDpi);
   auto& parent = form.AddControl<RedParent>();
   parent.SetBounds(20, 20, 200, 200);
   auto& box = parent.AddControl<TKvGroupBox>();
@@ -163,7 +164,7 @@ public:
 
 TEST_F(Panels, TheCaptionAcceleratorMovesTheFocusToTheFirstChild) {
   TForm form;
-  form.HostResize({200, 200}, 1);
+  form.HostResize({200, 200}, platform::BaseDpi);
   auto& other = form.AddControl<Focusable>();
   other.SetBounds(0, 150, 20, 20);
   auto& box = form.AddControl<TKvGroupBox>();

@@ -141,7 +141,7 @@ TEST_F(ProgressBar, AVerticalBarFillsFromTheBottom) {
 
 TEST_F(ProgressBar, AWholeDownloadRepaintsAtMostOncePerPercent) {
   TForm form;
-  form.HostResize({409, 200}, 1);
+  form.HostResize({409, 200}, platform::BaseDpi);
   auto& bar = form.AddControl<CountingBar>();
   app::ApplyWindowProgressBarValues(bar); // as the main window stores it
   form.HostPaint();
@@ -160,7 +160,7 @@ TEST_F(ProgressBar, AWholeDownloadRepaintsAtMostOncePerPercent) {
 TEST_F(ProgressBar, OnAFormItPaintsItsPictureAtTheDeviceScale) {
   for (const int scale : {1, 2}) {
     TForm form;
-    form.HostResize({420, 200}, scale);
+    form.HostResize({420, 200}, 96 * scale);
     auto& bar = form.AddControl<TKvProgressBar>();
     app::ApplyWindowProgressBarValues(bar);
     bar.SetBounds(5, 10, 409, 24);

@@ -25,7 +25,7 @@ using platform::WindowFont;
 QImage Drawn(const QString& text, const QFont& font, int scale) {
   using platform::ToFontSpec;
   platform::TBitmap image(400 * scale, 24 * scale, 0xFFFFFFFFu);
-  TCanvas canvas(image, scale);
+  TCanvas canvas(image, 96 * scale);
   canvas.DrawText(text.toStdString(), {0, 0, 400, 24}, tfLeft | tfNoPrefix, ToFontSpec(font),
                   clBlack);
   return QImage(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
@@ -179,8 +179,7 @@ TEST(SyntheticBold, StrokesGrowRightButOnePixelGapsStayOpen) {
       {".#.#...", 1, ".#.##.."}, // the dots of "ü" stay apart
       {".#..#..", 1, ".##.##."}, // a wider gap narrows
       {".#.....", 2, ".###..."}, // ×2: two device pixels
-      {".#..#....", 2, ".##.###.."},
-      {"......#", 1, "......#"}, // nothing past the edge
+      {".#..#....", 2, ".##.###.."}, {"......#", 1, "......#"}, // nothing past the edge
   };
   for (const auto& [row, pixels, expected] : cases)
     EXPECT_EQ(Widened(row, pixels), expected) << row << " by " << pixels;
@@ -194,7 +193,8 @@ TEST(WindowFontSpec, TheWindowsFontsAreTahomaSpecs) {
     for (const bool underline : {false, true}) {
       const platform::TFontSpec fontSpec{"Tahoma", face.pixelSize, face.bold, underline};
       const QFont font = WindowFont(face.pixelSize, face.bold, underline);
-      EXPECT_EQ(platform::ToFontSpec(font), fontSpec) << face.pixelSize << (face.bold ? " bold" : "");
+      EXPECT_EQ(platform::ToFontSpec(font), fontSpec)
+          << face.pixelSize << (face.bold ? " bold" : "");
       EXPECT_EQ(platform::ToQFont(fontSpec), font) << face.pixelSize << (face.bold ? " bold" : "");
     }
   }
@@ -206,8 +206,8 @@ TEST(WindowFontSpec, TheWindowsFontsAreTahomaSpecs) {
 }
 
 TEST(WindowFontData, AFileThatIsNoFontComesBackUnchanged) {
-  for (const QByteArray& data : {QByteArray(), QByteArray("not a font at all"),
-                                 QByteArray("\x00\x01\x00\x00\x00\x7F", 6)})
+  for (const QByteArray& data :
+       {QByteArray(), QByteArray("not a font at all"), QByteArray("\x00\x01\x00\x00\x00\x7F", 6)})
     EXPECT_EQ(OutlineOnlyFont(data), data);
 }
 

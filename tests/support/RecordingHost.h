@@ -16,7 +16,7 @@ public:
   void SetTitle(const std::string& value) override { title = value; }
   void SetClientSize(platform::TSize size) override { clientSize = size; }
   void SetPosition(platform::TPoint value) override { position = value; }
-  int Scale() const override { return scale; }
+  int Dpi() const override { return dpi; }
   void Invalidate(const platform::TRect& rect) override { invalidated.push_back(rect); }
   void SetCursor(platform::TCursor value) override { cursor = value; }
   void SetCapture(bool value) override { capture = value; }
@@ -28,7 +28,7 @@ public:
   std::string title;
   platform::TSize clientSize;
   platform::TPoint position;
-  int scale = 1;
+  int dpi = platform::BaseDpi;
   std::vector<platform::TRect> invalidated;
   platform::TCursor cursor = platform::TCursor::Arrow;
   bool capture = false;

@@ -1,6 +1,7 @@
 // The text engine on Windows: GDI's Tahoma, unsmoothed, laid out as DrawTextW lays it out.
 #include "platform/win32/GdiTextEngine.h"
 
+#include "platform/DeviceScale.h"
 #include "platform/TextEngine.h"
 
 #include <algorithm>
@@ -26,10 +27,12 @@ struct TInk {
   int Height = 0;
   std::vector<std::uint8_t> Bytes;
 
+  // The text laid out in `rect` (layout pixels) at `dpi`.
   TInk(const TFontSpec& font, std::string_view text, const TRect& rect, unsigned flags,
-       int scale = 1)
-      : Width(rect.Width() * scale), Height(rect.Height() * scale),
-        Bytes(TextEngine().Render(font, text, rect, flags, scale)) {}
+       int dpi = platform::BaseDpi)
+      : Width(platform::DeviceRect(rect, dpi).Width()),
+        Height(platform::DeviceRect(rect, dpi).Height()),
+        Bytes(TextEngine().Render(font, text, platform::DeviceRect(rect, dpi), flags, dpi)) {}
 
   bool At(int x, int y) const { return Bytes[static_cast<std::size_t>(y) * Width + x] != 0; }
   int Count() const {
@@ -240,17 +243,24 @@ TEST(WinTextEngine, AnUnderlinedFontUnderlinesTheWholeText) {
   EXPECT_TRUE(TInk(Regular11, "Tamam", {0, 0, 100, 20}, 0).BoxIn({0, ascent, 100, 20}).IsEmpty());
 }
 
-TEST(WinTextEngine, AScaledRenderIsTwiceAsLargeEachWay) {
+TEST(WinTextEngine, AScaledRenderIsLargerByTheScaleEachWay) {
   const TRect rect{10, 20, 130, 40};
   const std::string text = "İndirilen Boyut :";
-  const TInk once(Regular11, text, rect, 0, 1);
-  const TInk twice(Regular11, text, rect, 0, 2);
-  ASSERT_EQ(twice.Bytes.size(), static_cast<std::size_t>(rect.Width() * 2 * rect.Height() * 2));
+  const TInk once(Regular11, text, rect, 0);
   const TRect small = once.Box();
-  const TRect large = twice.Box();
-  EXPECT_NEAR(large.Width(), 2 * small.Width(), small.Width() / 5);
-  EXPECT_NEAR(large.Height(), 2 * small.Height(), small.Height() / 5 + 1);
-  EXPECT_GT(twice.Count(), 2 * once.Count());
+  for (const int dpi : {120, 144, 168, 192}) {
+    SCOPED_TRACE(dpi);
+    const TInk scaled(Regular11, text, rect, 0, dpi);
+    const TRect device = platform::DeviceRect(rect, dpi);
+    ASSERT_EQ(scaled.Bytes.size(), static_cast<std::size_t>(device.Width() * device.Height()));
+    // The text is drawn in the device font, the scaled size or a pixel or two less.
+    const double factor = TextEngine().DeviceFont(Regular11, dpi).Height / 11.0;
+    EXPECT_GE(factor, (dpi - 24) / 96.0);
+    const TRect large = scaled.Box();
+    EXPECT_NEAR(large.Width(), factor * small.Width(), small.Width() / 5);
+    EXPECT_NEAR(large.Height(), factor * small.Height(), small.Height() / 5 + 1);
+    EXPECT_GT(scaled.Count(), 0.9 * factor * once.Count());
+  }
 }
 
 TEST(WinTextEngine, TheInkIsClippedToTheRectangle) {
@@ -262,8 +272,8 @@ TEST(WinTextEngine, TheInkIsClippedToTheRectangle) {
 }
 
 TEST(WinTextEngine, NothingToDrawGivesNoInk) {
-  EXPECT_TRUE(TextEngine().Render(Regular11, "Tamam", {0, 0, 0, 20}, 0, 1).empty());
-  EXPECT_TRUE(TextEngine().Render(Regular11, "Tamam", {10, 0, 5, 20}, 0, 1).empty());
+  EXPECT_TRUE(TextEngine().Render(Regular11, "Tamam", {0, 0, 0, 20}, 0, 96).empty());
+  EXPECT_TRUE(TextEngine().Render(Regular11, "Tamam", {10, 0, 5, 20}, 0, 96).empty());
   EXPECT_TRUE(TextEngine().Render(Regular11, "Tamam", {0, 0, 20, 20}, 0, 0).empty());
   EXPECT_EQ(TInk(Regular11, "", {0, 0, 20, 20}, 0).Count(), 0);
   EXPECT_EQ(TextEngine().Measure(Regular11, "", {3, 4, 50, 50}, 0).Width(), 0);
@@ -319,7 +329,7 @@ TEST(WinTextEngine, TheSystemsOwnWineTahomaIsDrawnRepaired) {
   {
     platform::win32::TGdiTextEngine engine;
     const auto box = [&](const TFontSpec& font, const char* text) {
-      const std::vector<std::uint8_t> ink = engine.Render(font, text, {0, 0, 300, 24}, 0, 1);
+      const std::vector<std::uint8_t> ink = engine.Render(font, text, {0, 0, 300, 24}, 0, 96);
       TRect found{300, 24, 0, 0};
       for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 300; ++x)

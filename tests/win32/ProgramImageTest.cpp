@@ -35,19 +35,23 @@ const char* const Declared[] = {
     R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)", // 8.1
     R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)", // 10 and 11
     R"(<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>)",
-    // The window does not scale itself yet: Windows is to stretch it.
-    R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">false</dpiAware>)",
+    // The window scales itself to each monitor's dpi: per monitor, version 2 where the
+    // system knows it, and for the systems before 10 1607.
+    R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
+    R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>)",
 };
 // clang-format on
 
-TEST(WinProgramImage, BothProgramsDeclareTheirRightsSystemsLongPathsAndNoDpiAwareness) {
+TEST(WinProgramImage, BothProgramsDeclareTheirRightsSystemsLongPathsAndPerMonitorDpiAwareness) {
   for (const char* program : {KOLVARIN_TOOL_BINARY, KOLVARIN_UPDATE_EXE}) {
     SCOPED_TRACE(program);
     const std::string manifest = Manifest(WinPath(program));
     ASSERT_NE(manifest, "");
     for (const char* entry : Declared)
       EXPECT_NE(manifest.find(entry), std::string::npos) << entry;
-    EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos);
+    // No entry that would leave the window to the system's stretching.
+    EXPECT_EQ(manifest.find(">false</dpiAware>"), std::string::npos);
+    EXPECT_EQ(manifest.find("unaware"), std::string::npos);
     EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
   }
 }

@@ -64,9 +64,18 @@ public:
   }
 
   std::vector<std::uint8_t> Render(const TFontSpec& font, std::string_view utf8, const TRect& rect,
-                                   unsigned flags, int scale) override;
+                                   unsigned flags, int dpi) override {
+    if (dpi <= 0)
+      return {};
+    return RenderAt(dpi == BaseDpi ? font : DeviceFont(font, dpi), utf8,
+                    {0, 0, rect.Width(), rect.Height()}, flags, 1);
+  }
 
 private:
+  // The text laid out in `rect` (pixels), each pixel drawn `scale` x `scale`.
+  std::vector<std::uint8_t> RenderAt(const TFontSpec& font, std::string_view utf8,
+                                     const TRect& rect, unsigned flags, int scale);
+
   static QString Text(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   }
@@ -90,8 +99,8 @@ private:
   QImage m_mask;
 };
 
-std::vector<std::uint8_t> TQtTextEngine::Render(const TFontSpec& font, std::string_view utf8,
-                                                const TRect& rect, unsigned flags, int scale) {
+std::vector<std::uint8_t> TQtTextEngine::RenderAt(const TFontSpec& font, std::string_view utf8,
+                                                  const TRect& rect, unsigned flags, int scale) {
   scale = std::max(scale, 1);
   const int width = std::max(rect.Width(), 0), height = std::max(rect.Height(), 0);
   std::vector<std::uint8_t> ink(static_cast<std::size_t>(width) * scale *

@@ -30,13 +30,15 @@ namespace posix {
 
 namespace {
 
-int ScaleOf(const QWidget& widget) {
-  return std::max(1, static_cast<int>(std::lround(widget.devicePixelRatioF())));
+int DpiOf(const QWidget& widget) {
+  return DpiOfRatio(widget.devicePixelRatioF());
 }
 
+// The layout pixel that holds the position; between whole scales the toolkit gives a device
+// pixel's position in fractions of a pixel, which rounding would move into the next pixel.
 TPoint PositionOf(const QMouseEvent& event) {
-  const QPoint point = event.position().toPoint();
-  return {point.x(), point.y()};
+  const QPointF point = event.position();
+  return {static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y()))};
 }
 
 bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
@@ -95,19 +97,34 @@ protected:
 
   void paintEvent(QPaintEvent* event) override {
     m_pacer.Painted(TFramePacer::Clock::now());
-    const int scale = ScaleOf(*this);
-    if (scale != m_scale)
+    if (DpiOf(*this) != m_dpi)
       Resized();
     const TBitmap& bitmap = m_events.HostPaint();
     if (bitmap.IsEmpty())
       return;
-    const QImage image(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(),
-                       bitmap.Height(), bitmap.Stride(), QImage::Format_RGB32);
-    QPainter painter(this);
+    // The picture is in device pixels already: the painter's own scaling is undone so that
+    // each lands on one pixel of the window, neither smoothed nor stretched. The toolkit's
+    // device size of the widget (its logical size times the ratio, rounded) is the picture's.
+    QImage image(reinterpret_cast<const uchar*>(bitmap.Bits()), bitmap.Width(), bitmap.Height(),
+                 bitmap.Stride(), QImage::Format_RGB32);
     const QRect area = event->rect();
-    painter.drawImage(
-        area, image,
-        QRect(area.x() * scale, area.y() * scale, area.width() * scale, area.height() * scale));
+    const TRect device =
+        DeviceRect({area.left(), area.top(), area.right() + 1, area.bottom() + 1}, m_dpi)
+            .Inflated(1, 1)
+            .Intersected(bitmap.Bounds());
+    if (device.IsEmpty())
+      return;
+    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0) {
+      painter.drawImage(QPoint(device.Left, device.Top), image,
+                        QRect(device.Left, device.Top, device.Width(), device.Height()));
+      return;
+    }
+    image.setDevicePixelRatio(ratio);
+    painter.drawImage(QRectF(device.Left / ratio, device.Top / ratio, device.Width() / ratio,
+                             device.Height() / ratio),
+                      image, QRectF(device.Left, device.Top, device.Width(), device.Height()));
   }
 
   void resizeEvent(QResizeEvent*) override { Resized(); }
@@ -183,12 +200,12 @@ private:
   }
 
   void Resized() {
-    m_scale = ScaleOf(*this);
-    m_events.HostResize({width(), height()}, m_scale);
+    m_dpi = DpiOf(*this);
+    m_events.HostResize({width(), height()}, m_dpi);
   }
 
   TWindowEvents& m_events;
-  int m_scale = 0;
+  int m_dpi = 0;
   bool m_centring = false;
   bool m_centredWithFrame = false;
   TFramePacer m_pacer;
@@ -294,8 +311,8 @@ void TQtWindowHost::SetPosition(TPoint position) {
   m_widget->move(position.X, position.Y);
 }
 
-int TQtWindowHost::Scale() const {
-  return ScaleOf(*m_widget);
+int TQtWindowHost::Dpi() const {
+  return DpiOf(*m_widget);
 }
 
 void TQtWindowHost::Invalidate(const TRect& rect) {

@@ -25,7 +25,7 @@ public:
   void SetTitle(const std::string& title) override;
   void SetClientSize(TSize size) override;
   void SetPosition(TPoint position) override;
-  int Scale() const override;
+  int Dpi() const override;
   void Invalidate(const TRect& rect) override;
   void SetCursor(TCursor cursor) override;
   void SetCapture(bool capture) override;

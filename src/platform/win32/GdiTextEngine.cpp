@@ -289,7 +289,7 @@ TRect TGdiTextEngine::Measure(const TFontSpec& font, std::string_view text, cons
   if (!(flags & tfWordBreak) && width > 0 && height > 0) {
     const int room = width + height;
     const std::vector<std::uint8_t> ink =
-        Render(font, text, {0, 0, room, height}, flags & ~(tfCenter | tfRight | tfVCenter), 1);
+        RenderAt(font, text, {0, 0, room, height}, flags & ~(tfCenter | tfRight | tfVCenter), 1);
     for (std::size_t i = 0; i < ink.size(); ++i)
       if (ink[i] != 0)
         width = std::max(width, static_cast<int>(i % static_cast<std::size_t>(room)) + 1);
@@ -298,7 +298,15 @@ TRect TGdiTextEngine::Measure(const TFontSpec& font, std::string_view text, cons
 }
 
 std::vector<std::uint8_t> TGdiTextEngine::Render(const TFontSpec& font, std::string_view text,
-                                                 const TRect& rect, unsigned flags, int scale) {
+                                                 const TRect& rect, unsigned flags, int dpi) {
+  if (dpi <= 0)
+    return {};
+  return RenderAt(dpi == BaseDpi ? font : DeviceFont(font, dpi), text,
+                  {0, 0, rect.Width(), rect.Height()}, flags, 1);
+}
+
+std::vector<std::uint8_t> TGdiTextEngine::RenderAt(const TFontSpec& font, std::string_view text,
+                                                   const TRect& rect, unsigned flags, int scale) {
   if (rect.IsEmpty() || scale < 1)
     return {};
   const long long width = static_cast<long long>(rect.Width()) * scale;

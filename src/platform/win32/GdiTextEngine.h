@@ -22,12 +22,17 @@ public:
   TRect Measure(const TFontSpec& font, std::string_view text, const TRect& rect,
                 unsigned flags) override;
   std::vector<std::uint8_t> Render(const TFontSpec& font, std::string_view text, const TRect& rect,
-                                   unsigned flags, int scale) override;
+                                   unsigned flags, int dpi) override;
 
 private:
   struct TFont;
   struct TDeviceContext;
   struct TPrivateFace;
+
+  // The text laid out in `rect` (pixels), each pixel drawn `scale` x `scale` (a font `scale`
+  // times as high).
+  std::vector<std::uint8_t> RenderAt(const TFontSpec& font, std::string_view text,
+                                     const TRect& rect, unsigned flags, int scale);
 
   // The family GDI draws for `fontSpec`: a private repaired copy of a faulty system font, or the
   // family asked for.

@@ -4,12 +4,11 @@
 #include "platform/win32/ShowBitmap.h"
 #include "platform/win32/Unicode.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <tuple>
 #include <vector>
+#include <windowsx.h>
 
 namespace platform {
 
@@ -50,11 +49,80 @@ unsigned ShiftState() {
   return shift;
 }
 
-TPoint MousePosition(LPARAM lParam) {
-  return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+// Messages and contexts of newer systems than the headers may know.
+constexpr UINT DpiChangedMessage = 0x02E0;    // WM_DPICHANGED, Windows 8.1
+constexpr UINT DpiScaledSizeMessage = 0x02E4; // WM_GETDPISCALEDSIZE, Windows 10 1703
+const auto PerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+const auto PerMonitorAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3));
+
+// A function of user32.dll that this system may not have; null where it has not.
+template <typename Function> Function User32(const char* name) {
+  static const HMODULE user = GetModuleHandleW(L"user32.dll");
+  return user ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user, name)))
+              : nullptr;
+}
+
+// The mouse's position in the client area, in layout pixels.
+TPoint MousePosition(LPARAM lParam, int dpi) {
+  return {LayoutPosition(GET_X_LPARAM(lParam), dpi), LayoutPosition(GET_Y_LPARAM(lParam), dpi)};
+}
+
+int SystemDpi() {
+  using GetDpiForSystemFunction = UINT(WINAPI*)();
+  if (const auto getDpiForSystem = User32<GetDpiForSystemFunction>("GetDpiForSystem"))
+    return static_cast<int>(getDpiForSystem());
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : BaseDpi;
+  if (screen)
+    ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : BaseDpi;
 }
 
 } // namespace
+
+TDpiAwareness DeclareDpiAwareness() {
+  static const TDpiAwareness awareness = [] {
+    using SetContextFunction = BOOL(WINAPI*)(HANDLE);
+    using GetContextFunction = HANDLE(WINAPI*)();
+    using AwarenessFunction = int(WINAPI*)(HANDLE);
+    using EqualFunction = BOOL(WINAPI*)(HANDLE, HANDLE);
+    using SetAwareFunction = BOOL(WINAPI*)();
+    // Either call is refused where the manifest has set the awareness already, and the second
+    // version where the system does not know it (Wine 8: error 87).
+    if (const auto set = User32<SetContextFunction>("SetProcessDpiAwarenessContext")) {
+      if (!set(PerMonitorAwareV2))
+        set(PerMonitorAware);
+    }
+    const auto getContext = User32<GetContextFunction>("GetThreadDpiAwarenessContext");
+    const auto awarenessOf = User32<AwarenessFunction>("GetAwarenessFromDpiAwarenessContext");
+    const auto equal = User32<EqualFunction>("AreDpiAwarenessContextsEqual");
+    if (getContext && awarenessOf) {
+      HANDLE context = getContext();
+      if (equal && equal(context, PerMonitorAwareV2))
+        return TDpiAwareness::PerMonitorV2;
+      switch (awarenessOf(context)) {
+      case 2:
+        return TDpiAwareness::PerMonitor;
+      case 1:
+        return TDpiAwareness::System;
+      default:
+        break;
+      }
+    }
+    const auto setAware = User32<SetAwareFunction>("SetProcessDPIAware");
+    return setAware && setAware() ? TDpiAwareness::System : TDpiAwareness::Unaware;
+  }();
+  return awareness;
+}
+
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  if (const auto getDpiForWindow = User32<GetDpiForWindowFunction>("GetDpiForWindow")) {
+    if (const UINT dpi = getDpiForWindow(window))
+      return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
 
 char32_t KeyCodePoint(WPARAM virtualKey, std::wstring_view text, TKey key) {
   if (!text.empty()) {
@@ -161,11 +229,13 @@ TKey KeyFromVirtualKey(WPARAM virtualKey) {
 }
 
 TWin32WindowHost::TWin32WindowHost(TWindowEvents& events) : m_events(events) {
+  DeclareDpiAwareness();
   RegisterWindowClass();
   m_window = CreateWindowExW(0, ClassName, L"", Style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!m_window)
     return;
+  m_dpi = WindowDpi(m_window);
   SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
 }
@@ -198,9 +268,21 @@ void TWin32WindowHost::SetTitle(const std::string& title) {
   SetWindowTextW(m_window, Widen(title).c_str());
 }
 
+RECT TWin32WindowHost::FrameFor(TSize size, int dpi) {
+  const TSize device = DeviceSize(size, dpi);
+  RECT frame{0, 0, device.Width, device.Height};
+  using AdjustFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  // The frame's own metrics at the window's dpi, where the system has them.
+  if (const auto adjust = User32<AdjustFunction>("AdjustWindowRectExForDpi"))
+    adjust(&frame, Style, FALSE, 0, static_cast<UINT>(dpi));
+  else
+    AdjustWindowRectEx(&frame, Style, FALSE, 0);
+  return frame;
+}
+
 void TWin32WindowHost::SetClientSize(TSize size) {
-  RECT frame{0, 0, size.Width, size.Height};
-  AdjustWindowRectEx(&frame, Style, FALSE, 0);
+  m_clientSize = size;
+  const RECT frame = FrameFor(size, m_dpi);
   SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -255,7 +337,7 @@ void TWin32WindowHost::Invalidate(const TRect& rect) {
 }
 
 void TWin32WindowHost::InvalidatePending() {
-  const TRect pending = m_pacer.TakePending();
+  const TRect pending = DeviceRect(m_pacer.TakePending(), m_dpi);
   const RECT area{pending.Left, pending.Top, pending.Right, pending.Bottom};
   // The form paints every pixel: nothing to erase first.
   InvalidateRect(m_window, &area, FALSE);
@@ -311,7 +393,7 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_window, 0};
       m_tracking = TrackMouseEvent(&track) != FALSE;
     }
-    m_events.HostMouseMove(MousePosition(lParam), ShiftState());
+    m_events.HostMouseMove(MousePosition(lParam, m_dpi), ShiftState());
     return 0;
   case WM_MOUSELEAVE:
     m_tracking = false;
@@ -332,9 +414,9 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (down) {
       if (GetFocus() != m_window)
         SetFocus(m_window);
-      m_events.HostMouseDown(button, MousePosition(lParam), ShiftState());
+      m_events.HostMouseDown(button, MousePosition(lParam, m_dpi), ShiftState());
     } else {
-      m_events.HostMouseUp(button, MousePosition(lParam), ShiftState());
+      m_events.HostMouseUp(button, MousePosition(lParam, m_dpi), ShiftState());
     }
     return 0;
   }
@@ -392,8 +474,20 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(m_window, message, wParam, lParam);
   case WM_SIZE:
     if (wParam != SIZE_MINIMIZED)
-      m_events.HostResize({LOWORD(lParam), HIWORD(lParam)}, 1);
+      m_events.HostResize(LayoutSize({LOWORD(lParam), HIWORD(lParam)}, m_dpi), m_dpi);
     return 0;
+  case DpiChangedMessage:
+    DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    return 0;
+  case DpiScaledSizeMessage: {
+    // Per-monitor version 2 asks for the size at the new dpi before it suggests a rectangle:
+    // the client area scaled, with the frame's metrics at that dpi.
+    const RECT frame = FrameFor(m_clientSize, static_cast<int>(wParam));
+    auto* size = reinterpret_cast<SIZE*>(lParam);
+    size->cx = frame.right - frame.left;
+    size->cy = frame.bottom - frame.top;
+    return TRUE;
+  }
   default:
     return DefWindowProcW(m_window, message, wParam, lParam);
   }
@@ -424,6 +518,20 @@ bool TWin32WindowHost::KeyDown(WPARAM wParam, LPARAM lParam, bool system) {
   return used;
 }
 
+void TWin32WindowHost::DpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0)
+    return;
+  m_dpi = dpi;
+  SetWindowPos(m_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Also when the rectangle leaves the client area's device size as it was (no WM_SIZE): the
+  // form is laid out and painted again at the new dpi.
+  RECT client{};
+  GetClientRect(m_window, &client);
+  m_events.HostResize(LayoutSize({client.right, client.bottom}, m_dpi), m_dpi);
+  InvalidateRect(m_window, nullptr, FALSE);
+}
+
 void TWin32WindowHost::Paint() {
   m_pacer.Painted(TFramePacer::Clock::now());
   PAINTSTRUCT paint;
@@ -441,7 +549,9 @@ void TWin32WindowHost::AccessibleChanged(int id, TAccessibleChange change) {
 RECT TWin32WindowHost::ScreenRect(const TRect& rect) const {
   POINT origin{0, 0};
   ClientToScreen(m_window, &origin);
-  return {origin.x + rect.Left, origin.y + rect.Top, origin.x + rect.Right, origin.y + rect.Bottom};
+  const TRect device = DeviceRect(rect, m_dpi);
+  return {origin.x + device.Left, origin.y + device.Top, origin.x + device.Right,
+          origin.y + device.Bottom};
 }
 
 } // namespace win32

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DeviceScale.h"
 #include "platform/FramePacer.h"
 #include "platform/WindowHost.h"
 #include "platform/win32/MsaaAccessible.h"
@@ -29,7 +30,8 @@ public:
   void SetTitle(const std::string& title) override;
   void SetClientSize(TSize size) override;
   void SetPosition(TPoint position) override;
-  int Scale() const override { return 1; }
+  // The window's dpi: the monitor's it is on (GetDpiForWindow), else the system's.
+  int Dpi() const override { return m_dpi; }
   void Invalidate(const TRect& rect) override;
   void SetCursor(TCursor cursor) override;
   void SetCapture(bool capture) override;
@@ -48,9 +50,16 @@ private:
   // Hands what the pacer gathered to the system's update region.
   void InvalidatePending();
   bool KeyDown(WPARAM wParam, LPARAM lParam, bool system);
+  // The window moved to a monitor of another dpi: laid out again at `dpi`, the window placed
+  // at the system's suggested rectangle (device pixels of the screen).
+  void DpiChanged(int dpi, const RECT& suggested);
+  // The window's size with its frame for a client area of `size` layout pixels at `dpi`.
+  static RECT FrameFor(TSize size, int dpi);
 
   TWindowEvents& m_events;
   HWND m_window = nullptr;
+  int m_dpi = BaseDpi;
+  TSize m_clientSize; // in layout pixels, as the form asked
   HICON m_bigIcon = nullptr;
   HICON m_smallIcon = nullptr;
   bool m_tracking = false;
@@ -61,6 +70,20 @@ private:
   // What screen readers were handed for the client area; it outlives the window in theirs.
   TMsaaObject m_accessible;
 };
+
+// How the process is aware of the display's dpi, from what the system granted.
+enum class TDpiAwareness { Unaware, System, PerMonitor, PerMonitorV2 };
+
+// Makes the process aware of each monitor's dpi, once, before its first window: per monitor
+// (version 2) where the system allows it, else per monitor (version 1), else the system's
+// dpi. The manifest declares the same; this covers a system that ignores the manifest's
+// entries (Wine) and is the answer for one that has applied them already. Returns what holds
+// afterwards. The calls are looked up at run time: Windows 7 has none of the per-monitor ones.
+TDpiAwareness DeclareDpiAwareness();
+
+// The dpi of a window (its monitor's where the system knows per-monitor dpi), else the
+// system's.
+int WindowDpi(HWND window);
 
 // The picture among `sizes` for an icon of `size` pixels square; null when there is none.
 const TBitmap* IconPicture(const std::vector<TBitmap>& sizes, int size);
