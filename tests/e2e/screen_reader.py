@@ -165,11 +165,14 @@ def name_events(seconds):
     names = []
 
     def heard(event):
-        # The event names the part; its name is read at once, while the updater still runs.
+        # The event carries the new name; the part's role is asked of the updater, which may
+        # have ended by then (it ends right after the last status).
+        name = event.any_data if isinstance(event.any_data, str) else (event.source.name or "")
         try:
-            names.append("%s %s" % (event.source.getRoleName(), quoted(event.source.name or "")))
+            role = event.source.getRoleName()
         except Exception:
-            names.append("(gone)")
+            role = "(gone)"
+        names.append("%s %s" % (role, quoted(name)))
 
     pyatspi.Registry.registerEventListener(heard, "object:property-change:accessible-name")
     loop = GLib.MainLoop()
