@@ -381,6 +381,11 @@ void TForm::HostResize(TSize size, int scale) {
   Resize(size, scale);
 }
 
+void TForm::HostSystemColorsChanged() {
+  SystemColorsChanged();
+  InvalidateFormRect(ClientRect());
+}
+
 void TForm::Resize(TSize size, int scale) {
   scale = std::max(scale, 1);
   if (size == TSize{Width(), Height()} && scale == m_scale &&

@@ -81,10 +81,13 @@ public:
   void HostActivate(bool active) override;
   void HostCloseRequest() override;
   void HostResize(TSize size, int scale) override;
+  void HostSystemColorsChanged() override;
   const platform::TBitmap& HostPaint() override;
 
 protected:
   virtual bool CloseQuery();
+  // The system colours changed: a form that keeps a resolved one (its Color) takes it again.
+  virtual void SystemColorsChanged() {}
 
 private:
   friend class TControl;

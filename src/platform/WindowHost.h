@@ -41,6 +41,9 @@ public:
   virtual void HostCloseRequest() = 0;
   // The client area's new size and the device pixels per pixel.
   virtual void HostResize(TSize size, int scale) = 0;
+  // The user changed the system colours (or a setting that may change them): the whole
+  // picture is painted again with the new ones.
+  virtual void HostSystemColorsChanged() {}
   // Brings the picture up to date and returns it: Width() * scale by Height() * scale device
   // pixels, top-left at the client area's top-left.
   virtual const TBitmap& HostPaint() = 0;

@@ -383,6 +383,11 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     m_frameTimer = false;
     InvalidatePending();
     return 0;
+  case WM_SYSCOLORCHANGE:
+  case WM_SETTINGCHANGE:
+  case WM_THEMECHANGED:
+    m_events.HostSystemColorsChanged();
+    return DefWindowProcW(m_window, message, wParam, lParam);
   case WM_SIZE:
     if (wParam != SIZE_MINIMIZED)
       m_events.HostResize({LOWORD(lParam), HIWORD(lParam)}, 1);
