@@ -192,8 +192,11 @@ TEST_F(WindowKeyboard, EachWayToCancelADownloadClosesTheWindowAndKeepsThePlayer)
     EXPECT_TRUE(WaitUntil([&] { return !form->Shown() && !form->Host()->Visible(); }, 5000));
     EXPECT_TRUE(platform::TApplication::Instance()->Terminated());
     EXPECT_TRUE(m_opened.empty());
+    // On Windows the partial file goes once the worker, still reading when the window went,
+    // lets go of it: when the connection ends.
     form.reset();
-    EXPECT_FALSE(fs::exists(app::PartialPlayerName));
+    server.reset();
+    EXPECT_TRUE(WaitUntil([] { return !fs::exists(app::PartialPlayerName); }, 10000));
     EXPECT_EQ(FileText("Kolvarin.exe"), "old player");
     EXPECT_FALSE(fs::exists("Kolvarin.bak"));
   }
