@@ -191,6 +191,7 @@ TEST_F(WindowKeyboard, EachWayToCancelADownloadClosesTheWindowAndKeepsThePlayer)
     way.act(*form);
     EXPECT_TRUE(WaitUntil([&] { return !form->Shown() && !form->Host()->Visible(); }, 5000));
     EXPECT_TRUE(platform::TApplication::Instance()->Terminated());
+    TakeQuitRequest();
     EXPECT_TRUE(m_opened.empty());
     // On Windows the partial file goes once the worker, still reading when the window went,
     // lets go of it: when the connection ends.

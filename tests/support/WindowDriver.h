@@ -28,6 +28,10 @@ void ClickAt(controls::TForm& form, platform::TPoint point);
 // The picture the window shows now: its client area, one pixel 0xFFRRGGBB per device pixel.
 platform::TBitmap WindowPicture(controls::TForm& form);
 
+// Takes the quit request that closing the main window left for the application's event loop,
+// which a test does not run: later tests' events are then handled as usual.
+void TakeQuitRequest();
+
 // A system colour (its Windows index) and the value a scheme gives it.
 struct TSchemeColor {
   int index;

@@ -95,6 +95,11 @@ void ClickAt(controls::TForm& form, platform::TPoint point) {
   platform::TApplication::Instance()->ProcessMessages();
 }
 
+void TakeQuitRequest() {
+  // The request is a queued call, taken with the events waiting now.
+  platform::TApplication::Instance()->ProcessMessages();
+}
+
 platform::TBitmap WindowPicture(controls::TForm& form) {
   // The widget paints itself into the grab, as it paints on the screen.
   const QImage image = WidgetOf(form).grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -98,6 +98,12 @@ void ClickAt(controls::TForm& form, platform::TPoint point) {
   HandleMessages(100);
 }
 
+void TakeQuitRequest() {
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
 platform::TBitmap WindowPicture(controls::TForm& form) {
   HWND window = HandleOf(form);
   // What is on the screen: the window's client area copied from its device context.
