@@ -12,6 +12,7 @@
 #include "platform/Application.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -147,7 +148,10 @@ Caption BannerCaption(const char* name, TKvGroupBox* StillForm::*box) {
 }
 
 TEST_F(WindowColors, UnderHighContrastBlackEveryCaptionIsReadableInEachState) {
-  const TUserColorScheme scheme(HighContrastBlack);
+  // Set here, or by the user before this program started (Windows: the registry's colours).
+  std::optional<TUserColorScheme> scheme;
+  if (!std::getenv("KOLVARIN_SCHEME_FROM_SYSTEM"))
+    scheme.emplace(HighContrastBlack);
   const Caption captions[] = {
       LabelCaption("Label9 (header)", &StillForm::Label9),
       BannerCaption("KvGroupBox1", &StillForm::KvGroupBox1),
