@@ -248,9 +248,8 @@ void TKvCustomButton::PaintCaption(TCanvas& canvas, bool cues) {
     r.Top = r.Bottom - h - 1;
     break;
   }
-  const TColor color = EnabledInTree()
-                           ? m_fontColor
-                           : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
+  const TColor color =
+      EnabledInTree() ? m_fontColor : (AreColorsClose(m_color, clGrayText) ? cl3DDkShadow : clGrayText);
   canvas.DrawText(text, r, tfCenter | tfWordBreak | tfExpandTabs | prefix, captionFont, color);
 }
 
