@@ -52,8 +52,10 @@ protected:
   }
 };
 
+// The labels' text is the user's window text: black in the classic scheme, and readable in
+// every other scheme over the window's colour.
 TKvLabel* MakeLabel(TControl& parent, int left, int top, const std::string& caption,
-                    const TFontSpec& font, TColor color = clBlack) {
+                    const TFontSpec& font, TColor color = clWindowText) {
   auto& label = parent.AddControl<TKvLabel>();
   label.SetTransparent(true);
   label.SetFontColor(color);
@@ -136,6 +138,8 @@ void TFRMUPDATE::BuildLayout() {
   KvURLLabel1->SetTransparent(true);
   KvURLLabel1->SetFont(WindowFont(11, true, true));
   KvURLLabel1->SetBounds(7, 38, KvURLLabel1->Width(), KvURLLabel1->Height());
+  // Tab reaches the link once it has an address (ShowVersionFile).
+  KvURLLabel1->SetTabStop(false);
   Label3 = MakeLabel(*KvGroupBox1, 7, 57, "Dosya Boyutu :", captionFont);
   Label4 = MakeLabel(*KvGroupBox1, 7, 76, "İndirilen Boyut :", captionFont);
   Label5 = MakeLabel(*KvGroupBox1, 7, 95, "Kalan Zaman :", captionFont);
@@ -162,10 +166,14 @@ void TFRMUPDATE::BuildLayout() {
 
   Bevel1 = &AddControl<EtchedBevel>();
   Bevel1->SetBounds(0, 255, 409, 50);
-  KvButton5 = MakeButton(*this, {7, 268, 7 + 75, 268 + 25}, "Güncelle", windowFont);
-  KvButton6 = MakeButton(*this, {151, 268, 151 + 105, 268 + 25}, "Manuel Güncelle", windowFont);
+  // Alt and the first letter of each button presses it; the letter is underlined only while
+  // the keyboard cues show, so the captions look as they always have.
+  KvButton5 = MakeButton(*this, {7, 268, 7 + 75, 268 + 25}, "&Güncelle", windowFont);
+  KvButton6 = MakeButton(*this, {151, 268, 151 + 105, 268 + 25}, "&Manuel Güncelle", windowFont);
   KvButton6->SetEnabled(false);
-  KvButton1 = MakeButton(*this, {319, 268, 319 + 75, 268 + 25}, "Vazgeç", windowFont);
+  KvButton1 = MakeButton(*this, {319, 268, 319 + 75, 268 + 25}, "&Vazgeç", windowFont);
+  // Escape is Vazgeç.
+  KvButton1->SetCancel(true);
   Label1 = MakeLabel(*this, 324, 30, "Label1", windowFont, clWindowText);
   Label1->SetVisible(false);
 
@@ -179,10 +187,12 @@ void TFRMUPDATE::BuildLayout() {
   Label14->SetAccessibleLabel(Label11);
   KvProgressBar1->SetAccessibleLabel(KvGroupBox1);
 
-  // Tab visits the three buttons in their order; the containers take no focus.
+  // Tab visits the three buttons in their order, then the link in the first group box; the
+  // first focus stays on a button, as it always was.
   KvButton5->SetTabOrder(0);
   KvButton6->SetTabOrder(1);
   KvButton1->SetTabOrder(2);
+  KvGroupBox1->SetTabOrder(3);
   KvButton5->OnClick = [this](TKvCustomButton*) {
     m_application.Dispatch([this] { KvButton5Click(); });
   };
@@ -246,6 +256,11 @@ void TFRMUPDATE::ShowCheckBegun() {
 void TFRMUPDATE::ShowVersionFile(const std::string& url) {
   KvURLLabel1->SetCaption(url);
   KvURLLabel1->SetURL(url);
+  KvURLLabel1->SetTabStop(!url.empty());
+}
+
+void TFRMUPDATE::SystemColorsChanged() {
+  SetColor(ToPixel(clBtnFace));
 }
 
 void TFRMUPDATE::ShowVersions(const std::string& current, const std::string& published) {

@@ -79,6 +79,8 @@ public:
   download::THTTPFetch HTTPFetchFile;
 
 protected:
+  // The window's colour is the user's button face, taken again when the system colours change.
+  void SystemColorsChanged() override;
   // Seam for tests: the publisher's site, and whether FormCreate runs.
   TFRMUPDATE(platform::TApplication& application, bool runFormCreate, PublisherSite site);
   // Seam for tests: the flow, for its publisher key and start limit.

@@ -207,6 +207,40 @@ TColor OppositeHueColor(TColor color, int lightness) {
   return Hsl240ToRgb(hue, 240, lightness);
 }
 
+double RelativeLuminance(TColor color) {
+  const TColor rgb = ColorToRGB(color);
+  const auto linear = [](int channel) {
+    const double value = channel / 255.0;
+    return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(GetRValue(rgb)) + 0.7152 * linear(GetGValue(rgb)) +
+         0.0722 * linear(GetBValue(rgb));
+}
+
+double ContrastRatio(TColor color1, TColor color2) {
+  const double a = RelativeLuminance(color1);
+  const double b = RelativeLuminance(color2);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+double LeastContrast(TColor ink, const std::vector<TColor>& backdrop) {
+  double least = 21;
+  for (const TColor each : backdrop)
+    least = std::min(least, ContrastRatio(ink, each));
+  return least;
+}
+
+TColor ReadableColor(TColor ink, const std::vector<TColor>& backdrop, double minimum,
+                     const std::vector<TColor>& alternatives) {
+  if (LeastContrast(ink, backdrop) >= minimum)
+    return ink;
+  for (const TColor each : alternatives) {
+    if (LeastContrast(each, backdrop) >= minimum)
+      return each;
+  }
+  return LeastContrast(clBlack, backdrop) >= LeastContrast(clWhite, backdrop) ? clBlack : clWhite;
+}
+
 TGradientColors GetPanelGradientColors(TKvGradientColorStyle) {
   return {clWindow, ShadeDarker(clBtnFace, 10)};
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace controls {
 
@@ -73,6 +74,21 @@ TColor ShadeColor(TColor color, int adjustment);
 TColor MixColors(TColor color1, TColor color2, int alpha);
 bool AreColorsClose(TColor color1, TColor color2);
 TColor OppositeHueColor(TColor color, int lightness);
+
+// Relative luminance (0 black to 1 white) and the contrast ratio of two colours (1 to 21), as
+// the web's accessibility guidelines define them; system colours resolved now.
+double RelativeLuminance(TColor color);
+double ContrastRatio(TColor color1, TColor color2);
+// The least contrast of `ink` against each colour of `backdrop` (21 for an empty backdrop).
+double LeastContrast(TColor ink, const std::vector<TColor>& backdrop);
+// `ink` when it has at least `minimum` contrast against every colour of the backdrop;
+// otherwise the first of `alternatives` that has, or else black or white, whichever stands out
+// more. A user's scheme (high contrast, a dark palette) can turn a fixed colour unreadable.
+TColor ReadableColor(TColor ink, const std::vector<TColor>& backdrop, double minimum,
+                     const std::vector<TColor>& alternatives);
+// The contrast that text needs against what is behind it, and a focus cue or other mark.
+inline constexpr double TextContrast = 4.5;
+inline constexpr double MarkContrast = 3.0;
 
 enum TKvGradientColorStyle { gcsSystem, gcsOffice, gcsCustom };
 

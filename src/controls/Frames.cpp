@@ -120,14 +120,14 @@ TRect DrawControlFrame(TCanvas& canvas, const TRect& rect, const TFrameParams& f
   return DrawEdge(canvas, r, f.inner, f, flat);
 }
 
-TRect DrawDottedFocusFrame(TCanvas& canvas, const TRect& rect) {
+TRect DrawDottedFocusFrame(TCanvas& canvas, const TRect& rect, TColor color) {
   for (int y = rect.Top + 1; y < rect.Bottom; y += 2) {
-    canvas.Pixel(rect.Left, y, clBlack);
-    canvas.Pixel(rect.Right - 1, y, clBlack);
+    canvas.Pixel(rect.Left, y, color);
+    canvas.Pixel(rect.Right - 1, y, color);
   }
   for (int x = rect.Left + 1; x < rect.Right; x += 2) {
-    canvas.Pixel(x, rect.Top, clBlack);
-    canvas.Pixel(x, rect.Bottom - 1, clBlack);
+    canvas.Pixel(x, rect.Top, color);
+    canvas.Pixel(x, rect.Bottom - 1, color);
   }
   return rect.Inflated(-1, -1);
 }

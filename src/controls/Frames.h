@@ -51,7 +51,8 @@ struct TFrameParams {
 // The outer edge, the border and the inner edge of a control; returns the rectangle inside.
 TRect DrawControlFrame(TCanvas& canvas, const TRect& rect, const TFrameParams& frame);
 
-// Black pixels on every second place along the four sides; returns the rectangle shrunk by 1.
-TRect DrawDottedFocusFrame(TCanvas& canvas, const TRect& rect);
+// Pixels of `color` (black unless the backdrop asks for another) on every second place along
+// the four sides; returns the rectangle shrunk by 1.
+TRect DrawDottedFocusFrame(TCanvas& canvas, const TRect& rect, TColor color = clBlack);
 
 } // namespace controls

@@ -404,6 +404,11 @@ void TForm::HostResize(TSize size, int dpi) {
   Resize(size, dpi);
 }
 
+void TForm::HostSystemColorsChanged() {
+  SystemColorsChanged();
+  InvalidateFormRect(ClientRect());
+}
+
 void TForm::Resize(TSize size, int dpi) {
   // Never below 100 %: a display has no fewer pixels than the layout.
   dpi = std::max(dpi, platform::BaseDpi);

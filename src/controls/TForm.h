@@ -84,6 +84,7 @@ public:
   void HostActivate(bool active) override;
   void HostCloseRequest() override;
   void HostResize(TSize size, int dpi) override;
+  void HostSystemColorsChanged() override;
   const platform::TBitmap& HostPaint() override;
   platform::TAccessibleTree* HostAccessibleTree() override { return &m_accessible; }
 
@@ -97,6 +98,8 @@ public:
 
 protected:
   virtual bool CloseQuery();
+  // The system colours changed: a form that keeps a resolved one (its Color) takes it again.
+  virtual void SystemColorsChanged() {}
 
 private:
   friend class TControl;

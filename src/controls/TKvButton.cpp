@@ -239,8 +239,12 @@ void TKvCustomButton::Paint(TCanvas& canvas) {
     DrawGradientRing(canvas, face, gdHorizontalEnd, MixColors(f, b, 60), MixColors(f, b, 160));
   }
   PaintCaption(canvas, cues);
+  // Black dots, unless the user's scheme made the face too dark for them.
   if (focused && m_showFocusRect && cues)
-    DrawDottedFocusFrame(canvas, {3, 3, w - 3, h - 3});
+    DrawDottedFocusFrame(canvas, {3, 3, w - 3, h - 3},
+                         ReadableColor(clBlack,
+                                       {ShadeLighter(m_color, 30), ShadeDarker(m_color, 10)},
+                                       MarkContrast, {clWindowText}));
 }
 
 void TKvCustomButton::PaintCaption(TCanvas& canvas, bool cues) {

@@ -1,5 +1,10 @@
 #include "controls/TKvLabel.h"
 
+#include "controls/Frames.h"
+#include "controls/Gradient.h"
+#include "controls/TForm.h"
+#include "controls/TKvPanel.h"
+
 namespace controls {
 
 TKvLabel::TKvLabel() {
@@ -73,16 +78,61 @@ void TKvLabel::AdjustSize() {
   SetBounds(Left(), Top(), needed.Width(), needed.Height());
 }
 
+std::vector<TColor> TKvLabel::Backdrop() {
+  if (!m_transparent)
+    return {m_color};
+  for (TControl* each = Parent(); each; each = each->Parent()) {
+    if (auto* panel = dynamic_cast<TKvCustomPanel*>(each)) {
+      if (panel->Transparent() || !panel->PaintClientArea())
+        continue;
+      if (panel->VisualStyle() != vsGradient)
+        return {panel->Color()};
+      const TGradientColors colors =
+          panel->GradientColorStyle() == gcsCustom
+              ? TGradientColors{panel->GradientColorStart(), panel->GradientColorStop()}
+              : GetPanelGradientColors(panel->GradientColorStyle());
+      return {colors.start, colors.stop};
+    }
+    if (auto* form = dynamic_cast<TForm*>(each)) {
+      const std::uint32_t pixel = form->Color();
+      return {RGB(static_cast<int>(pixel >> 16), static_cast<int>(pixel >> 8),
+                  static_cast<int>(pixel))};
+    }
+  }
+  return {};
+}
+
+std::vector<TColor> TKvLabel::InkAlternatives() const {
+  return {clWindowText};
+}
+
+TColor TKvLabel::InkColor() {
+  if (!EnabledInTree())
+    return clGrayText;
+  return ReadableColor(m_fontColor, Backdrop(), TextContrast, InkAlternatives());
+}
+
 void TKvLabel::PaintOn(TCanvas& canvas) {
   if (!m_transparent)
     canvas.FillRect(ClientRect(), m_color);
   const unsigned layout = m_autoSize ? tfLeft : m_alignment | tfSingleLine;
-  canvas.DrawText(m_caption, ClientRect(), layout | tfExpandTabs, m_font,
-                  EnabledInTree() ? m_fontColor : clGrayText);
+  canvas.DrawText(m_caption, ClientRect(), layout | tfExpandTabs, m_font, InkColor());
 }
 
 void TKvLabel::Paint(TCanvas& canvas) {
   PaintOn(canvas);
+  TForm* form = Form();
+  if (Focused() && form && form->CuesShown())
+    DrawDottedFocusFrame(canvas, ClientRect(),
+                         ReadableColor(clBlack, Backdrop(), MarkContrast, {clWindowText}));
+}
+
+void TKvLabel::FocusIn() {
+  Invalidate();
+}
+
+void TKvLabel::FocusOut() {
+  Invalidate();
 }
 
 void TKvLabel::MouseUp(const TMouseEvent& event) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace controls {
 
@@ -42,6 +43,12 @@ public:
   // The label's picture as it paints itself (without what a transparent label shows through).
   void PaintOn(TCanvas& canvas);
   void Click() override;
+  // The colours the text is drawn over: its own colour, or, when transparent, what its
+  // nearest painted ancestor fills its client area with; empty when nothing is known.
+  std::vector<TColor> Backdrop();
+  // The colour the text is drawn in: FontColor while it is readable over the backdrop,
+  // otherwise one that is (the grey text of a disabled label is the scheme's own).
+  TColor InkColor();
 
   std::optional<platform::TAccessibleRole> AccessibleRole() const override {
     return platform::TAccessibleRole::StaticText;
@@ -54,8 +61,14 @@ public:
 protected:
   void Paint(TCanvas& canvas) override;
   void MouseUp(const TMouseEvent& event) override;
+  // A label that takes the focus shows a dotted frame while it has it and the keyboard cues
+  // show.
+  void FocusIn() override;
+  void FocusOut() override;
   void Layout() override;
   void AdjustSize();
+  // What replaces a font colour that the user's scheme made unreadable, the first readable one.
+  virtual std::vector<TColor> InkAlternatives() const;
 
 private:
   std::string m_caption;

@@ -29,6 +29,8 @@ bool EndsWithHtm(const std::string& text) {
 } // namespace
 
 TKvURLLabel::TKvURLLabel() {
+  SetAcceptsFocus(true);
+  SetTabStop(true);
   SetCursor(TCursor::HandPoint);
   platform::TFontSpec underlined = Font();
   underlined.Underline = true;
@@ -77,6 +79,37 @@ bool TKvURLLabel::DoAccessibleDefaultAction() {
     return false;
   Click();
   return true;
+}
+
+bool TKvURLLabel::KeyDown(const TKeyEvent& event) {
+  if ((event.Shift & (platform::ssShift | platform::ssCtrl | platform::ssAlt)) != 0)
+    return false;
+  if (event.Key == TKey::Enter) {
+    Click();
+    return true;
+  }
+  if (event.Key == TKey::Space) {
+    // Held down, the key repeats: the link opens once, when it is released.
+    m_spaceDown = true;
+    return true;
+  }
+  return false;
+}
+
+void TKvURLLabel::KeyUp(const TKeyEvent& event) {
+  if (event.Key != TKey::Space || !m_spaceDown)
+    return;
+  m_spaceDown = false;
+  Click();
+}
+
+void TKvURLLabel::FocusOut() {
+  m_spaceDown = false;
+  TKvLabel::FocusOut();
+}
+
+std::vector<TColor> TKvURLLabel::InkAlternatives() const {
+  return {clHotLight, clWindowText};
 }
 
 void TKvURLLabel::Click() {

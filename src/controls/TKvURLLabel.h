@@ -7,7 +7,8 @@
 namespace controls {
 
 // A label that is a link: a hand cursor, and a click opens URL (or the caption) with the
-// user's default handler and turns the text to VisitedColor.
+// user's default handler and turns the text to VisitedColor. It takes the focus (Tab stops at
+// it); Enter, or Space on its release, opens it as a click does.
 class TKvURLLabel : public TKvLabel {
 public:
   TKvURLLabel();
@@ -32,6 +33,13 @@ public:
   std::string AccessibleDefaultAction() const override { return "jump"; }
   bool DoAccessibleDefaultAction() override;
 
+protected:
+  bool KeyDown(const TKeyEvent& event) override;
+  void KeyUp(const TKeyEvent& event) override;
+  void FocusOut() override;
+  // A link the scheme made unreadable takes the scheme's own link colour first.
+  std::vector<TColor> InkAlternatives() const override;
+
 private:
   // What a click opens: URL, or the caption when URL is blank.
   std::string Target() const;
@@ -41,6 +49,7 @@ private:
   bool m_visited = false;
   TColor m_unvisitedColor = clHighlight;
   TColor m_visitedColor = clPurple;
+  bool m_spaceDown = false;
 };
 
 } // namespace controls

@@ -43,6 +43,9 @@ public:
   virtual void HostCloseRequest() = 0;
   // The client area's new size in pixels of the layout and the display's dpi (96 is 100 %).
   virtual void HostResize(TSize size, int dpi) = 0;
+  // The user changed the system colours (or a setting that may change them): the whole
+  // picture is painted again with the new ones.
+  virtual void HostSystemColorsChanged() {}
   // Brings the picture up to date and returns it: DeviceSize(size, dpi) device pixels, top-left
   // at the client area's top-left.
   virtual const TBitmap& HostPaint() = 0;

@@ -73,40 +73,40 @@ TEST(WindowLayout, EveryControlAsTheLayoutLists) {
       {"KvGroupBox1", form.KvGroupBox1, typeid(TKvGroupBox), &form, {0, 48, 409, 114},
        "Güncelleme Durum Bilgileri", {11, true}, {}},
       {"Label2", form.Label2, typeid(TKvLabel), form.KvGroupBox1, {7, 22, 0, 0},
-       "Dosya İndirme Sayfası", {12, true}, clBlack},
+       "Dosya İndirme Sayfası", {12, true}, clWindowText},
       {"KvURLLabel1", form.KvURLLabel1, typeid(TKvURLLabel), form.KvGroupBox1, {7, 38, 0, 0},
        none, {11, true, true}, clHighlight},
       {"Label3", form.Label3, typeid(TKvLabel), form.KvGroupBox1, {7, 57, 0, 0},
-       "Dosya Boyutu :", {12, true}, clBlack},
+       "Dosya Boyutu :", {12, true}, clWindowText},
       {"Label4", form.Label4, typeid(TKvLabel), form.KvGroupBox1, {7, 76, 0, 0},
-       "İndirilen Boyut :", {12, true}, clBlack},
+       "İndirilen Boyut :", {12, true}, clWindowText},
       {"Label5", form.Label5, typeid(TKvLabel), form.KvGroupBox1, {7, 95, 0, 0},
-       "Kalan Zaman :", {12, true}, clBlack},
+       "Kalan Zaman :", {12, true}, clWindowText},
       {"Label6", form.Label6, typeid(TKvLabel), form.KvGroupBox1, {110, 57, 0, 0}, none,
-       {12, false}, clBlack},
+       {12, false}, clWindowText},
       {"Label7", form.Label7, typeid(TKvLabel), form.KvGroupBox1, {110, 76, 0, 0}, none,
-       {12, false}, clBlack},
+       {12, false}, clWindowText},
       {"Label8", form.Label8, typeid(TKvLabel), form.KvGroupBox1, {110, 95, 0, 0}, none,
-       {12, false}, clBlack},
+       {12, false}, clWindowText},
       {"KvProgressBar1", form.KvProgressBar1, typeid(TKvProgressBar), &form, {0, 162, 409, 24},
        none, {11, false}, {}},
       {"KvGroupBox2", form.KvGroupBox2, typeid(TKvGroupBox), &form, {0, 186, 409, 57},
        "Güncelleme Bilgileri", {11, true}, {}},
       {"Label10", form.Label10, typeid(TKvLabel), form.KvGroupBox2, {7, 23, 0, 0},
-       "Mevcut Sürüm :", {12, true}, clBlack},
+       "Mevcut Sürüm :", {12, true}, clWindowText},
       {"Label11", form.Label11, typeid(TKvLabel), form.KvGroupBox2, {7, 42, 0, 0},
-       "Yeni Sürüm : ", {12, true}, clBlack},
+       "Yeni Sürüm : ", {12, true}, clWindowText},
       {"Label13", form.Label13, typeid(TKvLabel), form.KvGroupBox2, {110, 23, 0, 0}, none,
-       {12, false}, clBlack},
+       {12, false}, clWindowText},
       {"Label14", form.Label14, typeid(TKvLabel), form.KvGroupBox2, {110, 42, 0, 0}, none,
-       {12, false}, clBlack},
+       {12, false}, clWindowText},
       {"Bevel1", form.Bevel1, typeid(*form.Bevel1), &form, {0, 255, 409, 50}, none, {0, false}, {}},
       {"KvButton5", form.KvButton5, typeid(TKvButton), &form, {7, 268, 75, 25},
-       "Güncelle", {11, false}, clWindowText},
+       "&Güncelle", {11, false}, clWindowText},
       {"KvButton6", form.KvButton6, typeid(TKvButton), &form, {151, 268, 105, 25},
-       "Manuel Güncelle", {11, false}, clWindowText, true, false},
+       "&Manuel Güncelle", {11, false}, clWindowText, true, false},
       {"KvButton1", form.KvButton1, typeid(TKvButton), &form, {319, 268, 75, 25},
-       "Vazgeç", {11, false}, clWindowText},
+       "&Vazgeç", {11, false}, clWindowText},
       {"Label1", form.Label1, typeid(TKvLabel), &form, {324, 30, 0, 0},
        "Label1", {11, false}, clWindowText, false},
   };
@@ -149,10 +149,16 @@ TEST(WindowLayout, EveryControlAsTheLayoutLists) {
       EXPECT_TRUE(label->Transparent());
     }
   }
-  // Only the buttons take the focus, in the order Güncelle, Manuel Güncelle, Vazgeç.
+  // Before the version file has answered, Tab stops at the buttons only, in the order
+  // Güncelle, Manuel Güncelle, Vazgeç (the page's link follows once it has an address: the
+  // keyboard tests); Alt and a button's first letter press it, Escape is Vazgeç.
   std::vector<TControl*> focusable = TabOrderList(form);
   std::erase_if(focusable, [](TControl* each) { return !each->AcceptsFocus() || !each->TabStop(); });
   EXPECT_EQ(focusable, (std::vector<TControl*>{form.KvButton5, form.KvButton6, form.KvButton1}));
+  EXPECT_EQ(form.KvButton5->Accelerator(), U'G');
+  EXPECT_EQ(form.KvButton6->Accelerator(), U'M');
+  EXPECT_EQ(form.KvButton1->Accelerator(), U'V');
+  EXPECT_EQ(form.CancelControl(), form.KvButton1);
   form.Hide();
 }
 

@@ -211,3 +211,97 @@ TEST_F(Labels, AURLLabelSizesItselfToItsTextAndShowsTheHandOnItsForm) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Labels, AFocusedURLLabelOpensWithEnterOrOnceOnSpacesRelease) {
+  std::vector<std::string> opened;
+  platform::SetShellOpener([&](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
+  using platform::TKey;
+  struct Press {
+    TKey key;
+    unsigned shift;
+    bool down; // false: the key's release
+  };
+  const struct {
+    const char* name;
+    std::vector<Press> presses;
+    bool focusLostBetween;
+    std::size_t opens;
+  } cases[] = {
+      {"Enter", {{TKey::Enter, 0, true}, {TKey::Enter, 0, false}}, false, 1},
+      {"Space held (repeating), then released",
+       {{TKey::Space, 0, true},
+        {TKey::Space, 0, true},
+        {TKey::Space, 0, true},
+        {TKey::Space, 0, false}},
+       false,
+       1},
+      {"Space released after the focus went",
+       {{TKey::Space, 0, true}, {TKey::Space, 0, false}},
+       true,
+       0},
+      {"Shift+Enter", {{TKey::Enter, platform::ssShift, true}}, false, 0},
+      {"Alt+Space (the system menu's)",
+       {{TKey::Space, platform::ssAlt, true}, {TKey::Space, platform::ssAlt, false}},
+       false,
+       0},
+      {"a letter", {{TKey('A'), 0, true}, {TKey('A'), 0, false}}, false, 0},
+  };
+  for (const auto& c : cases) {
+    opened.clear();
+    TForm form;
+    form.SetHost(std::make_unique<TRecordingHost>());
+    form.HostResize({500, 80}, 1);
+    form.HostActivate(true);
+    auto& label = form.AddControl<TKvURLLabel>();
+    label.SetURL("http://host/page");
+    label.SetCaption("http://host/page");
+    auto& other = form.AddControl<TKvLabel>();
+    other.SetAcceptsFocus(true);
+    ASSERT_TRUE(label.SetFocus()) << "the link takes the focus";
+    for (std::size_t i = 0; i < c.presses.size(); ++i) {
+      const Press& press = c.presses[i];
+      if (c.focusLostBetween && !press.down)
+        other.SetFocus();
+      if (press.down)
+        form.HostKeyDown(press.key, press.shift, press.key == TKey::Space ? " " : "");
+      else
+        form.HostKeyUp(press.key, press.shift);
+    }
+    EXPECT_EQ(opened.size(), c.opens) << c.name;
+  }
+}
+
+TEST_F(Labels, AFocusedURLLabelShowsADottedFrameOnlyWithTheKeyboardCues) {
+  TForm form;
+  form.SetHost(std::make_unique<TRecordingHost>());
+  form.SetColor(ToPixel(clBtnFace));
+  form.HostResize({300, 40}, 1);
+  form.HostActivate(true);
+  auto& label = form.AddControl<TKvURLLabel>();
+  label.SetTransparent(true);
+  label.SetCaption("http://host/page");
+  label.SetBounds(10, 10, label.Width(), label.Height());
+  const platform::TRect r = label.VisibleFormRect();
+  // The dots along the top edge, where the text leaves the background.
+  const auto dots = [&] {
+    const platform::TBitmap& picture = form.HostPaint();
+    int count = 0;
+    for (int x = r.Left + 1; x < r.Right; x += 2)
+      count += picture.Pixel(x, r.Top) == 0xFF000000u;
+    return count;
+  };
+  const int plain = dots();
+  label.SetFocus();
+  EXPECT_EQ(dots(), plain) << "no cue before the keyboard is used";
+  form.SetCuesShown(true);
+  EXPECT_EQ(dots(), r.Width() / 2) << "every second pixel of the top edge";
+  form.SetCuesShown(false);
+  EXPECT_EQ(dots(), plain);
+}
+
+} // namespace

@@ -92,6 +92,9 @@ protected:
       event->accept();
       return true;
     }
+    // The system colours are the application's palette: a new one repaints the whole form.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+      m_events.HostSystemColorsChanged();
     return QWidget::event(event);
   }
 

@@ -472,6 +472,11 @@ LRESULT TWin32WindowHost::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                                   [this](const TRect& rect) { return ScreenRect(rect); });
     }
     return DefWindowProcW(m_window, message, wParam, lParam);
+  case WM_SYSCOLORCHANGE:
+  case WM_SETTINGCHANGE:
+  case WM_THEMECHANGED:
+    m_events.HostSystemColorsChanged();
+    return DefWindowProcW(m_window, message, wParam, lParam);
   case WM_SIZE:
     if (wParam != SIZE_MINIMIZED)
       m_events.HostResize(LayoutSize({LOWORD(lParam), HIWORD(lParam)}, m_dpi), m_dpi);
