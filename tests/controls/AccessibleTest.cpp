@@ -33,6 +33,8 @@ struct Window {
     group = &form.AddControl<TKvGroupBox>();
     group->SetBounds(0, 0, 300, 80);
     group->SetCaption("&Durum Bilgileri");
+    // Tab visits the buttons first, then the link, as in the updater's window.
+    group->SetTabOrder(100);
     linkCaption = &group->AddControl<TKvLabel>();
     linkCaption->SetBounds(5, 20, 100, 15);
     linkCaption->SetCaption("Dosya İndirme Sayfası");
@@ -118,8 +120,8 @@ TEST(AccessibleTree, EachPartTellsItsRoleNameValueStatesActionAndPlace) {
       {&w.form, TAccessibleRole::Window, "Güncelleme", "", 0, "", nullptr},
       {w.group, TAccessibleRole::Grouping, "Durum Bilgileri", "", 0, "", &w.form},
       {w.linkCaption, TAccessibleRole::StaticText, "Dosya İndirme Sayfası", "", 0, "", w.group},
-      {w.link, TAccessibleRole::Link, "Dosya İndirme Sayfası", "http://example.test/k.txt", 0,
-       "jump", w.group},
+      {w.link, TAccessibleRole::Link, "Dosya İndirme Sayfası", "http://example.test/k.txt",
+       asFocusable, "jump", w.group},
       {w.sizeCaption, TAccessibleRole::StaticText, "Dosya Boyutu :", "", 0, "", w.group},
       {w.size, TAccessibleRole::StaticText, "Dosya Boyutu", "3240258 Kb", 0, "", w.group},
       {w.bar, TAccessibleRole::ProgressBar, "Durum Bilgileri", "45%", 0, "", &w.form},
