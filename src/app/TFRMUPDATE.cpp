@@ -140,6 +140,7 @@ void TFRMUPDATE::BuildLayout() {
   KvURLLabel1->SetBounds(7, 38, KvURLLabel1->Width(), KvURLLabel1->Height());
   // Tab reaches the link once it has an address (ShowVersionFile).
   KvURLLabel1->SetTabStop(false);
+  KvURLLabel1->SetAcceptsFocus(false);
   Label3 = MakeLabel(*KvGroupBox1, 7, 57, "Dosya Boyutu :", captionFont);
   Label4 = MakeLabel(*KvGroupBox1, 7, 76, "İndirilen Boyut :", captionFont);
   Label5 = MakeLabel(*KvGroupBox1, 7, 95, "Kalan Zaman :", captionFont);
@@ -256,6 +257,7 @@ void TFRMUPDATE::ShowCheckBegun() {
 void TFRMUPDATE::ShowVersionFile(const std::string& url) {
   KvURLLabel1->SetCaption(url);
   KvURLLabel1->SetURL(url);
+  KvURLLabel1->SetAcceptsFocus(!url.empty());
   KvURLLabel1->SetTabStop(!url.empty());
 }
 

@@ -74,8 +74,12 @@ std::string TKvURLLabel::Target() const {
   return IsBlank(m_url) ? Caption() : m_url;
 }
 
+std::string TKvURLLabel::AccessibleDefaultAction() const {
+  return IsBlank(Target()) ? std::string() : "jump";
+}
+
 bool TKvURLLabel::DoAccessibleDefaultAction() {
-  if (!Showing() || !EnabledInTree())
+  if (!Showing() || !EnabledInTree() || IsBlank(Target()))
     return false;
   Click();
   return true;

@@ -30,7 +30,8 @@ public:
     return platform::TAccessibleRole::Link;
   }
   std::string AccessibleValue() const override { return Target(); }
-  std::string AccessibleDefaultAction() const override { return "jump"; }
+  // A link that leads nowhere yet has nothing to do.
+  std::string AccessibleDefaultAction() const override;
   bool DoAccessibleDefaultAction() override;
 
 protected:

@@ -196,7 +196,7 @@ TEST_F(WindowsAccessibility, TheWindowReadsAsItShowsWhenCurrentDownloadingOrFail
        "",
        false,
        {
-           {"link", "Dosya İndirme Sayfası", versionFile, "linked", "jump"},
+           {"link", "Dosya İndirme Sayfası", versionFile, "focusable,linked", "jump"},
            {"text", "Dosya Boyutu", "", "", ""},
            {"text", "İndirilen Boyut", "", "", ""},
            {"text", "Kalan Zaman", "", "", ""},
@@ -212,7 +212,7 @@ TEST_F(WindowsAccessibility, TheWindowReadsAsItShowsWhenCurrentDownloadingOrFail
        "400000 Kb",
        false,
        {
-           {"link", "Dosya İndirme Sayfası", versionFile, "linked", "jump"},
+           {"link", "Dosya İndirme Sayfası", versionFile, "focusable,linked", "jump"},
            {"text", "Dosya Boyutu", "1000000 Kb", "", ""},
            {"text", "İndirilen Boyut", "400000 Kb", "", ""},
            // 600,000 bytes still to come, at the 10,000 a second the window reckons with.
@@ -231,7 +231,7 @@ TEST_F(WindowsAccessibility, TheWindowReadsAsItShowsWhenCurrentDownloadingOrFail
        "",
        true,
        {
-           {"link", "Dosya İndirme Sayfası", "", "linked", "jump"},
+           {"link", "Dosya İndirme Sayfası", "", "linked", ""},
            {"text", "Dosya Boyutu", "", "", ""},
            {"progressbar", "Güncelleme Durum Bilgileri", "0%", "", ""},
            {"text", "Mevcut Sürüm", "", "", ""},

@@ -208,7 +208,7 @@ TEST(WinMsaa, TheClientObjectTellsEachPartsRoleNameValueStatesActionAndShortcut)
       {w.linkCaption, ROLE_SYSTEM_STATICTEXT, "Dosya İndirme Sayfası", "<none>", 0, "<none>",
        "<none>"},
       {w.link, ROLE_SYSTEM_LINK, "Dosya İndirme Sayfası", "http://example.test/k.txt",
-       STATE_SYSTEM_LINKED, "jump", "<none>"},
+       STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE, "jump", "<none>"},
       {w.size, ROLE_SYSTEM_STATICTEXT, "Dosya Boyutu", "3240258 Kb", 0, "<none>", "<none>"},
       {w.bar, ROLE_SYSTEM_PROGRESSBAR, "Durum Bilgileri", "45%", 0, "<none>", "<none>"},
       {w.update, ROLE_SYSTEM_PUSHBUTTON, "Güncelle", "<none>",
