@@ -2,6 +2,7 @@
 // translates, the default actions, and the changes it announces, at a pace.
 #include "controls/Accessible.h"
 
+#include "AccessibleParts.h"
 #include "FormInput.h"
 #include "RecordingHost.h"
 #include "controls/TForm.h"
@@ -21,39 +22,23 @@ using platform::TAccessibleChange;
 using platform::TAccessibleRole;
 using Changes = std::vector<std::pair<int, TAccessibleChange>>;
 
-// A window 300 x 200 as the updater's is built: a group with a link and a labelled value, a bar
-// named by the group, a plain container (no role) holding a button, and three buttons.
-struct Window {
-  Window() {
+// The form of a window 300 x 200 with a host that records.
+struct RecordedForm {
+  RecordedForm() {
     auto recording = std::make_unique<TRecordingHost>();
     host = recording.get();
     form.SetHost(std::move(recording));
     form.SetCaption("Güncelleme");
     form.SetClientSize({300, 200});
-    group = &form.AddControl<TKvGroupBox>();
-    group->SetBounds(0, 0, 300, 80);
-    group->SetCaption("&Durum Bilgileri");
-    // Tab visits the buttons first, then the link, as in the updater's window.
-    group->SetTabOrder(100);
-    linkCaption = &group->AddControl<TKvLabel>();
-    linkCaption->SetBounds(5, 20, 100, 15);
-    linkCaption->SetCaption("Dosya İndirme Sayfası");
-    link = &group->AddControl<TKvURLLabel>();
-    link->SetBounds(5, 36, 120, 15);
-    link->SetCaption("http://example.test/k.txt");
-    link->SetAccessibleLabel(linkCaption);
-    sizeCaption = &group->AddControl<TKvLabel>();
-    sizeCaption->SetBounds(5, 55, 90, 15);
-    sizeCaption->SetCaption("Dosya Boyutu :");
-    size = &group->AddControl<TKvLabel>();
-    size->SetBounds(110, 55, 90, 15);
-    size->SetAccessibleLabel(sizeCaption);
-    size->SetCaption("3240258 Kb");
-    bar = &form.AddControl<TKvProgressBar>();
-    bar->SetBounds(0, 80, 300, 20);
-    bar->SetAccessibleLabel(group);
-    bar->SetTotalParts(200);
-    bar->SetPartsComplete(90);
+  }
+  TForm form;
+  TRecordingHost* host = nullptr;
+};
+
+// The updater's kinds of parts, and a plain container (no role) holding a button and another
+// outside what it shows.
+struct Window : RecordedForm, TAccessibleParts {
+  Window() : TAccessibleParts(form) {
     plain = &form.AddControl<TControl>();
     plain->SetBounds(0, 100, 300, 40);
     inner = &plain->AddControl<TKvButton>();
@@ -64,45 +49,16 @@ struct Window {
     offscreen->SetBounds(400, 5, 80, 25);
     offscreen->SetCaption("Dışarıda");
     offscreen->SetAcceptsFocus(false);
-    update = &AddButton("&Güncelle", 10);
-    update->SetDefault(true);
-    manual = &AddButton("Manuel Güncelle", 110);
-    manual->SetEnabled(false);
-    cancel = &AddButton("Vazgeç", 210);
-    hidden = &form.AddControl<TKvLabel>();
-    hidden->SetCaption("Label1");
-    hidden->SetVisible(false);
     form.Show();
     form.HostActivate(true);
     host->accessibleChanges.clear();
   }
 
-  TKvButton& AddButton(const std::string& caption, int left) {
-    auto& button = form.AddControl<TKvButton>();
-    button.SetBounds(left, 160, 80, 25);
-    button.SetCaption(caption);
-    button.SetAcceptsFocus(true);
-    button.SetTabStop(true);
-    return button;
-  }
-
   int Id(const TControl& control) { return form.Accessible().IdOf(control); }
 
-  TForm form;
-  TRecordingHost* host = nullptr;
-  TKvGroupBox* group = nullptr;
-  TKvLabel* linkCaption = nullptr;
-  TKvURLLabel* link = nullptr;
-  TKvLabel* sizeCaption = nullptr;
-  TKvLabel* size = nullptr;
-  TKvProgressBar* bar = nullptr;
   TControl* plain = nullptr;
   TKvButton* inner = nullptr;
   TKvButton* offscreen = nullptr;
-  TKvButton* update = nullptr;
-  TKvButton* manual = nullptr;
-  TKvButton* cancel = nullptr;
-  TKvLabel* hidden = nullptr;
 };
 
 TEST(AccessibleTree, EachPartTellsItsRoleNameValueStatesActionAndPlace) {

@@ -4,6 +4,7 @@
 // window's scale and place are the test's to choose.
 // clang-format off
 // The drawing kit's colour functions before the system's macros of the same names.
+#include "AccessibleParts.h"
 #include "controls/Canvas.h"
 #include "controls/TForm.h"
 #include "controls/TKvButton.h"
@@ -14,6 +15,7 @@
 #include "platform/win32/WindowHost.h"
 // clang-format on
 
+#include "MessagePump.h"
 #include "platform/win32/MsaaAccessible.h"
 
 #include "platform/Application.h"
@@ -39,26 +41,6 @@ struct App {
   platform::TApplication application{argc, argv};
 };
 
-// Runs the thread's messages until `done` or 5 s.
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  }
-  return true;
-}
-
-void PumpAWhile(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  PumpUntil([&] { return std::chrono::steady_clock::now() > end; });
-}
 
 VARIANT Child(long id) {
   VARIANT child;
@@ -96,45 +78,19 @@ long ReadNumber(IAccessible& object, HRESULT (IAccessible::*property)(VARIANT, V
   return value.lVal;
 }
 
-// The updater's kinds of parts on a form 300 x 200 in a real window: a group with a link and a
-// labelled value, a bar named by the group, three buttons (the first the default, the second
-// disabled) and a hidden label.
-struct Window {
-  Window() {
+// A real window 300 x 200 at (150, 120) holding the updater's kinds of parts.
+struct WindowForm {
+  WindowForm() {
     form->SetCaption("Güncelleme");
     form->SetClientSize({300, 200});
     form->CreateHost();
     form->SetPosition({150, 120});
-    group = &form->AddControl<TKvGroupBox>();
-    group->SetBounds(0, 0, 300, 80);
-    group->SetCaption("Durum Bilgileri");
-    linkCaption = &group->AddControl<TKvLabel>();
-    linkCaption->SetBounds(5, 20, 100, 15);
-    linkCaption->SetCaption("Dosya İndirme Sayfası");
-    link = &group->AddControl<TKvURLLabel>();
-    link->SetBounds(5, 36, 120, 15);
-    link->SetCaption("http://example.test/k.txt");
-    link->SetAccessibleLabel(linkCaption);
-    sizeCaption = &group->AddControl<TKvLabel>();
-    sizeCaption->SetBounds(5, 55, 90, 15);
-    sizeCaption->SetCaption("Dosya Boyutu :");
-    size = &group->AddControl<TKvLabel>();
-    size->SetBounds(110, 55, 90, 15);
-    size->SetAccessibleLabel(sizeCaption);
-    size->SetCaption("3240258 Kb");
-    bar = &form->AddControl<TKvProgressBar>();
-    bar->SetBounds(0, 80, 300, 20);
-    bar->SetAccessibleLabel(group);
-    bar->SetTotalParts(200);
-    bar->SetPartsComplete(90);
-    update = &AddButton("&Güncelle", 10);
-    update->SetDefault(true);
-    manual = &AddButton("Manuel Güncelle", 110);
-    manual->SetEnabled(false);
-    cancel = &AddButton("Vazgeç", 210);
-    hidden = &form->AddControl<TKvLabel>();
-    hidden->SetCaption("Label1");
-    hidden->SetVisible(false);
+  }
+  std::unique_ptr<TForm> form = std::make_unique<TForm>();
+};
+
+struct Window : WindowForm, TAccessibleParts {
+  Window() : TAccessibleParts(*form) {
     form->Show();
     handle = static_cast<platform::win32::TWin32WindowHost*>(form->Host())->Handle();
     SetForegroundWindow(handle);
@@ -144,15 +100,6 @@ struct Window {
   ~Window() {
     if (object)
       object->Release();
-  }
-
-  TKvButton& AddButton(const std::string& caption, int left) {
-    auto& button = form->AddControl<TKvButton>();
-    button.SetBounds(left, 160, 80, 25);
-    button.SetCaption(caption);
-    button.SetAcceptsFocus(true);
-    button.SetTabStop(true);
-    return button;
   }
 
   int Id(const TControl& control) { return form->Accessible().IdOf(control); }
@@ -175,17 +122,6 @@ struct Window {
     return {origin.x + left, origin.y + top, origin.x + right, origin.y + bottom};
   }
 
-  std::unique_ptr<TForm> form = std::make_unique<TForm>();
-  TKvGroupBox* group = nullptr;
-  TKvLabel* linkCaption = nullptr;
-  TKvURLLabel* link = nullptr;
-  TKvLabel* sizeCaption = nullptr;
-  TKvLabel* size = nullptr;
-  TKvProgressBar* bar = nullptr;
-  TKvButton* update = nullptr;
-  TKvButton* manual = nullptr;
-  TKvButton* cancel = nullptr;
-  TKvLabel* hidden = nullptr;
   HWND handle = nullptr;
   IAccessible* object = nullptr;
 };

@@ -9,6 +9,7 @@
 // clang-format on
 
 #include "FormInput.h"
+#include "MessagePump.h"
 #include "PaintPacing.h"
 #include "Worker.h"
 #include "platform/Application.h"
@@ -42,26 +43,6 @@ struct App {
   App() { application.SetTitle(Title); }
 };
 
-// Runs the thread's messages, as the application's loop does, until `done` or 5 s.
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(5);
-  }
-  return true;
-}
-
-void PumpAWhile(int milliseconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  PumpUntil([&] { return std::chrono::steady_clock::now() > end; });
-}
 
 LPARAM At(int x, int y) {
   return MAKELPARAM(x, y);
