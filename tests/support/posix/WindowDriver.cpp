@@ -67,6 +67,25 @@ controls::TColor ColorOf(const QColor& color) {
   return controls::RGB(color.red(), color.green(), color.blue());
 }
 
+// Gives the application's palette the colours, each to the roles of its index (the active and
+// inactive groups alike).
+void SetPaletteColors(const std::vector<TSchemeColor>& colors) {
+  QPalette palette = QGuiApplication::palette();
+  for (const TSchemeColor& each : colors) {
+    for (const Role& role : Roles) {
+      if (role.index != each.index)
+        continue;
+      if (role.group == QPalette::Disabled) {
+        palette.setColor(QPalette::Disabled, role.role, QColorOf(each.color));
+      } else {
+        palette.setColor(QPalette::Active, role.role, QColorOf(each.color));
+        palette.setColor(QPalette::Inactive, role.role, QColorOf(each.color));
+      }
+    }
+  }
+  QApplication::setPalette(palette);
+}
+
 } // namespace
 
 bool WaitWindowActive(controls::TForm& form) {
@@ -113,38 +132,17 @@ platform::TBitmap WindowPicture(controls::TForm& form) {
 
 TUserColorScheme::TUserColorScheme(const std::vector<TSchemeColor>& scheme) {
   const QPalette previous = QGuiApplication::palette();
-  QPalette palette = previous;
   for (const TSchemeColor& each : scheme) {
     for (const Role& role : Roles) {
-      if (role.index != each.index)
-        continue;
-      m_previous.push_back({each.index, ColorOf(previous.color(role.group, role.role))});
-      if (role.group == QPalette::Disabled) {
-        palette.setColor(QPalette::Disabled, role.role, QColorOf(each.color));
-      } else {
-        palette.setColor(QPalette::Active, role.role, QColorOf(each.color));
-        palette.setColor(QPalette::Inactive, role.role, QColorOf(each.color));
-      }
+      if (role.index == each.index)
+        m_previous.push_back({each.index, ColorOf(previous.color(role.group, role.role))});
     }
   }
-  QApplication::setPalette(palette);
+  SetPaletteColors(scheme);
 }
 
 TUserColorScheme::~TUserColorScheme() {
-  QPalette palette = QGuiApplication::palette();
-  for (const TSchemeColor& each : m_previous) {
-    for (const Role& role : Roles) {
-      if (role.index != each.index)
-        continue;
-      if (role.group == QPalette::Disabled) {
-        palette.setColor(QPalette::Disabled, role.role, QColorOf(each.color));
-      } else {
-        palette.setColor(QPalette::Active, role.role, QColorOf(each.color));
-        palette.setColor(QPalette::Inactive, role.role, QColorOf(each.color));
-      }
-    }
-  }
-  QApplication::setPalette(palette);
+  SetPaletteColors(m_previous);
 }
 
 } // namespace testsupport
